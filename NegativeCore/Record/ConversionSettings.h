@@ -1,0 +1,78 @@
+// The non-destructive edit record of one scan: every choice the user makes about it. A plain
+// value with field-by-field equality; no field is validated or clamped here, each stage clamps
+// what it reads.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Record/BorderStyle.h"
+#include "Record/CropAspect.h"
+#include "Record/DodgeBurnStroke.h"
+#include "Record/FilmInfo.h"
+#include "Record/FilmMode.h"
+#include "Record/HSLAdjustments.h"
+#include "Record/LocalLayer.h"
+#include "Record/NormRect.h"
+#include "Record/RedEye.h"
+#include "Record/RollBalance.h"
+#include "Record/ScannerLook.h"
+#include "Record/Spot.h"
+#include "Record/ToneCurves.h"
+
+struct ConversionSettings {
+  int64_t version = 1;
+  FilmMode mode = FilmMode::colorNegative;
+  double contrast = 1.0;
+  double exposure = 0;
+  double saturation = 1.0;
+  std::vector<double> cmy = {1.0, 1.0, 1.0};
+  double analysisInset = 0.08;
+  double blackClip = 0.002;
+  double whiteClip = 0.998;
+  int64_t rotationQuarterTurns = 0;
+  bool mirrored = false;
+  std::optional<NormRect> crop;
+  CropAspect cropAspect = CropAspect::free;
+  double skewDegrees = 0;
+  bool autoCrop = false;
+  double autoCropMargin = 0.01;
+  ScannerLook look = ScannerLook::neutral;
+  std::optional<RollBalance> rollBalance;
+  std::optional<std::string> filmPreset;
+  double lookAmount = 100;
+  HSLAdjustments hsl;
+  ToneCurves curves;
+  double temperature = 0;
+  double tint = 0;
+  double clarity = 0;
+  double highlights = 0;
+  double shadows = 0;
+  double whites = 0;
+  double blacks = 0;
+  double sharpness = 0;
+  double dehaze = 0;
+  double blackMist = 0;
+  double grainReduction = 0;
+  BorderStyle border = BorderStyle::none;
+  double borderSize = 5;
+  double grainAmount = 0;
+  double grainSize = 25;
+  double grainRoughness = 50;
+  double vignetteAmount = 0;
+  double vignetteMidpoint = 50;
+  double vignetteFeather = 50;
+  double glowAmount = 0;
+  double glowSize = 30;
+  std::string borderFrame;
+  std::vector<DodgeBurnStroke> dodgeBurn;
+  std::vector<LocalLayer> layers;
+  std::vector<RedEye> redEyes;
+  std::vector<Spot> spots;
+  std::optional<std::string> flatField;
+  FilmInfo filmInfo;
+
+  friend bool operator==(const ConversionSettings&, const ConversionSettings&) = default;
+};

@@ -1,0 +1,17 @@
+// A colour balance learned from several frames of one roll: per-channel offsets and ratios.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RollBalance {
+  std::vector<double> offsets;  // red, green, blue
+  std::vector<double> ratios;   // red, green, blue
+  int64_t frames = 0;
+
+  // The six numbers as "%.4f" joined by ",", the balance's part of the measurement key.
+  std::string keyText() const;
+
+  friend bool operator==(const RollBalance&, const RollBalance&) = default;
+};

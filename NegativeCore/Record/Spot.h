@@ -1,0 +1,24 @@
+// One repair: a normalised centre and radius (a fraction of the scan's long side), with an
+// optional source point, hair-chain group, fill kind, feather, opacity and detector score.
+#pragma once
+
+#include <optional>
+
+#include "Record/SpotKind.h"
+#include "Support/Uuid.h"
+
+struct Spot {
+  Uuid id;
+  double x = 0;
+  double y = 0;
+  double r = 0;
+  std::optional<double> sx;
+  std::optional<double> sy;
+  std::optional<Uuid> group;
+  std::optional<SpotKind> kind;
+  std::optional<double> feather;
+  std::optional<double> opacity;
+  std::optional<double> score;
+
+  friend bool operator==(const Spot&, const Spot&) = default;
+};

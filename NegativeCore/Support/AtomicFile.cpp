@@ -1,0 +1,65 @@
+#include "Support/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <system_error>
+
+namespace AtomicFile {
+
+namespace {
+
+[[noreturn]] void fail(const char* what, const std::filesystem::path& path, int error) {
+  throw std::filesystem::filesystem_error(what, path, std::error_code(error, std::generic_category()));
+}
+
+// Closes and removes the temporary file unless it was committed.
+struct TemporaryFile {
+  std::string path;
+  int fd = -1;
+  bool committed = false;
+  ~TemporaryFile() {
+    if (fd >= 0) ::close(fd);
+    if (!committed) ::unlink(path.c_str());
+  }
+};
+
+}  // namespace
+
+void write(const std::filesystem::path& target, std::string_view data) {
+  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+  TemporaryFile temp;
+  std::string name = ".";
+  name += target.filename().string();
+  name += ".XXXXXX";
+  temp.path = (folder / name).string();
+  temp.fd = ::mkstemp(temp.path.data());
+  if (temp.fd < 0) fail("cannot create temporary file", target, errno);
+
+  size_t written = 0;
+  while (written < data.size()) {
+    const ssize_t n = ::write(temp.fd, data.data() + written, data.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail("cannot write file", target, errno);
+    }
+    written += static_cast<size_t>(n);
+  }
+  // mkstemp creates 0600: keep the permissions of the file being replaced, else rw-r--r--.
+  struct stat existing {};
+  const mode_t mode = ::stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+  ::fchmod(temp.fd, mode);
+  if (::fsync(temp.fd) != 0) fail("cannot sync file", target, errno);
+  if (::close(temp.fd) != 0) {
+    temp.fd = -1;
+    fail("cannot close file", target, errno);
+  }
+  temp.fd = -1;
+  if (::rename(temp.path.c_str(), target.c_str()) != 0) fail("cannot replace file", target, errno);
+  temp.committed = true;
+}
+
+}  // namespace AtomicFile

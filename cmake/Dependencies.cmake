@@ -1,0 +1,22 @@
+# Third-party libraries, all from Debian packages installed by tools/setup.sh.
+# Their headers are SYSTEM includes so that their warnings never count as ours.
+find_package(Threads REQUIRED)
+find_package(TBB REQUIRED)
+find_package(nlohmann_json 3.11 REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(HWY REQUIRED IMPORTED_TARGET libhwy libhwy-contrib)
+pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
+pkg_check_modules(LIBRAW REQUIRED IMPORTED_TARGET libraw_r)
+pkg_check_modules(LCMS2 REQUIRED IMPORTED_TARGET lcms2)
+pkg_check_modules(LIBHEIF REQUIRED IMPORTED_TARGET libheif)
+pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
+find_package(TIFF REQUIRED)
+find_package(JPEG REQUIRED)
+find_package(PNG REQUIRED)
+
+foreach(target PkgConfig::HWY PkgConfig::UUID PkgConfig::LIBRAW PkgConfig::LCMS2 PkgConfig::LIBHEIF PkgConfig::EXIV2)
+  get_target_property(dirs ${target} INTERFACE_INCLUDE_DIRECTORIES)
+  if(dirs)
+    set_target_properties(${target} PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${dirs}")
+  endif()
+endforeach()

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Configures and builds one variant: release (default) or sanitize (ASan + UBSan, library and
+# tests only). Build folders live under build/ in the clone.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+variant=${1:-release}
+case "$variant" in
+  release) flags=(-DCMAKE_BUILD_TYPE=Release) ;;
+  sanitize) flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_SANITIZE=ON -DKV_BUILD_BENCH=OFF) ;;
+  *) echo "usage: tools/build.sh [release|sanitize]" >&2; exit 2 ;;
+esac
+cmake -S . -B "build/$variant" -G Ninja "${flags[@]}" >/dev/null
+cmake --build "build/$variant"
