@@ -27,10 +27,13 @@ struct Grid {
   std::vector<float> density;  // row-major
 };
 
-// Percentile of an ascending list: index round(p·(n − 1)), halves away from zero.
-float quantile(const float* sorted, size_t count, double p) {
-  const double index = std::round(std::clamp(p, 0.0, 1.0) * double(count - 1));
-  return sorted[size_t(index)];
+// Percentile of a list: the element at index round(p·(n − 1)) of its ascending order, halves
+// away from zero. Selects it in place (the list is reordered) instead of sorting all of it.
+float quantile(float* begin, float* end, double p) {
+  const size_t count = size_t(end - begin);
+  const size_t index = size_t(std::round(std::clamp(p, 0.0, 1.0) * double(count - 1)));
+  std::nth_element(begin, begin + index, end);
+  return begin[index];
 }
 
 // Mean luminance of each cell as a density; a non-finite luminance adds 0 but still counts.
@@ -73,21 +76,20 @@ struct Levels {
 
 // The film base and the opaque limit; none when too few cells lie within reach of the base.
 std::optional<Levels> filmLevels(const std::vector<float>& density) {
-  std::vector<float> sorted = density;
-  std::sort(sorted.begin(), sorted.end());
+  std::vector<float> values = density;
+  float* all = values.data();
   Levels levels;
-  levels.limit = quantile(sorted.data(), sorted.size(), baseQuantile) + opaqueMargin;
-  const size_t inRange =
-      size_t(std::upper_bound(sorted.begin(), sorted.end(), levels.limit) - sorted.begin());
-  if (inRange <= sorted.size() / 4) return std::nullopt;
+  levels.limit = quantile(all, all + values.size(), baseQuantile) + opaqueMargin;
+  float* inRange =
+      std::partition(all, all + values.size(), [&](float v) { return v <= levels.limit; });
+  if (size_t(inRange - all) <= values.size() / 4) return std::nullopt;
 
-  levels.base = quantile(sorted.data(), inRange, levelQuantile);
-  if (quantile(sorted.data(), inRange, spreadQuantile) - levels.base > clearMargin) {
+  levels.base = quantile(all, inRange, levelQuantile);
+  if (quantile(all, inRange, spreadQuantile) - levels.base > clearMargin) {
     // Bare light lies below the film base: measure the base above that cluster.
     const float floor = levels.base + clearMargin;
-    const size_t first = size_t(
-        std::upper_bound(sorted.begin(), sorted.begin() + long(inRange), floor) - sorted.begin());
-    levels.base = quantile(sorted.data() + first, inRange - first, levelQuantile);
+    float* aboveLight = std::partition(all, inRange, [&](float v) { return v <= floor; });
+    levels.base = quantile(aboveLight, inRange, levelQuantile);
   }
   return levels;
 }

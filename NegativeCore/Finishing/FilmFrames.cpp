@@ -99,10 +99,15 @@ void copyPicture(const PrintImage& picture, const Placement& p, PrintImage& out)
   for (int64_t y = y0; y < y1; ++y) {
     const float* source = picture.row(reflect(y - p.oy, b));
     float* target = out.row(y);
-    for (int64_t x = x0; x < x1; ++x) {
-      const float* pixel = source + reflect(x - p.ox, a) * 3;
-      std::copy(pixel, pixel + 3, target + x * 3);
-    }
+    auto mirror = [&](int64_t from, int64_t to) {
+      for (int64_t x = from; x < to; ++x) {
+        const float* pixel = source + reflect(x - p.ox, a) * 3;
+        std::copy(pixel, pixel + 3, target + x * 3);
+      }
+    };
+    mirror(x0, p.ox);
+    std::copy(source, source + a * 3, target + p.ox * 3);
+    mirror(p.ox + a, x1);
   }
 }
 
@@ -119,40 +124,53 @@ inline Sample neighbours(float s, int64_t n) {
   return {i0, i1, std::clamp(s - float(i0), 0.0f, 1.0f)};
 }
 
-void laySampleOver(const Box& overlay, const Sample& column, const Sample& row, float* pixel) {
+// Lays the overlay, sampled bilinearly at one point, over an output pixel.
+inline void laySampleOver(const Box& overlay, const Sample& column, const Sample& row,
+                          float* pixel) {
   const int64_t w = overlay.width;
   const size_t p00 = size_t(row.i0 * w + column.i0), p01 = size_t(row.i0 * w + column.i1);
   const size_t p10 = size_t(row.i1 * w + column.i0), p11 = size_t(row.i1 * w + column.i1);
+  const float* a = overlay.alpha.data();
+  if (a[p00] == 0.0f && a[p01] == 0.0f && a[p10] == 0.0f && a[p11] == 0.0f) return;
   auto lerp2 = [&](float v00, float v01, float v10, float v11) {
     const float top = v00 + column.f * (v01 - v00);
     const float bottom = v10 + column.f * (v11 - v10);
     return top + row.f * (bottom - top);
   };
-  const float* a = overlay.alpha.data();
   const float alpha = lerp2(a[p00], a[p01], a[p10], a[p11]);
   if (alpha <= 0.001f) return;
   const float* c = overlay.rgb.data();
-  for (int k = 0; k < 3; ++k) {
+  for (size_t k = 0; k < 3; ++k) {
     const float colour = lerp2(c[p00 * 3 + k], c[p01 * 3 + k], c[p10 * 3 + k], c[p11 * 3 + k]);
     pixel[k] = pixel[k] * (1.0f - alpha) + colour;
   }
 }
 
+// The overlay scaled to the output: each output pixel centre maps to (u, v) in the effective
+// (possibly turned) overlay; turned, the overlay is read at column v, row (h − 1) − u. The
+// neighbours depend on x or on y alone, so they are worked out once per column and per row.
 void layOverlay(const Box& overlay, const Placement& p, PrintImage& out) {
   const float scaleX = float(p.effectiveWidth) / float(out.width);
   const float scaleY = float(p.effectiveHeight) / float(out.height);
-  const int64_t lastRow = overlay.height - 1;
+  std::vector<Sample> byColumn(size_t(out.width)), byRow(size_t(out.height));
+  for (int64_t x = 0; x < out.width; ++x) {
+    const float u = (float(x) + 0.5f) * scaleX - 0.5f;
+    byColumn[size_t(x)] = p.turned ? neighbours(float(overlay.height - 1) - u, overlay.height)
+                                   : neighbours(u, overlay.width);
+  }
+  for (int64_t y = 0; y < out.height; ++y) {
+    const float v = (float(y) + 0.5f) * scaleY - 0.5f;
+    byRow[size_t(y)] = neighbours(v, p.turned ? overlay.width : overlay.height);
+  }
   parallelFor(out.height, [&](int64_t y) {
     float* target = out.row(y);
-    const float v = (float(y) + 0.5f) * scaleY - 0.5f;
+    const Sample& fromY = byRow[size_t(y)];
     for (int64_t x = 0; x < out.width; ++x) {
-      const float u = (float(x) + 0.5f) * scaleX - 0.5f;
+      const Sample& fromX = byColumn[size_t(x)];
       if (p.turned)
-        laySampleOver(overlay, neighbours(v, overlay.width),
-                      neighbours(float(lastRow) - u, overlay.height), target + x * 3);
+        laySampleOver(overlay, fromY, fromX, target + x * 3);
       else
-        laySampleOver(overlay, neighbours(u, overlay.width), neighbours(v, overlay.height),
-                      target + x * 3);
+        laySampleOver(overlay, fromX, fromY, target + x * 3);
     }
   });
 }
