@@ -7,6 +7,10 @@ include(GNUInstallDirs)
 set(KV_RESOURCE_ROOT ${PROJECT_SOURCE_DIR}/NegativeCore/Resources)
 set(KV_BUNDLE_NAME Kelvadorium_NegativeCore.bundle)
 set(KV_BUNDLE_FOLDERS Frames Models)
+# Where the installed bundle's folder lies seen from the installed program's folder; the
+# library's lookup is compiled with it.
+file(RELATIVE_PATH KV_INSTALLED_RESOURCES ${CMAKE_INSTALL_FULL_BINDIR}
+     ${CMAKE_INSTALL_FULL_DATADIR}/kelvadorium)
 
 set(KV_BUNDLE_FILES)
 foreach(folder ${KV_BUNDLE_FOLDERS})

@@ -4,10 +4,13 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 namespace fs = std::filesystem;
+
+#ifndef KV_INSTALLED_RESOURCES
+#define KV_INSTALLED_RESOURCES "../share/kelvadorium"
+#endif
 
 namespace ResourceBundle {
 
@@ -67,7 +70,7 @@ std::vector<fs::path> candidateFolders() {
     if (isFolder(folder)) folders.push_back(folder);
   };
   const auto resolved = resolvedExecutable();
-  if (resolved) add(resolved->parent_path().parent_path() / "share" / "kelvadorium");
+  if (resolved) add((resolved->parent_path() / KV_INSTALLED_RESOURCES).lexically_normal());
   if (const auto invoked = invokedExecutable()) add(invoked->parent_path());
   if (resolved) add(resolved->parent_path());
   return folders;
