@@ -1,6 +1,6 @@
 // Reading and writing the fields of the edit record's JSON objects. Readers come in three
 // strengths: `take` keeps the target when a key is missing, null or mistyped (tolerant readers);
-// `required` and `optional` throw the JSON library's errors (strict readers). Writers go through
+// `required` and `optionalKey` throw the JSON library's errors (strict readers). Writers go through
 // `number`, which refuses non-finite values: JSON cannot hold them.
 #pragma once
 
@@ -84,7 +84,7 @@ auto required(const Json& object, std::string_view key, Convert convert) {
 
 // Strict optional key: missing or null give no value; a present value must convert.
 template <class Convert>
-auto optional(const Json& object, std::string_view key, Convert convert)
+auto optionalKey(const Json& object, std::string_view key, Convert convert)
     -> decltype(convert(object)) {
   const Json* value = find(object, key);
   if (!value) return std::nullopt;
