@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -253,6 +254,45 @@ void writeTiff(const std::filesystem::path& path, const Tiff& spec) {
           0)
         fail(path, "scanline");
     }
+}
+
+void writeTiffHeaderOnly(const std::filesystem::path& path, uint32_t width, uint32_t height) {
+  // Little-endian header, then one IFD of eight entries; the strip points past the end of file.
+  std::vector<uint8_t> bytes = {'I', 'I', 42, 0, 8, 0, 0, 0};
+  const auto u16 = [&](uint32_t v) {
+    bytes.push_back(static_cast<uint8_t>(v));
+    bytes.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  const auto u32 = [&](uint32_t v) {
+    u16(v & 0xFFFF);
+    u16(v >> 16);
+  };
+  const auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
+    u16(tag);
+    u16(type);
+    u32(1);
+    if (type == 3) {
+      u16(value);
+      u16(0);
+    } else {
+      u32(value);
+    }
+  };
+  u16(9);
+  entry(256, 4, width);
+  entry(257, 4, height);
+  entry(258, 3, 16);      // bits per sample (one value stands for all)
+  entry(262, 3, 2);       // RGB
+  entry(273, 4, 4096);    // strip offset, beyond the end
+  entry(277, 3, 4);       // samples per pixel
+  entry(278, 4, height);  // rows per strip
+  entry(279, 4, width * 8u);
+  entry(338, 3, 2);  // unassociated alpha
+  u32(0);
+  std::ofstream file(path, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  if (!file) fail(path, "write");
 }
 
 void writeJpeg(const std::filesystem::path& path, const Jpeg& spec) {
