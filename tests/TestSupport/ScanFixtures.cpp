@@ -434,24 +434,33 @@ NormRect Negative::stepRect(int step) const {
 }
 
 Pattern Negative::pattern() const {
-  const Negative negative = *this;
-  return [negative](int64_t x, int64_t y) {
-    const double u = (x + 0.5) / negative.width, v = (y + 0.5) / negative.height;
-    const auto inside = [&](double inset) {
-      return u >= inset && u < 1 - inset && v >= inset && v < 1 - inset;
+  const Negative n = *this;
+  // 0 outside an edge, 1 inside, a smoothstep across 2 · edgeSoftness pixels.
+  const auto ramp = [soft = std::max(1e-6, n.edgeSoftness)](double inside) {
+    const double t = std::clamp((inside + soft) / (2 * soft), 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+  };
+  return [n, ramp](int64_t x, int64_t y) {
+    const double px = x + 0.5, py = y + 0.5;
+    // Signed distance in pixels inside the rectangle inset by `fraction` of each side.
+    const auto inside = [&](double fraction) {
+      return std::min({px - fraction * n.width, (1 - fraction) * n.width - px,
+                       py - fraction * n.height, (1 - fraction) * n.height - py});
     };
+    const double onFilm = ramp(inside(n.surroundFraction));
+    const double inFrame = ramp(inside(n.surroundFraction + n.rebateFraction));
+    const NormRect frame = n.frameRect();
     std::array<float, 4> value{0, 0, 0, 1};
+    // Edges blend in linear light, as a lens blurs them.
+    const auto t = [](double density) { return std::pow(10.0, -density); };
     for (int c = 0; c < 3; ++c) {
-      double density = negative.surroundDensity;
-      if (inside(negative.surroundFraction + negative.rebateFraction)) {
-        const NormRect frame = negative.frameRect();
-        const int step = std::clamp(static_cast<int>((u - frame.x) / frame.w * negative.steps), 0,
-                                    negative.steps - 1);
-        density = negative.stepDensity(step, c);
-      } else if (inside(negative.surroundFraction)) {
-        density = negative.baseDensity[c];
+      double steps = t(n.stepDensity(0, c));
+      for (int k = 1; k < n.steps; ++k) {
+        const double boundary = (frame.x + k * frame.w / n.steps) * n.width;
+        steps += (t(n.stepDensity(k, c)) - t(n.stepDensity(k - 1, c))) * ramp(px - boundary);
       }
-      value[c] = static_cast<float>(std::pow(10.0, -density));
+      const double film = t(n.baseDensity[c]) + (steps - t(n.baseDensity[c])) * inFrame;
+      value[c] = static_cast<float>(t(n.surroundDensity) + (film - t(n.surroundDensity)) * onFilm);
     }
     return value;
   };
