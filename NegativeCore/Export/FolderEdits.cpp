@@ -37,7 +37,7 @@ struct Stamp {
 
 Stamp stampOf(const struct stat& info) {
   return {info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec,
-          info.st_size,        info.st_ino,         info.st_dev};
+          info.st_size,        info.st_ino,          info.st_dev};
 }
 
 enum class Health {
@@ -107,9 +107,8 @@ Loaded decodeFile(std::string_view bytes) {
   Loaded result;
   result.exists = true;
   const Json json = Json::parse(bytes, nullptr, /*allow_exceptions=*/false);
-  const auto version = json.is_object() && json.contains("version")
-                           ? wholeNumber(json["version"])
-                           : std::nullopt;
+  const auto version =
+      json.is_object() && json.contains("version") ? wholeNumber(json["version"]) : std::nullopt;
   if (!version || !json.contains("scans") || !json["scans"].is_object()) {
     result.health = Health::damaged;
     return result;
@@ -136,7 +135,8 @@ LoadedPtr loadFile(const fs::path& folder) {
   }
   auto& entries = cache();
   const auto cached = entries.find(folder.string());
-  if (cached != entries.end() && cached->second.stamp == stampOf(info)) return cached->second.loaded;
+  if (cached != entries.end() && cached->second.stamp == stampOf(info))
+    return cached->second.loaded;
 
   std::string bytes;
   try {

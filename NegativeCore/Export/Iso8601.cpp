@@ -40,8 +40,7 @@ std::optional<seconds> offsetAt(std::string_view text, size_t pos) {
   const auto hours = digitsAt(text, pos, 2);
   literalAt(text, pos, ':');
   const auto minutes = digitsAt(text, pos, 2);
-  if (!hours || !minutes || pos != text.size() || *hours > 23 || *minutes > 59)
-    return std::nullopt;
+  if (!hours || !minutes || pos != text.size() || *hours > 23 || *minutes > 59) return std::nullopt;
   return seconds(sign * (*hours * 3600 + *minutes * 60));
 }
 

@@ -182,7 +182,8 @@ class FileIndex {
       const fs::file_status own = child.symlink_status(error);
       if (error) continue;
       if (fs::is_symlink(own)) {
-        if (fs::is_regular_file(child.status(error)) && !error) files_[name].push_back(child.path());
+        if (fs::is_regular_file(child.status(error)) && !error)
+          files_[name].push_back(child.path());
       } else if (fs::is_directory(own)) {
         walk(child.path());
       } else if (fs::is_regular_file(own)) {

@@ -3,11 +3,11 @@
 // (setfsuid is per thread), and the folders above are opened for traversal while it lasts.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <utility>
 #include <vector>
-
-#include <sys/types.h>
 
 class ReadOnlyFolder {
  public:

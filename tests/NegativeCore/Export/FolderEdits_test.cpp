@@ -3,8 +3,8 @@
 // another writer.
 #include "Export/FolderEdits.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -52,7 +52,9 @@ std::vector<fs::path> backups(const fs::path& folder) {
   return found;
 }
 
-Json sidecarJson(const fs::path& folder) { return Json::parse(readText(FolderEdits::fileURL(folder))); }
+Json sidecarJson(const fs::path& folder) {
+  return Json::parse(readText(FolderEdits::fileURL(folder)));
+}
 
 TEST(FolderEdits, StoringTwoScansLeavesOneSortedSidecarWithBoth) {
   TempDir dir;
@@ -172,8 +174,9 @@ TEST(FolderEdits, TruncatedSidecarPlusOneEditKeepsTheOtherScansInABackup) {
 
 TEST(FolderEdits, OneDamagedEntryCostsOnlyThatEntryAndIsBackedUp) {
   TempDir dir;
-  const std::string original = R"({"scans": {"a.tif": )" + recordText(0.25) +
-                               R"(, "b.tif": [1, 2], "c.tif": {"exposure": "bright"}}, "version": 1})";
+  const std::string original =
+      R"({"scans": {"a.tif": )" + recordText(0.25) +
+      R"(, "b.tif": [1, 2], "c.tif": {"exposure": "bright"}}, "version": 1})";
   writeText(FolderEdits::fileURL(dir.path()), original);
   EXPECT_EQ(FolderEdits::settings(dir / "a.tif"), withExposure(0.25));
   EXPECT_EQ(FolderEdits::settings(dir / "b.tif"), std::nullopt);
@@ -223,7 +226,8 @@ TEST(FolderEdits, ReadOnlyFolderStoresNothingAndDeletesNothing) {
     EXPECT_EQ(FolderEdits::settings(folder / "a.tif"), withExposure(0.5));
   }
   EXPECT_EQ(readText(FolderEdits::fileURL(folder)), before);
-  for (const char* name : {"a.tif.kelvadorium.json", "b.tif.kelvadorium.json", "c.tif.tressimbora.json"})
+  for (const char* name :
+       {"a.tif.kelvadorium.json", "b.tif.kelvadorium.json", "c.tif.tressimbora.json"})
     EXPECT_TRUE(fs::exists(folder / name)) << name;
 }
 
@@ -245,9 +249,9 @@ TEST(FolderEdits, RecordThatCannotBeWrittenChangesNothing) {
   FolderEdits::setSettings(withExposure(0.5), dir / "a.tif");
   writeText(dir / "b.tif.kelvadorium.json", recordText(1));
   const std::string before = readText(FolderEdits::fileURL(dir.path()));
-  EXPECT_THROW(
-      FolderEdits::setSettings(withExposure(std::numeric_limits<double>::quiet_NaN()), dir / "b.tif"),
-      nlohmann::json::exception);
+  EXPECT_THROW(FolderEdits::setSettings(withExposure(std::numeric_limits<double>::quiet_NaN()),
+                                        dir / "b.tif"),
+               nlohmann::json::exception);
   EXPECT_EQ(readText(FolderEdits::fileURL(dir.path())), before);
   EXPECT_TRUE(fs::exists(dir / "b.tif.kelvadorium.json"));
   EXPECT_EQ(FolderEdits::settings(dir / "b.tif"), std::nullopt);
@@ -296,8 +300,9 @@ TEST(FolderEdits, MigrationTakesRecordsIntoTheFolderFile) {
   // c.tif: only a legacy sidecar.
   writeText(dir / "c.tif.tressimbora.json", recordText(5));
   // d.tif: nothing to take.
-  EXPECT_EQ(FolderEdits::migrateSidecars({dir / "a.tif", dir / "b.tif", dir / "c.tif", dir / "d.tif"}),
-            4);
+  EXPECT_EQ(
+      FolderEdits::migrateSidecars({dir / "a.tif", dir / "b.tif", dir / "c.tif", dir / "d.tif"}),
+      4);
   EXPECT_EQ(FolderEdits::settings(dir / "a.tif"), withExposure(1));
   EXPECT_EQ(FolderEdits::settings(dir / "b.tif"), withExposure(3));
   EXPECT_EQ(FolderEdits::settings(dir / "c.tif"), withExposure(5));
@@ -331,8 +336,8 @@ TEST(FolderEdits, MigrationVisitsEveryFolder) {
   EXPECT_EQ(FolderEdits::settings(dir / "one/a.tif"), withExposure(1));
   EXPECT_EQ(FolderEdits::settings(dir / "two/a.tif"), withExposure(2));
 
-  const auto groups = FolderEdits::groupByFolder(
-      {"/b/x.tif", "/a/y.tif", "/b/z.tif", "/a/w.tif", "/c/v.tif"});
+  const auto groups =
+      FolderEdits::groupByFolder({"/b/x.tif", "/a/y.tif", "/b/z.tif", "/a/w.tif", "/c/v.tif"});
   ASSERT_EQ(groups.size(), 3u);
   EXPECT_EQ(groups[0].first, "/b");
   EXPECT_EQ(groups[0].second, (std::vector<fs::path>{"/b/x.tif", "/b/z.tif"}));
