@@ -11,7 +11,7 @@
 #include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <regex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -43,12 +43,28 @@ ConversionSettings withExposure(double exposure) {
 
 std::string recordText(double exposure) { return toJson(withExposure(exposure)).dump(); }
 
-// The "kelvadorium-edits-damaged-….json" backups in a folder.
+// "kelvadorium-edits-damaged-YYYYMMDD-HHMMSS.json", or with "-2", "-3", … before ".json".
+bool isBackupName(const std::string& name) {
+  const std::string prefix = "kelvadorium-edits-damaged-";
+  if (!name.starts_with(prefix) || !name.ends_with(".json")) return false;
+  const std::string stamp = name.substr(prefix.size(), name.size() - prefix.size() - 5);
+  if (stamp.size() < 15 || stamp[8] != '-') return false;
+  for (size_t i = 0; i < stamp.size(); ++i) {
+    const bool digit = stamp[i] >= '0' && stamp[i] <= '9';
+    if (i == 8 || (i == 15 && stamp.size() > 16)) {
+      if (stamp[i] != '-') return false;
+    } else if (!digit) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The backups of damaged sidecars in a folder.
 std::vector<fs::path> backups(const fs::path& folder) {
-  static const std::regex name(R"(kelvadorium-edits-damaged-\d{8}-\d{6}(-\d+)?\.json)");
   std::vector<fs::path> found;
   for (const auto& entry : fs::directory_iterator(folder))
-    if (std::regex_match(entry.path().filename().string(), name)) found.push_back(entry.path());
+    if (isBackupName(entry.path().filename().string())) found.push_back(entry.path());
   return found;
 }
 
@@ -149,6 +165,17 @@ TEST(FolderEdits, DamagedSidecarIsSetAsideNotOverwritten) {
     FolderEdits::setSettings(withExposure(2), dir / "c.tif");
     EXPECT_EQ(backups(dir.path()).size(), 1u) << "a sound file needs no backup";
   }
+}
+
+TEST(FolderEdits, LaterBackupsNeverReplaceEarlierOnes) {
+  TempDir dir;
+  for (const char* bytes : {"{first", "{second", "{third"}) {
+    writeText(FolderEdits::fileURL(dir.path()), bytes);
+    FolderEdits::setSettings(withExposure(1), dir / "a.tif");
+  }
+  std::set<std::string> contents;
+  for (const fs::path& backup : backups(dir.path())) contents.insert(readText(backup));
+  EXPECT_EQ(contents, (std::set<std::string>{"{first", "{second", "{third"}));
 }
 
 TEST(FolderEdits, TruncatedSidecarPlusOneEditKeepsTheOtherScansInABackup) {
