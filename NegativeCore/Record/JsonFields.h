@@ -1,6 +1,6 @@
-// Reading and writing the fields of the edit record's JSON objects. Readers come in three
-// strengths: `take` keeps the target when a key is missing, null or mistyped (tolerant readers);
-// `required` and `optional` throw the JSON library's errors (strict readers). Writers go through
+// Reading and writing the fields of the edit record's JSON objects. Tolerant readers use `take`,
+// which keeps the target when a key is missing, null or mistyped; strict readers use `required`
+// and `optionalKey`, which throw the JSON library's errors. Writers put every number through
 // `number`, which refuses non-finite values: JSON cannot hold them.
 #pragma once
 
@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "Record/EnumText.h"
@@ -84,7 +85,7 @@ auto required(const Json& object, std::string_view key, Convert convert) {
 
 // Strict optional key: missing or null give no value; a present value must convert.
 template <class Convert>
-auto optional(const Json& object, std::string_view key, Convert convert)
+auto optionalKey(const Json& object, std::string_view key, Convert convert)
     -> decltype(convert(object)) {
   const Json* value = find(object, key);
   if (!value) return std::nullopt;

@@ -16,8 +16,8 @@ nlohmann::json toJson(const LocalLayer& layer) {
 
 LocalLayer localLayerFromJson(const nlohmann::json& json) {
   requireObject(json);
-  LocalLayer layer;
-  layer.id = idOrRandom(json);
+  LocalLayer layer;  // with a new random id
+  take(json, "id", asUuid, layer.id);
   layer.name = tolerant(json, "name", asString).value_or("Layer");
   layer.shapes = readableElements(json, "shapes", dodgeBurnStrokeFromJson);
   if (const Json* adjust = find(json, "adjust"); adjust && adjust->is_object())

@@ -13,10 +13,6 @@ nlohmann::json toJson(const RedEye& mark) {
 
 RedEye redEyeFromJson(const nlohmann::json& json) {
   requireObject(json);
-  RedEye mark;
-  mark.id = required(json, "id", asUuid);
-  mark.x = required(json, "x", asDouble);
-  mark.y = required(json, "y", asDouble);
-  mark.r = required(json, "r", asDouble);
-  return mark;
+  return {required(json, "id", asUuid), required(json, "x", asDouble),
+          required(json, "y", asDouble), required(json, "r", asDouble)};
 }

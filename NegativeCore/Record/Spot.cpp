@@ -26,12 +26,12 @@ Spot spotFromJson(const nlohmann::json& json) {
   spot.x = required(json, "x", asDouble);
   spot.y = required(json, "y", asDouble);
   spot.r = required(json, "r", asDouble);
-  spot.sx = optional(json, "sx", asDouble);
-  spot.sy = optional(json, "sy", asDouble);
-  spot.group = optional(json, "group", asUuid);
-  spot.kind = optional(json, "kind", asEnum<SpotKind>);
-  spot.feather = optional(json, "feather", asDouble);
-  spot.opacity = optional(json, "opacity", asDouble);
-  spot.score = optional(json, "score", asDouble);
+  spot.sx = optionalKey(json, "sx", asDouble);
+  spot.sy = optionalKey(json, "sy", asDouble);
+  spot.group = optionalKey(json, "group", asUuid);
+  spot.kind = optionalKey(json, "kind", asEnum<SpotKind>);
+  spot.feather = optionalKey(json, "feather", asDouble);
+  spot.opacity = optionalKey(json, "opacity", asDouble);
+  spot.score = optionalKey(json, "score", asDouble);
   return spot;
 }
