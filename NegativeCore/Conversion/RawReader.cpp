@@ -141,12 +141,13 @@ LinearImage resampledPixels(const LibRaw& raw, int64_t width, int64_t height) {
 bool isPlainBayer(LibRaw& raw) {
   const unsigned filters = raw.imgdata.idata.filters;
   const libraw_image_sizes_t& s = raw.imgdata.sizes;
+  const float* pre = raw.imgdata.color.pre_mul;
   return raw.imgdata.rawdata.raw_image && raw.imgdata.idata.colors == 3 && filters >= 1000 &&
-         filters == (filters & 0xFF) * 0x01010101u && s.pixel_aspect == 1.0 &&
-         !raw.is_fuji_rotated() && !raw.is_sraw() && !raw.is_floating_point() &&
-         std::string_view(raw.imgdata.idata.make) != "Phase One" && s.width >= 2 && s.height >= 2 &&
-         s.top_margin + s.height <= s.raw_height && s.left_margin + s.width <= s.raw_width &&
-         s.raw_pitch >= 2 * s.raw_width;
+         pre[0] > 0 && pre[1] > 0 && pre[2] > 0 && filters == (filters & 0xFF) * 0x01010101u &&
+         s.pixel_aspect == 1.0 && !raw.is_fuji_rotated() && !raw.is_sraw() &&
+         !raw.is_floating_point() && std::string_view(raw.imgdata.idata.make) != "Phase One" &&
+         s.width >= 2 && s.height >= 2 && s.top_margin + s.height <= s.raw_height &&
+         s.left_margin + s.width <= s.raw_width && s.raw_pitch >= 2 * s.raw_width;
 }
 
 // Half-size development of a plain Bayer sensor, as LibRaw's half size does it but in one
@@ -172,8 +173,7 @@ LinearImage binBayer(const LibRaw& raw) {
   const float* pre = colour.pre_mul;
   const float smallest = std::min({pre[0], pre[1], pre[2]});
   const float range = static_cast<float>(colour.maximum) - static_cast<float>(colour.black);
-  for (int c = 0; c < 3; ++c)
-    multipliers[c] = smallest > 0 && range > 0 ? pre[c] / smallest / range : 0.0f;
+  for (int c = 0; c < 3; ++c) multipliers[c] = range > 0 ? pre[c] / smallest / range : 0.0f;
   CameraMatrix m = cameraToDisplayP3(raw);
   for (float& value : m) value *= 65535.0f;  // back from LibRaw's 16-bit scale to 0…1
 
