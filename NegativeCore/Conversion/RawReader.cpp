@@ -180,25 +180,61 @@ LinearImage binBayer(const LibRaw& raw) {
   const int64_t width = (s.width + 1) / 2, height = (s.height + 1) / 2;
   const int64_t pitch = s.raw_pitch / 2;
   const ushort* rawImage = raw.imgdata.rawdata.raw_image;
+  const auto sample = [&](int64_t row, int64_t col) {
+    return static_cast<float>(rawImage[(row + s.top_margin) * pitch + col + s.left_margin]);
+  };
+
+  // The four sites of a block share colour, black, multiplier and weight with every other
+  // block whenever the black pattern repeats within two pixels: the fast path.
+  struct Site {
+    unsigned colour;
+    float black, multiplier, weight;
+  };
+  Site sites[4];
+  int sitesOfColour[3] = {0, 0, 0};
+  for (int k = 0; k < 4; ++k) ++sitesOfColour[colourAt(k / 2, k % 2)];
+  for (int k = 0; k < 4; ++k) {
+    const unsigned c = colourAt(k / 2, k % 2);
+    sites[k] = {c, blackAt(k / 2, k % 2, c), multipliers[c], 1.0f / sitesOfColour[c]};
+  }
+  const bool repeatsInBlock = cblack[4] <= 2 && cblack[5] <= 2;
+
+  // Blocks cut by the image edge, or with a longer black pattern: sample by sample.
+  const auto generalBlock = [&](int64_t x, int64_t y, float camera[3]) {
+    float sum[3] = {0, 0, 0};
+    int count[3] = {0, 0, 0};
+    for (int64_t row = 2 * y; row < std::min<int64_t>(2 * y + 2, s.height); ++row)
+      for (int64_t col = 2 * x; col < std::min<int64_t>(2 * x + 2, s.width); ++col) {
+        const unsigned c = colourAt(row, col);
+        const float scaled = (sample(row, col) - blackAt(row, col, c)) * multipliers[c];
+        sum[c] += std::clamp(scaled, 0.0f, 1.0f);
+        ++count[c];
+      }
+    for (int c = 0; c < 3; ++c) camera[c] = count[c] ? sum[c] / count[c] : 0.0f;
+  };
+
   LinearImage image(width, height);
   float* pixels = image.mutablePixels();
   parallelForRows(height, [&](int64_t begin, int64_t end) {
     for (int64_t y = begin; y < end; ++y) {
       float* out = pixels + y * width * 4;
+      const bool fullRows = 2 * y + 1 < s.height;
+      const ushort* top = rawImage + (2 * y + s.top_margin) * pitch + s.left_margin;
+      const ushort* bottom = fullRows ? top + pitch : top;
       for (int64_t x = 0; x < width; ++x, out += 4) {
-        float sum[3] = {0, 0, 0};
-        int count[3] = {0, 0, 0};
-        for (int64_t row = 2 * y; row < std::min<int64_t>(2 * y + 2, s.height); ++row)
-          for (int64_t col = 2 * x; col < std::min<int64_t>(2 * x + 2, s.width); ++col) {
-            const unsigned c = colourAt(row, col);
-            const float value =
-                static_cast<float>(rawImage[(row + s.top_margin) * pitch + col + s.left_margin]);
-            const float scaled = (value - blackAt(row, col, c)) * multipliers[c];
-            sum[c] += std::clamp(scaled, 0.0f, 1.0f);
-            ++count[c];
+        float camera[3] = {0, 0, 0};
+        if (repeatsInBlock && fullRows && 2 * x + 1 < s.width) {
+          const float values[4] = {
+              static_cast<float>(top[2 * x]), static_cast<float>(top[2 * x + 1]),
+              static_cast<float>(bottom[2 * x]), static_cast<float>(bottom[2 * x + 1])};
+          for (int k = 0; k < 4; ++k) {
+            const Site& site = sites[k];
+            const float scaled = (values[k] - site.black) * site.multiplier;
+            camera[site.colour] += std::clamp(scaled, 0.0f, 1.0f) * site.weight;
           }
-        float camera[3];
-        for (int c = 0; c < 3; ++c) camera[c] = count[c] ? sum[c] / count[c] : 0.0f;
+        } else {
+          generalBlock(x, y, camera);
+        }
         for (int r = 0; r < 3; ++r)
           out[r] = m[r * 4] * camera[0] + m[r * 4 + 1] * camera[1] + m[r * 4 + 2] * camera[2];
         out[3] = 1.0f;
