@@ -6,7 +6,7 @@
 
 #include "Print/PrintImage.h"
 #include "Support/ParallelFor.h"
-#include "Tone/PlaneCheck.h"
+#include "Tone/PlaneSupport.h"
 
 namespace {
 
@@ -27,12 +27,25 @@ double regionOffset(const std::vector<double>& regions, double f) {
   return offset;
 }
 
-// Linear interpolation in a table; values outside 0…1 (and not-a-number) read the end entries.
-float lookUp(const LookupTable& table, float c) {
-  const float v = (c > 0.0f ? (c < 1.0f ? c : 1.0f) : 0.0f) * 1023.0f;
-  const int64_t i = std::min<int64_t>(static_cast<int64_t>(v), 1022);
-  return table[i] + (v - static_cast<float>(i)) * (table[i + 1] - table[i]);
-}
+// A table with the step to the next entry beside each entry, ready for interpolation.
+struct Interpolated {
+  std::array<float, 1023> value;
+  std::array<float, 1023> step;
+
+  explicit Interpolated(const LookupTable& table) {
+    for (size_t i = 0; i < value.size(); ++i) {
+      value[i] = table[i];
+      step[i] = table[i + 1] - table[i];
+    }
+  }
+
+  // Values outside 0…1 (and not-a-number) read the end entries.
+  float operator()(float c) const {
+    const float v = (c > 0.0f ? (c < 1.0f ? c : 1.0f) : 0.0f) * 1023.0f;
+    const int64_t i = std::min<int64_t>(static_cast<int64_t>(v), 1022);
+    return value[i] + (v - static_cast<float>(i)) * step[i];
+  }
+};
 
 }  // namespace
 
@@ -66,13 +79,13 @@ double ToneCurves::masterValue(double x) const {
 
 void ToneCurves::apply(PrintImage& print, bool monochrome) const {
   if (isIdentity()) return;
-  std::optional<LookupTable> master;
-  if (!(rgb.isIdentity() && regionsAreNeutral())) master = masterLookupTable();
-  std::array<std::optional<LookupTable>, 3> channels;
+  std::optional<Interpolated> master;
+  if (!(rgb.isIdentity() && regionsAreNeutral())) master.emplace(masterLookupTable());
+  std::array<std::optional<Interpolated>, 3> channels;
   if (!monochrome) {
     const ToneCurve* curves[3] = {&red, &green, &blue};
     for (int c = 0; c < 3; ++c)
-      if (!curves[c]->isIdentity()) channels[c] = curves[c]->lookupTable();
+      if (!curves[c]->isIdentity()) channels[c].emplace(curves[c]->lookupTable());
   }
   if (!master && !channels[0] && !channels[1] && !channels[2]) return;
 
@@ -82,8 +95,8 @@ void ToneCurves::apply(PrintImage& print, bool monochrome) const {
         for (int64_t i = begin * print.width; i < end * print.width; ++i) {
           for (int c = 0; c < 3; ++c) {
             float& v = print.rgb[3 * i + c];
-            if (master) v = lookUp(*master, v);
-            if (channels[c]) v = lookUp(*channels[c], v);
+            if (master) v = (*master)(v);
+            if (channels[c]) v = (*channels[c])(v);
           }
         }
       },
