@@ -41,7 +41,10 @@ void BM_RowPass(benchmark::State& state) {
   }
   setCounters(state);
 }
-BENCHMARK(BM_RowPass)->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", fastest);
+BENCHMARK(BM_RowPass)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->ComputeStatistics("min", fastest);
 
 void BM_ColumnBlockPass(benchmark::State& state) {
   std::vector<float> out(plane().size());
@@ -51,7 +54,10 @@ void BM_ColumnBlockPass(benchmark::State& state) {
   }
   setCounters(state);
 }
-BENCHMARK(BM_ColumnBlockPass)->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", fastest);
+BENCHMARK(BM_ColumnBlockPass)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->ComputeStatistics("min", fastest);
 
 // For comparison: one column per task, as a caller's own loop over boxBlurColumnPass runs.
 void BM_ColumnPassOneColumnPerTask(benchmark::State& state) {
@@ -64,7 +70,10 @@ void BM_ColumnPassOneColumnPerTask(benchmark::State& state) {
   }
   setCounters(state);
 }
-BENCHMARK(BM_ColumnPassOneColumnPerTask)->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", fastest);
+BENCHMARK(BM_ColumnPassOneColumnPerTask)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->ComputeStatistics("min", fastest);
 
 // Radius 20 reduces by 5; radius 7 runs at full size.
 void BM_BoxBlur(benchmark::State& state) {
@@ -75,6 +84,11 @@ void BM_BoxBlur(benchmark::State& state) {
   }
   setCounters(state);
 }
-BENCHMARK(BM_BoxBlur)->Arg(20)->Arg(7)->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", fastest);
+BENCHMARK(BM_BoxBlur)
+    ->Arg(20)
+    ->Arg(7)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->ComputeStatistics("min", fastest);
 
 }  // namespace

@@ -63,8 +63,8 @@ void runAll(PrintImage& print, const ConversionSettings& s) {
   HSLAdjustments::apply(print, s.hsl.hue, s.hsl.saturation, s.hsl.luminance);
   s.curves.apply(print, false);
   Adjustments::apply(print, s);
-  print = Adjustments::border(print.width, print.height, std::move(print.rgb), s.border,
-                              s.borderSize);
+  print =
+      Adjustments::border(print.width, print.height, std::move(print.rgb), s.border, s.borderSize);
 }
 
 void timeOnCopies(benchmark::State& state, int64_t width, int64_t height,
@@ -90,15 +90,16 @@ void BM_Control(benchmark::State& state) {
       [](PrintImage& p) { Adjustments::clarity(p, 35); },
       [](PrintImage& p) { Adjustments::sharpen(p, 80); },
       [](PrintImage& p) { Adjustments::blackMist(p, 30); },
-      [&](PrintImage& p) { HSLAdjustments::apply(p, s.hsl.hue, s.hsl.saturation, s.hsl.luminance); },
+      [&](PrintImage& p) {
+        HSLAdjustments::apply(p, s.hsl.hue, s.hsl.saturation, s.hsl.luminance);
+      },
       [&](PrintImage& p) { s.curves.apply(p, false); },
       [&](PrintImage& p) {
         p = Adjustments::border(p.width, p.height, std::move(p.rgb), s.border, s.borderSize);
       },
   };
-  static const char* names[] = {"grainReduction", "dehaze+", "dehaze-", "toneRegions",
-                                "clarity",        "sharpen", "blackMist", "hsl",
-                                "curves",         "border"};
+  static const char* names[] = {"grainReduction", "dehaze+",   "dehaze-", "toneRegions", "clarity",
+                                "sharpen",        "blackMist", "hsl",     "curves",      "border"};
   state.SetLabel(names[state.range(0)]);
   timeOnCopies(state, 2400, 1600, controls[state.range(0)]);
 }

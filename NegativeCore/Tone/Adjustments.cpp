@@ -164,7 +164,8 @@ void grainReduction(PrintImage& print, bool monochrome, double amount) {
     const float* meanA = guided.meanA.row(y, scratch);
     const float* meanB = guided.meanB.row(y, scratch + width);
     const float* chromaBlurred[3];
-    for (int c = 0; c < 3; ++c) chromaBlurred[c] = smoothChroma[c].row(y, scratch + (2 + c) * width);
+    for (int c = 0; c < 3; ++c)
+      chromaBlurred[c] = smoothChroma[c].row(y, scratch + (2 + c) * width);
     const float* l = lum.data() + y * width;
     float* p = print.row(y);
     for (int64_t x = 0; x < width; ++x) {

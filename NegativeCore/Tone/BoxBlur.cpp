@@ -149,8 +149,8 @@ void boxBlurPassesInPlace(float* plane, int64_t width, int64_t height, int64_t r
   }
 }
 
-std::vector<float> boxBlurFullSize(const std::vector<float>& plane, int64_t width,
-                                   int64_t height, int64_t radius, int64_t passes) {
+std::vector<float> boxBlurFullSize(const std::vector<float>& plane, int64_t width, int64_t height,
+                                   int64_t radius, int64_t passes) {
   requirePlaneSize("boxBlur", plane.size(), width, height, 1);
   std::vector<float> result = copyPlane(plane.data(), plane.size());
   boxBlurPassesInPlace(result.data(), width, height, radius, passes);

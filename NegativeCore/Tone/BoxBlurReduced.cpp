@@ -33,13 +33,27 @@ void addBlocksFixed(const float* row, float* sums, int64_t blocks) {
 void addBlocks(const float* row, float* sums, int64_t width, int64_t factor) {
   const int64_t whole = width / factor;
   switch (factor) {
-    case 2: addBlocksFixed<2>(row, sums, whole); break;
-    case 3: addBlocksFixed<3>(row, sums, whole); break;
-    case 4: addBlocksFixed<4>(row, sums, whole); break;
-    case 5: addBlocksFixed<5>(row, sums, whole); break;
-    case 6: addBlocksFixed<6>(row, sums, whole); break;
-    case 7: addBlocksFixed<7>(row, sums, whole); break;
-    case 8: addBlocksFixed<8>(row, sums, whole); break;
+    case 2:
+      addBlocksFixed<2>(row, sums, whole);
+      break;
+    case 3:
+      addBlocksFixed<3>(row, sums, whole);
+      break;
+    case 4:
+      addBlocksFixed<4>(row, sums, whole);
+      break;
+    case 5:
+      addBlocksFixed<5>(row, sums, whole);
+      break;
+    case 6:
+      addBlocksFixed<6>(row, sums, whole);
+      break;
+    case 7:
+      addBlocksFixed<7>(row, sums, whole);
+      break;
+    case 8:
+      addBlocksFixed<8>(row, sums, whole);
+      break;
     default:
       for (int64_t rx = 0; rx < whole; ++rx) {
         float sum = sums[rx];
@@ -54,8 +68,7 @@ void addBlocks(const float* row, float* sums, int64_t width, int64_t factor) {
   }
 }
 
-std::vector<float> reducePlane(const float* plane, int64_t width, int64_t height,
-                               int64_t factor) {
+std::vector<float> reducePlane(const float* plane, int64_t width, int64_t height, int64_t factor) {
   const int64_t reducedWidth = reducedSize(width, factor);
   const int64_t reducedHeight = reducedSize(height, factor);
   std::vector<float> reduced = newPlane(static_cast<size_t>(reducedWidth * reducedHeight));

@@ -76,16 +76,17 @@ struct BandTable {
       from[k] = static_cast<float>(centers[k]);
       const float to = k == 7 ? 360.0f : static_cast<float>(centers[k + 1]);
       span[k] = to - from[k];
-      for (auto degree = static_cast<size_t>(centers[k]); degree < static_cast<size_t>(to); ++degree)
+      for (auto degree = static_cast<size_t>(centers[k]); degree < static_cast<size_t>(to);
+           ++degree)
         lower[degree] = static_cast<uint8_t>(k);
     }
   }
 };
 
-// The band parameters at a hue (0 ≤ hue < 360): the two neighbouring centres blended by
-// smoothstep; above the last centre the pair is the last band and the first.
 constexpr BandTable kBandTable;
 
+// The band parameters at a hue (0 ≤ hue < 360): the two neighbouring centres blended by
+// smoothstep; above the last centre the pair is the last band and the first.
 Band blendAt(float hue, const Bands& bands) {
   const BandTable& table = kBandTable;
   const size_t lower = table.lower[hue >= 0.0f && hue < 360.0f ? static_cast<size_t>(hue) : 0];

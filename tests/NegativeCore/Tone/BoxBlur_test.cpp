@@ -73,8 +73,8 @@ TEST(BoxBlur, BlockColumnPassEqualsOneColumnPassBitForBit) {
     int64_t width, height, radius, x, count;
   };
   const Case cases[] = {
-      {130, 90, 1, 0, 130},  {130, 90, 7, 3, 64},   {130, 90, 20, 0, 65}, {130, 90, 45, 17, 1},
-      {130, 90, 200, 60, 70}, {130, 1, 3, 0, 130},  {5, 300, 12, 0, 5},   {130, 90, 0, 10, 9},
+      {130, 90, 1, 0, 130},   {130, 90, 7, 3, 64}, {130, 90, 20, 0, 65}, {130, 90, 45, 17, 1},
+      {130, 90, 200, 60, 70}, {130, 1, 3, 0, 130}, {5, 300, 12, 0, 5},   {130, 90, 0, 10, 9},
   };
   for (const Case& c : cases) {
     const Plane in = randomPlane(c.width, c.height, 7);
@@ -113,12 +113,12 @@ TEST(BoxBlur, ChoosesTheReducedPathFromRadiusAndSize) {
     int64_t reducedRadius;
   };
   const Case cases[] = {
-      {60, 60, 8, 2, 2, 4},      // 60 div 2 = 30 ≥ 8: factor 2, radius (8 + 1) div 2
-      {15, 60, 8, 2, 0, 0},      // 15 div 2 = 7 < 8: full size
-      {60, 60, 7, 1, 0, 0},      // radius below 8
-      {300, 200, 40, 3, 8, 5},   // factor min(40, 35) div 4, radius (40 + 4) div 8
-      {61, 59, 12, 1, 3, 4},     // edges cut at the plane's edge
-      {64, 64, 35, 2, 8, 4},     // 64 div 8 = 8 still reduces
+      {60, 60, 8, 2, 2, 4},     // 60 div 2 = 30 ≥ 8: factor 2, radius (8 + 1) div 2
+      {15, 60, 8, 2, 0, 0},     // 15 div 2 = 7 < 8: full size
+      {60, 60, 7, 1, 0, 0},     // radius below 8
+      {300, 200, 40, 3, 8, 5},  // factor min(40, 35) div 4, radius (40 + 4) div 8
+      {61, 59, 12, 1, 3, 4},    // edges cut at the plane's edge
+      {64, 64, 35, 2, 8, 4},    // 64 div 8 = 8 still reduces
   };
   for (const Case& c : cases) {
     const Plane in = randomPlane(c.width, c.height, 3);
@@ -131,8 +131,8 @@ TEST(BoxBlur, ChoosesTheReducedPathFromRadiusAndSize) {
       const int64_t rh = (c.height + c.factor - 1) / c.factor;
       const Plane reduced = boxBlurReduce(in, c.width, c.height, c.factor);
       ASSERT_EQ(reduced.size(), static_cast<size_t>(rw * rh));
-      expected = boxBlurExpand(boxBlurFullSize(reduced, rw, rh, c.reducedRadius, c.passes), rw,
-                               rh, c.width, c.height, c.factor);
+      expected = boxBlurExpand(boxBlurFullSize(reduced, rw, rh, c.reducedRadius, c.passes), rw, rh,
+                               c.width, c.height, c.factor);
       EXPECT_FALSE(
           bitIdentical(blurred, boxBlurFullSize(in, c.width, c.height, c.radius, c.passes)));
     }
@@ -152,8 +152,8 @@ TEST(BoxBlur, ZeroPassesAndZeroRadius) {
 TEST(BoxBlur, ReduceAveragesCutEdgeBlocks) {
   // 5 × 3 plane, factor 2: a 3 × 2 reduced plane; the right column and bottom row of blocks
   // hold fewer values.
-  const Plane in = {1, 2, 3, 4, 5,  //
-                    6, 7, 8, 9, 10,  //
+  const Plane in = {1,  2,  3,  4,  5,   //
+                    6,  7,  8,  9,  10,  //
                     11, 12, 13, 14, 15};
   const Plane reduced = boxBlurReduce(in, 5, 3, 2);
   const Plane expected = {(1 + 2 + 6 + 7) / 4.0f, (3 + 4 + 8 + 9) / 4.0f, (5 + 10) / 2.0f,
