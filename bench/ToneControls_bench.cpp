@@ -1,6 +1,7 @@
-// The tone stages on a preview-sized print: each control alone at 2400 × 1600, and every stage
-// of this folder switched on together (HSL, curves, all tone controls, border) at 2400 × 1600
-// and 1200 × 800, as the preview's full and quick passes run them.
+// The tone stages on a preview-sized print: each control alone at 2400 × 1600; every tone
+// control switched on together (Adjustments::apply and the border); and every stage of this
+// folder together (HSL, curves, tone controls, border). The last two at 2400 × 1600 and
+// 1200 × 800, the sizes of the preview's full and quick passes.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -105,6 +106,20 @@ void BM_Control(benchmark::State& state) {
 }
 BENCHMARK(BM_Control)
     ->DenseRange(0, 9)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->ComputeStatistics("min", fastest);
+
+void BM_AllControls(benchmark::State& state) {
+  const ConversionSettings s = everythingOn();
+  timeOnCopies(state, state.range(0), state.range(1), [&](PrintImage& p) {
+    Adjustments::apply(p, s);
+    p = Adjustments::border(p.width, p.height, std::move(p.rgb), s.border, s.borderSize);
+  });
+}
+BENCHMARK(BM_AllControls)
+    ->Args({2400, 1600})
+    ->Args({1200, 800})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->ComputeStatistics("min", fastest);

@@ -39,8 +39,14 @@ int64_t radius(double value, int64_t minimum) {
   return std::max(static_cast<int64_t>(limited), minimum);
 }
 
+// Value forms of clamp, min and max (the same results as the std:: ones, NaN included) that
+// the vectoriser turns into selects.
+float clampTo(float v, float lo, float hi) { return v < lo ? lo : (hi < v ? hi : v); }
+float clamp01(float v) { return clampTo(v, 0.0f, 1.0f); }
+float minOf(float a, float b) { return b < a ? b : a; }
+float maxOf(float a, float b) { return a < b ? b : a; }
+
 float smoothstep(float t) { return t * t * (3.0f - 2.0f * t); }
-float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 
 // Runs body(i) for every pixel index, rows split over the worker pool.
 template <class Body>
@@ -53,18 +59,42 @@ void forEachPixel(int64_t width, int64_t height, const Body& body) {
       smallPlaneRows(width, height));
 }
 
-// Runs body(y, scratch) for every row of the print, rows split over the worker pool; `scratch`
-// holds `scratchRows` rows of width floats private to the running chunk of rows (for the rows
-// of blurred planes).
+// Runs body(y, channels, scratch) for every row of the print, rows split over the worker pool.
+// channels[0…2] hold the row's red, green and blue values one after another (written back
+// after the body), so that per-pixel arithmetic runs over contiguous floats and vectorises;
+// `scratch` holds `scratchRows` further rows of width floats, private to the running chunk.
 template <class Body>
-void forEachRow(const PrintImage& print, int scratchRows, const Body& body) {
+void forEachPlanarRow(PrintImage& print, int scratchRows, const Body& body) {
+  const int64_t width = print.width;
   parallelForRows(
       print.height,
       [&](int64_t begin, int64_t end) {
-        std::vector<float> scratch(static_cast<size_t>(print.width * scratchRows));
+        std::vector<float> buffer(static_cast<size_t>(width * (3 + scratchRows)));
+        float* channels[3] = {buffer.data(), buffer.data() + width, buffer.data() + 2 * width};
+        float* scratch = buffer.data() + 3 * width;
+        for (int64_t y = begin; y < end; ++y) {
+          float* row = print.row(y);
+          for (int64_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) channels[c][x] = row[3 * x + c];
+          body(y, channels, scratch);
+          for (int64_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) row[3 * x + c] = channels[c][x];
+        }
+      },
+      smallPlaneRows(width, print.height));
+}
+
+// Runs body(y, scratch) for every row, rows split over the worker pool; `scratch` holds
+// `scratchRows` rows of width floats private to the running chunk of rows.
+template <class Body>
+void forEachRow(int64_t width, int64_t height, int scratchRows, const Body& body) {
+  parallelForRows(
+      height,
+      [&](int64_t begin, int64_t end) {
+        std::vector<float> scratch(static_cast<size_t>(width * scratchRows));
         for (int64_t y = begin; y < end; ++y) body(y, scratch.data());
       },
-      smallPlaneRows(print.width, print.height));
+      smallPlaneRows(width, height));
 }
 
 // The guided filter of the luminance by itself, as its two blurred coefficient planes: the
@@ -85,13 +115,13 @@ GuidedFilter guidedFilter(const Plane& lum, const PrintImage& print, int64_t r, 
   const float epsilon = (0.055f * s) * (0.055f * s) + 0.000001f;
   Plane a = newPlane(lum.size());
   Plane b = newPlane(lum.size());
-  forEachRow(print, 2, [&](int64_t y, float* scratch) {
+  forEachRow(width, height, 2, [&](int64_t y, float* scratch) {
     const float* mu = mean.row(y, scratch);
     const float* mu2 = meanOfSquares.row(y, scratch + width);
     float* ay = a.data() + y * width;
     float* by = b.data() + y * width;
     for (int64_t x = 0; x < width; ++x) {
-      const float variance = std::max(mu2[x] - mu[x] * mu[x], 0.0f);
+      const float variance = maxOf(mu2[x] - mu[x] * mu[x], 0.0f);
       ay[x] = variance / (variance + epsilon);
       by[x] = mu[x] - ay[x] * mu[x];
     }
@@ -138,42 +168,32 @@ void grainReduction(PrintImage& print, bool monochrome, double amount) {
   const Plane lum = luminance(width, print.height, print.rgb);
   const GuidedFilter guided = guidedFilter(lum, print, r, sf);
 
-  if (monochrome) {
-    forEachRow(print, 2, [&](int64_t y, float* scratch) {
-      const float* meanA = guided.meanA.row(y, scratch);
-      const float* meanB = guided.meanB.row(y, scratch + width);
-      const float* l = lum.data() + y * width;
-      float* p = print.row(y);
-      for (int64_t x = 0; x < width; ++x) {
-        const float change = (meanA[x] * l[x] + meanB[x]) - l[x];
-        for (int c = 0; c < 3; ++c) p[3 * x + c] = clamp01(p[3 * x + c] + change);
-      }
-    });
-    return;
-  }
-  // The chroma (c − L) of each channel, smoothed; then one pass rewrites every channel.
+  // The chroma (c − L) of each channel, smoothed, unless monochrome.
   std::vector<BlurredPlane> smoothChroma;
-  Plane chroma = newPlane(lum.size());
-  for (int c = 0; c < 3; ++c) {
-    forEachPixel(width, print.height,
-                 [&](int64_t i) { chroma[i] = print.rgb[3 * i + c] - lum[i]; });
-    smoothChroma.emplace_back(chroma, width, print.height, std::max<int64_t>(2 * r, 1), 2);
+  if (!monochrome) {
+    Plane chroma = newPlane(lum.size());
+    for (int c = 0; c < 3; ++c) {
+      forEachPixel(width, print.height,
+                   [&](int64_t i) { chroma[i] = print.rgb[3 * i + c] - lum[i]; });
+      smoothChroma.emplace_back(chroma, width, print.height, std::max<int64_t>(2 * r, 1), 2);
+    }
   }
   const float chromaWeight = 0.8f * sf;
-  forEachRow(print, 5, [&](int64_t y, float* scratch) {
+  forEachPlanarRow(print, 3, [&](int64_t y, float* const* channels, float* scratch) {
     const float* meanA = guided.meanA.row(y, scratch);
     const float* meanB = guided.meanB.row(y, scratch + width);
-    const float* chromaBlurred[3];
-    for (int c = 0; c < 3; ++c)
-      chromaBlurred[c] = smoothChroma[c].row(y, scratch + (2 + c) * width);
     const float* l = lum.data() + y * width;
-    float* p = print.row(y);
-    for (int64_t x = 0; x < width; ++x) {
-      const float change = (meanA[x] * l[x] + meanB[x]) - l[x];
-      for (int c = 0; c < 3; ++c) {
-        float& v = p[3 * x + c];
-        v = clamp01(v + change + chromaWeight * (chromaBlurred[c][x] - (v - l[x])));
+    float* change = scratch + 2 * width;
+    for (int64_t x = 0; x < width; ++x) change[x] = (meanA[x] * l[x] + meanB[x]) - l[x];
+    for (int c = 0; c < 3; ++c) {
+      float* v = channels[c];
+      if (monochrome) {
+        for (int64_t x = 0; x < width; ++x) v[x] = clamp01(v[x] + change[x]);
+        continue;
       }
+      const float* chromaBlurred = smoothChroma[c].row(y, scratch);
+      for (int64_t x = 0; x < width; ++x)
+        v[x] = clamp01(v[x] + change[x] + chromaWeight * (chromaBlurred[x] - (v[x] - l[x])));
     }
   });
 }
@@ -188,25 +208,31 @@ void dehaze(PrintImage& print, double amount) {
     Plane dark = newPlane(static_cast<size_t>(width * print.height));
     forEachPixel(width, print.height, [&](int64_t i) {
       const float* p = &print.rgb[3 * i];
-      dark[i] = std::min({p[0], p[1], p[2]});
+      dark[i] = minOf(minOf(p[0], p[1]), p[2]);
     });
     const BlurredPlane darkBlurred(std::move(dark), width, print.height,
                                    radius(0.015 * longSide(print), 2), 2);
-    forEachRow(print, 1, [&](int64_t y, float* scratch) {
+    forEachPlanarRow(print, 2, [&](int64_t y, float* const* channels, float* scratch) {
       const float* d = darkBlurred.row(y, scratch);
-      float* p = print.row(y);
-      for (int64_t x = 0; x < width; ++x) {
-        const float t = std::max(1.0f - 0.9f * s * d[x] / haze, 0.3f);
-        for (int c = 0; c < 3; ++c) p[3 * x + c] = clamp01(haze + (p[3 * x + c] - haze) / t);
+      float* t = scratch + width;
+      for (int64_t x = 0; x < width; ++x) t[x] = maxOf(1.0f - 0.9f * s * d[x] / haze, 0.3f);
+      for (int c = 0; c < 3; ++c) {
+        float* v = channels[c];
+        for (int64_t x = 0; x < width; ++x) v[x] = clamp01(haze + (v[x] - haze) / t[x]);
       }
     });
   } else {
     // Adding haze pulls toward a veil just below the haze level, more in the dark areas.
     const float veil = 0.92f * haze;
-    forEachPixel(width, print.height, [&](int64_t i) {
-      float* p = &print.rgb[3 * i];
-      const float k = -0.55f * s * (0.65f * (1.0f - luminanceOf(p[0], p[1], p[2])) + 0.35f);
-      for (int c = 0; c < 3; ++c) p[c] = p[c] + k * (veil - p[c]);
+    forEachPlanarRow(print, 1, [&](int64_t, float* const* channels, float* k) {
+      for (int64_t x = 0; x < width; ++x) {
+        const float l = luminanceOf(channels[0][x], channels[1][x], channels[2][x]);
+        k[x] = -0.55f * s * (0.65f * (1.0f - l) + 0.35f);
+      }
+      for (int c = 0; c < 3; ++c) {
+        float* v = channels[c];
+        for (int64_t x = 0; x < width; ++x) v[x] = v[x] + k[x] * (veil - v[x]);
+      }
     });
   }
 }
@@ -223,10 +249,12 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
 
   const Plane lum = luminance(width, print.height, print.rgb);
   const BlurredPlane surround(lum, width, print.height, radius(0.012 * longSide(print), 0), 2);
-  forEachRow(print, 1, [&](int64_t y, float* scratch) {
+  forEachPlanarRow(print, 4, [&](int64_t y, float* const* channels, float* scratch) {
     const float* around = surround.row(y, scratch);
     const float* ly = lum.data() + y * width;
-    float* p = print.row(y);
+    float* scale = scratch + width;
+    float* keep = scratch + 2 * width;
+    float* shift = scratch + 3 * width;
     for (int64_t x = 0; x < width; ++x) {
       const float l = ly[x];
       const float g = 0.4f * l + 0.6f * around[x];
@@ -236,30 +264,40 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
       const float mB = 1.0f - smoothstep(clamp01(l / 0.35f));
       const float delta = 0.16f * w * mW + kH * h * mH + 0.28f * sh * mS + 0.14f * b * mB;
       // Bright pixels are scaled (hue kept), near-black ones shifted, the range between blended.
-      const float ratio = l > 0.0001f ? clamp01(l + delta) / l : 1.0f;
+      // The division runs unconditionally (on a safe divisor) so that the loop vectorises.
+      const float scaled = clamp01(l + delta) / (l > 0.0001f ? l : 1.0f);
+      const float ratio = l > 0.0001f ? scaled : 1.0f;
       const float u = smoothstep(clamp01((l - 0.02f) / (0.15f - 0.02f)));
-      for (int c = 0; c < 3; ++c) {
-        float& v = p[3 * x + c];
-        v = clamp01(u * ratio * v + (1.0f - u) * (v + delta));
-      }
+      scale[x] = u * ratio;
+      keep[x] = 1.0f - u;
+      shift[x] = delta;
+    }
+    for (int c = 0; c < 3; ++c) {
+      float* v = channels[c];
+      for (int64_t x = 0; x < width; ++x)
+        v[x] = clamp01(scale[x] * v[x] + keep[x] * (v[x] + shift[x]));
     }
   });
 }
 
 void clarity(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
-  const Plane lum = luminance(print.width, print.height, print.rgb);
+  const int64_t width = print.width;
+  const Plane lum = luminance(width, print.height, print.rgb);
   // Three full-size rounds: clarity never takes the reduced path.
   Plane surround = copyPlane(lum.data(), lum.size());
-  boxBlurPassesInPlace(surround.data(), print.width, print.height,
-                       radius(0.006 * longSide(print), 2), 3);
+  boxBlurPassesInPlace(surround.data(), width, print.height, radius(0.006 * longSide(print), 2), 3);
   const float v = 1.1f * static_cast<float>(signedFraction(amount));
-  forEachPixel(print.width, print.height, [&](int64_t i) {
-    const float l = lum[i];
-    const float t = 2.0f * l - 1.0f;
-    const float midtones = std::max(0.0f, 1.0f - t * t);
-    const float d = std::clamp(v * (l - surround[i]) * midtones, -0.25f, 0.25f);
-    for (int c = 0; c < 3; ++c) print.rgb[3 * i + c] = clamp01(print.rgb[3 * i + c] + d);
+  forEachPlanarRow(print, 1, [&](int64_t y, float* const* channels, float* d) {
+    const float* l = lum.data() + y * width;
+    const float* around = surround.data() + y * width;
+    for (int64_t x = 0; x < width; ++x) {
+      const float t = 2.0f * l[x] - 1.0f;
+      const float midtones = maxOf(0.0f, 1.0f - t * t);
+      d[x] = clampTo(v * (l[x] - around[x]) * midtones, -0.25f, 0.25f);
+    }
+    for (int c = 0; c < 3; ++c)
+      for (int64_t x = 0; x < width; ++x) channels[c][x] = clamp01(channels[c][x] + d[x]);
   });
 }
 
@@ -272,14 +310,13 @@ void sharpen(PrintImage& print, double amount) {
   const BlurredPlane surround(lum, width, print.height,
                               radius(std::round(longSide(print) / 4000), 1), 2);
   const float k = 1.2f * static_cast<float>(positiveFraction(amount, 150));
-  forEachRow(print, 1, [&](int64_t y, float* scratch) {
+  forEachPlanarRow(print, 2, [&](int64_t y, float* const* channels, float* scratch) {
     const float* around = surround.row(y, scratch);
     const float* l = lum.data() + y * width;
-    float* p = print.row(y);
-    for (int64_t x = 0; x < width; ++x) {
-      const float d = std::clamp(k * (l[x] - around[x]), -0.2f, 0.2f);
-      for (int c = 0; c < 3; ++c) p[3 * x + c] = clamp01(p[3 * x + c] + d);
-    }
+    float* d = scratch + width;
+    for (int64_t x = 0; x < width; ++x) d[x] = clampTo(k * (l[x] - around[x]), -0.2f, 0.2f);
+    for (int c = 0; c < 3; ++c)
+      for (int64_t x = 0; x < width; ++x) channels[c][x] = clamp01(channels[c][x] + d[x]);
   });
 }
 
@@ -310,27 +347,24 @@ void blackMist(PrintImage& print, double amount) {
     farGlow.emplace_back(source, width, height, far, 3);
     softened.emplace_back(channel, width, height, near, 2);
   }
-  forEachRow(print, 9, [&](int64_t y, float* scratch) {
-    const float* nearRow[3];
-    const float* farRow[3];
-    const float* softRow[3];
-    for (int c = 0; c < 3; ++c) {
-      nearRow[c] = nearGlow[c].row(y, scratch + (3 * c) * width);
-      farRow[c] = farGlow[c].row(y, scratch + (3 * c + 1) * width);
-      softRow[c] = softened[c].row(y, scratch + (3 * c + 2) * width);
-    }
+  forEachPlanarRow(print, 5, [&](int64_t y, float* const* channels, float* scratch) {
     const float* ly = lum.data() + y * width;
-    float* p = print.row(y);
+    float* alpha = scratch + 3 * width;
+    float* lift = scratch + 4 * width;
     for (int64_t x = 0; x < width; ++x) {
-      const float l = ly[x];
-      const float alpha = 0.3f * s * (0.75f * l + 0.25f);
-      const float lift = 0.012f * s * (1.0f - l);
-      for (int c = 0; c < 3; ++c) {
-        float& v = p[3 * x + c];
-        const float glow = 0.55f * nearRow[c][x] + 0.45f * farRow[c][x];
-        const float u = v + alpha * (softRow[c][x] - v);
-        const float gamma = std::min(2.0f * s * glow, 1.0f);
-        v = clamp01(lift + 1.0f - (1.0f - u) * (1.0f - gamma));
+      alpha[x] = 0.3f * s * (0.75f * ly[x] + 0.25f);
+      lift[x] = 0.012f * s * (1.0f - ly[x]);
+    }
+    for (int c = 0; c < 3; ++c) {
+      const float* nearRow = nearGlow[c].row(y, scratch);
+      const float* farRow = farGlow[c].row(y, scratch + width);
+      const float* softRow = softened[c].row(y, scratch + 2 * width);
+      float* v = channels[c];
+      for (int64_t x = 0; x < width; ++x) {
+        const float glow = 0.55f * nearRow[x] + 0.45f * farRow[x];
+        const float u = v[x] + alpha[x] * (softRow[x] - v[x]);
+        const float gamma = minOf(2.0f * s * glow, 1.0f);
+        v[x] = clamp01(lift[x] + 1.0f - (1.0f - u) * (1.0f - gamma));
       }
     }
   });

@@ -49,15 +49,14 @@ float modulo(float x, float m) {
 }
 
 // HSV hue in degrees, 0 ≤ hue < 360, of a pixel with maximum v and chroma delta > 0.
+// Written with selects rather than branches: which channel is largest is unpredictable on real
+// pictures, and the values are the same either way.
 float hueOf(float r, float g, float b, float v, float delta) {
-  float sector;
-  if (v == r) {
-    sector = (g - b) / delta;
-  } else if (v == g) {
-    sector = (b - r) / delta + 2.0f;
-  } else {
-    sector = (r - g) / delta + 4.0f;
-  }
+  const bool red = v == r;
+  const bool green = !red && v == g;
+  const float difference = red ? g - b : (green ? b - r : r - g);
+  const float quotient = difference / delta;
+  const float sector = red ? quotient : quotient + (green ? 2.0f : 4.0f);
   float hue = 60.0f * sector;
   if (hue < 0) hue += 360.0f;
   return modulo(hue, 360.0f);

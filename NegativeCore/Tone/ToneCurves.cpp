@@ -89,15 +89,18 @@ void ToneCurves::apply(PrintImage& print, bool monochrome) const {
   }
   if (!master && !channels[0] && !channels[1] && !channels[2]) return;
 
+  // The master table over all values of a row, then each channel's own table.
   parallelForRows(
       print.height,
       [&](int64_t begin, int64_t end) {
-        for (int64_t i = begin * print.width; i < end * print.width; ++i) {
-          for (int c = 0; c < 3; ++c) {
-            float& v = print.rgb[3 * i + c];
-            if (master) v = (*master)(v);
-            if (channels[c]) v = (*channels[c])(v);
-          }
+        for (int64_t y = begin; y < end; ++y) {
+          float* row = print.row(y);
+          if (master)
+            for (int64_t k = 0; k < 3 * print.width; ++k) row[k] = (*master)(row[k]);
+          for (int c = 0; c < 3; ++c)
+            if (channels[c])
+              for (int64_t x = 0; x < print.width; ++x)
+                row[3 * x + c] = (*channels[c])(row[3 * x + c]);
         }
       },
       Adjustments::smallPlaneRows(print.width, print.height));
