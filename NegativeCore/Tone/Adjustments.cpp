@@ -8,6 +8,7 @@
 #include "Tone/BoxBlur.h"
 #include "Tone/Luminance.h"
 #include "Tone/PlaneSupport.h"
+#include "Tone/RgbRows.h"
 
 namespace Adjustments {
 
@@ -74,11 +75,9 @@ void forEachPlanarRow(PrintImage& print, int scratchRows, const Body& body) {
         float* scratch = buffer.data() + 3 * width;
         for (int64_t y = begin; y < end; ++y) {
           float* row = print.row(y);
-          for (int64_t x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) channels[c][x] = row[3 * x + c];
+          RgbRows::split(row, channels[0], channels[1], channels[2], static_cast<size_t>(width));
           body(y, channels, scratch);
-          for (int64_t x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) row[3 * x + c] = channels[c][x];
+          RgbRows::merge(channels[0], channels[1], channels[2], row, static_cast<size_t>(width));
         }
       },
       smallPlaneRows(width, print.height));
@@ -104,17 +103,17 @@ struct GuidedFilter {
   BlurredPlane meanB;
 };
 
-GuidedFilter guidedFilter(const Plane& lum, const PrintImage& print, int64_t r, float s) {
+GuidedFilter guidedFilter(const PooledPlane& lum, const PrintImage& print, int64_t r, float s) {
   const int64_t width = print.width;
   const int64_t height = print.height;
-  Plane squares = newPlane(lum.size());
+  PooledPlane squares(lum.size());
   forEachPixel(width, height, [&](int64_t i) { squares[i] = lum[i] * lum[i]; });
-  const BlurredPlane mean(lum, width, height, r, 1);
-  const BlurredPlane meanOfSquares(std::move(squares), width, height, r, 1);
+  const BlurredPlane mean(lum.values(), width, height, r, 1);
+  const BlurredPlane meanOfSquares(squares.release(), width, height, r, 1);
 
   const float epsilon = (0.055f * s) * (0.055f * s) + 0.000001f;
-  Plane a = newPlane(lum.size());
-  Plane b = newPlane(lum.size());
+  PooledPlane a(lum.size());
+  PooledPlane b(lum.size());
   forEachRow(width, height, 2, [&](int64_t y, float* scratch) {
     const float* mu = mean.row(y, scratch);
     const float* mu2 = meanOfSquares.row(y, scratch + width);
@@ -126,8 +125,8 @@ GuidedFilter guidedFilter(const Plane& lum, const PrintImage& print, int64_t r, 
       by[x] = mu[x] - ay[x] * mu[x];
     }
   });
-  return {BlurredPlane(std::move(a), width, height, r, 1),
-          BlurredPlane(std::move(b), width, height, r, 1)};
+  return {BlurredPlane(a.release(), width, height, r, 1),
+          BlurredPlane(b.release(), width, height, r, 1)};
 }
 
 // The haze level: a high percentile of a sparse sample of the luminance, at least 0.5.
@@ -165,18 +164,19 @@ void grainReduction(PrintImage& print, bool monochrome, double amount) {
   const double s = positiveFraction(amount, 100);
   const int64_t r = radius(longSide(print) * 0.0012 * (1 + s), 1);
   const auto sf = static_cast<float>(s);
-  const Plane lum = luminance(width, print.height, print.rgb);
+  const PooledPlane lum(luminance(width, print.height, print.rgb));
   const GuidedFilter guided = guidedFilter(lum, print, r, sf);
 
   // The chroma (c − L) of each channel, smoothed, unless monochrome.
   std::vector<BlurredPlane> smoothChroma;
-  if (!monochrome) {
-    Plane chroma = newPlane(lum.size());
-    for (int c = 0; c < 3; ++c) {
-      forEachPixel(width, print.height,
-                   [&](int64_t i) { chroma[i] = print.rgb[3 * i + c] - lum[i]; });
-      smoothChroma.emplace_back(chroma, width, print.height, std::max<int64_t>(2 * r, 1), 2);
-    }
+  for (int c = 0; c < 3 && !monochrome; ++c) {
+    const auto chroma = [&](int64_t y, float* row) {
+      const float* p = print.row(y);
+      const float* l = lum.data() + y * width;
+      for (int64_t x = 0; x < width; ++x) row[x] = p[3 * x + c] - l[x];
+      return static_cast<const float*>(row);
+    };
+    smoothChroma.emplace_back(chroma, width, print.height, std::max<int64_t>(2 * r, 1), 2);
   }
   const float chromaWeight = 0.8f * sf;
   forEachPlanarRow(print, 3, [&](int64_t y, float* const* channels, float* scratch) {
@@ -205,13 +205,14 @@ void dehaze(PrintImage& print, double amount) {
   const auto s = static_cast<float>(signedFraction(amount));
 
   if (s > 0) {
-    Plane dark = newPlane(static_cast<size_t>(width * print.height));
-    forEachPixel(width, print.height, [&](int64_t i) {
-      const float* p = &print.rgb[3 * i];
-      dark[i] = minOf(minOf(p[0], p[1]), p[2]);
-    });
-    const BlurredPlane darkBlurred(std::move(dark), width, print.height,
-                                   radius(0.015 * longSide(print), 2), 2);
+    const auto dark = [&](int64_t y, float* row) {
+      const float* p = print.row(y);
+      for (int64_t x = 0; x < width; ++x)
+        row[x] = minOf(minOf(p[3 * x], p[3 * x + 1]), p[3 * x + 2]);
+      return static_cast<const float*>(row);
+    };
+    const BlurredPlane darkBlurred(dark, width, print.height, radius(0.015 * longSide(print), 2),
+                                   2);
     forEachPlanarRow(print, 2, [&](int64_t y, float* const* channels, float* scratch) {
       const float* d = darkBlurred.row(y, scratch);
       float* t = scratch + width;
@@ -247,8 +248,9 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
   const auto b = static_cast<float>(blacks / 100);
   const float kH = h < 0 ? 0.3f : 0.22f;
 
-  const Plane lum = luminance(width, print.height, print.rgb);
-  const BlurredPlane surround(lum, width, print.height, radius(0.012 * longSide(print), 0), 2);
+  const PooledPlane lum(luminance(width, print.height, print.rgb));
+  const BlurredPlane surround(lum.values(), width, print.height, radius(0.012 * longSide(print), 0),
+                              2);
   forEachPlanarRow(print, 4, [&](int64_t y, float* const* channels, float* scratch) {
     const float* around = surround.row(y, scratch);
     const float* ly = lum.data() + y * width;
@@ -283,10 +285,11 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
 void clarity(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
   const int64_t width = print.width;
-  const Plane lum = luminance(width, print.height, print.rgb);
+  const PooledPlane lum(luminance(width, print.height, print.rgb));
   // Three full-size rounds: clarity never takes the reduced path.
-  Plane surround = copyPlane(lum.data(), lum.size());
-  boxBlurPassesInPlace(surround.data(), width, print.height, radius(0.006 * longSide(print), 2), 3);
+  PooledPlane surround(lum.size());
+  boxBlurPasses(lum.data(), surround.data(), width, print.height,
+                radius(0.006 * longSide(print), 2), 3);
   const float v = 1.1f * static_cast<float>(signedFraction(amount));
   forEachPlanarRow(print, 1, [&](int64_t y, float* const* channels, float* d) {
     const float* l = lum.data() + y * width;
@@ -306,8 +309,8 @@ void clarityThunk(PrintImage& print, double amount) { clarity(print, amount); }
 void sharpen(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
   const int64_t width = print.width;
-  const Plane lum = luminance(width, print.height, print.rgb);
-  const BlurredPlane surround(lum, width, print.height,
+  const PooledPlane lum(luminance(width, print.height, print.rgb));
+  const BlurredPlane surround(lum.values(), width, print.height,
                               radius(std::round(longSide(print) / 4000), 1), 2);
   const float k = 1.2f * static_cast<float>(positiveFraction(amount, 150));
   forEachPlanarRow(print, 2, [&](int64_t y, float* const* channels, float* scratch) {
@@ -327,8 +330,8 @@ void blackMist(PrintImage& print, double amount) {
   const auto s = static_cast<float>(positiveFraction(amount, 100));
   const int64_t near = radius(0.012 * longSide(print), 2);
   const int64_t far = radius(0.035 * longSide(print), 3);
-  const Plane lum = luminance(width, height, print.rgb);
-  Plane maskSquared = newPlane(lum.size());
+  const PooledPlane lum(luminance(width, height, print.rgb));
+  PooledPlane maskSquared(lum.size());
   forEachPixel(width, height, [&](int64_t i) {
     const float m = smoothstep(clamp01((lum[i] - 0.55f) / 0.45f));
     maskSquared[i] = m * m;
@@ -336,16 +339,16 @@ void blackMist(PrintImage& print, double amount) {
   // Per channel: the glow of its highlights at two radii and the softened channel. Each channel
   // is then rewritten from its own planes, all three in one pass.
   std::vector<BlurredPlane> nearGlow, farGlow, softened;
-  Plane channel = newPlane(lum.size());
-  Plane source = newPlane(lum.size());
+  PooledPlane channel(lum.size());
+  PooledPlane source(lum.size());
   for (int c = 0; c < 3; ++c) {
     forEachPixel(width, height, [&](int64_t i) {
       channel[i] = print.rgb[3 * i + c];
       source[i] = maskSquared[i] * channel[i];
     });
-    nearGlow.emplace_back(source, width, height, near, 3);
-    farGlow.emplace_back(source, width, height, far, 3);
-    softened.emplace_back(channel, width, height, near, 2);
+    nearGlow.emplace_back(source.values(), width, height, near, 3);
+    farGlow.emplace_back(source.values(), width, height, far, 3);
+    softened.emplace_back(channel.values(), width, height, near, 2);
   }
   forEachPlanarRow(print, 5, [&](int64_t y, float* const* channels, float* scratch) {
     const float* ly = lum.data() + y * width;
@@ -383,8 +386,8 @@ PrintImage border(int64_t width, int64_t height, std::vector<float> rgb, BorderS
   const int64_t framedWidth = width + 2 * b;
   const int64_t framedHeight = height + 2 * b;
   PrintImage framed(framedWidth, framedHeight,
-                    newPlane(static_cast<size_t>(framedWidth * framedHeight * 3)));
-  if (style == BorderStyle::white) std::fill(framed.rgb.begin(), framed.rgb.end(), 1.0f);
+                    takePlane(static_cast<size_t>(framedWidth * framedHeight * 3)));
+  std::fill(framed.rgb.begin(), framed.rgb.end(), style == BorderStyle::white ? 1.0f : 0.0f);
   for (int64_t y = 0; y < height; ++y)
     std::copy_n(rgb.data() + y * width * 3, width * 3, framed.row(y + b) + b * 3);
   return framed;

@@ -139,21 +139,25 @@ void boxBlurColumns(const float* in, float* out, int64_t width, int64_t height, 
   }
 }
 
-void boxBlurPassesInPlace(float* plane, int64_t width, int64_t height, int64_t radius,
-                          int64_t passes) {
-  if (passes <= 0 || width <= 0 || height <= 0) return;
-  std::vector<float> scratch = newPlane(static_cast<size_t>(width * height));
+void boxBlurPasses(const float* source, float* out, int64_t width, int64_t height, int64_t radius,
+                   int64_t passes) {
+  if (width <= 0 || height <= 0) return;
+  if (passes <= 0) {
+    if (source != out) std::copy_n(source, width * height, out);
+    return;
+  }
+  PooledPlane scratch(static_cast<size_t>(width * height));
   for (int64_t pass = 0; pass < passes; ++pass) {
-    boxBlurRows(plane, scratch.data(), width, height, radius);
-    boxBlurColumns(scratch.data(), plane, width, height, radius);
+    boxBlurRows(pass == 0 ? source : out, scratch.data(), width, height, radius);
+    boxBlurColumns(scratch.data(), out, width, height, radius);
   }
 }
 
 std::vector<float> boxBlurFullSize(const std::vector<float>& plane, int64_t width, int64_t height,
                                    int64_t radius, int64_t passes) {
   requirePlaneSize("boxBlur", plane.size(), width, height, 1);
-  std::vector<float> result = copyPlane(plane.data(), plane.size());
-  boxBlurPassesInPlace(result.data(), width, height, radius, passes);
+  std::vector<float> result = takePlane(plane.size());
+  boxBlurPasses(plane.data(), result.data(), width, height, radius, passes);
   return result;
 }
 
