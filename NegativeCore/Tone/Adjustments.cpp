@@ -106,27 +106,32 @@ struct GuidedFilter {
 GuidedFilter guidedFilter(const PooledPlane& lum, const PrintImage& print, int64_t r, float s) {
   const int64_t width = print.width;
   const int64_t height = print.height;
-  PooledPlane squares(lum.size());
-  forEachPixel(width, height, [&](int64_t i) { squares[i] = lum[i] * lum[i]; });
+  const auto squares = [&](int64_t y, float* row) {
+    const float* l = lum.data() + y * width;
+    for (int64_t x = 0; x < width; ++x) row[x] = l[x] * l[x];
+    return static_cast<const float*>(row);
+  };
   const BlurredPlane mean(lum.values(), width, height, r, 1);
-  const BlurredPlane meanOfSquares(squares.release(), width, height, r, 1);
+  const BlurredPlane meanOfSquares(squares, width, height, r, 1);
 
+  // A = var/(var + ε) and B = μ − A·μ, row by row from the two means, never stored whole.
   const float epsilon = (0.055f * s) * (0.055f * s) + 0.000001f;
-  PooledPlane a(lum.size());
-  PooledPlane b(lum.size());
-  forEachRow(width, height, 2, [&](int64_t y, float* scratch) {
-    const float* mu = mean.row(y, scratch);
-    const float* mu2 = meanOfSquares.row(y, scratch + width);
-    float* ay = a.data() + y * width;
-    float* by = b.data() + y * width;
+  const auto coefficient = [&, epsilon](int64_t y, float* row, bool wantB) {
+    thread_local std::vector<float> rows;
+    rows.resize(static_cast<size_t>(2 * width));
+    const float* mu = mean.row(y, rows.data());
+    const float* mu2 = meanOfSquares.row(y, rows.data() + width);
     for (int64_t x = 0; x < width; ++x) {
       const float variance = maxOf(mu2[x] - mu[x] * mu[x], 0.0f);
-      ay[x] = variance / (variance + epsilon);
-      by[x] = mu[x] - ay[x] * mu[x];
+      const float a = variance / (variance + epsilon);
+      row[x] = wantB ? mu[x] - a * mu[x] : a;
     }
-  });
-  return {BlurredPlane(a.release(), width, height, r, 1),
-          BlurredPlane(b.release(), width, height, r, 1)};
+    return static_cast<const float*>(row);
+  };
+  return {BlurredPlane([&](int64_t y, float* row) { return coefficient(y, row, false); }, width,
+                       height, r, 1),
+          BlurredPlane([&](int64_t y, float* row) { return coefficient(y, row, true); }, width,
+                       height, r, 1)};
 }
 
 // The haze level: a high percentile of a sparse sample of the luminance, at least 0.5.
