@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 
 #include "Record/NormRect.h"
 
@@ -18,3 +19,10 @@ struct FilmAnalysis {
 
   friend bool operator==(const FilmAnalysis&, const FilmAnalysis&) = default;
 };
+
+// JSON: an object keyed by the field names ("dMin", "dMax", "baseTransmission", "samples",
+// "crop", "autoCropped"), the crop in NormRect's form. The reader is strict: a missing key throws
+// nlohmann::json::out_of_range, a key of the wrong type (a channel array that does not hold three
+// numbers, samples with a fraction) nlohmann::json::type_error.
+nlohmann::json toJson(const FilmAnalysis& analysis);
+FilmAnalysis filmAnalysisFromJson(const nlohmann::json& json);
