@@ -83,19 +83,6 @@ void forEachPlanarRow(PrintImage& print, int scratchRows, const Body& body) {
       smallPlaneRows(width, print.height));
 }
 
-// Runs body(y, scratch) for every row, rows split over the worker pool; `scratch` holds
-// `scratchRows` rows of width floats private to the running chunk of rows.
-template <class Body>
-void forEachRow(int64_t width, int64_t height, int scratchRows, const Body& body) {
-  parallelForRows(
-      height,
-      [&](int64_t begin, int64_t end) {
-        std::vector<float> scratch(static_cast<size_t>(width * scratchRows));
-        for (int64_t y = begin; y < end; ++y) body(y, scratch.data());
-      },
-      smallPlaneRows(width, height));
-}
-
 // The guided filter of the luminance by itself, as its two blurred coefficient planes: the
 // smoothed luminance is q = Ā·L + B̄.
 struct GuidedFilter {
