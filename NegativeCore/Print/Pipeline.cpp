@@ -192,7 +192,7 @@ void applySaturation(float saturation, Planes& values, int64_t n) {
 }
 
 // 0…1, and 0 for anything not finite.
-float printable(float v) { return v > 1 ? (v <= FLT_MAX ? 1.0f : 0.0f) : (v >= 0 ? v : 0.0f); }
+float printable(float v) { return v <= FLT_MAX ? std::min(std::max(0.0f, v), 1.0f) : 0.0f; }
 
 void writePrint(const Planes& values, float* out, int64_t n) {
   for (int64_t i = 0; i < n; ++i)

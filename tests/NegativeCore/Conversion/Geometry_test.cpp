@@ -84,7 +84,9 @@ TEST(Geometry, FiveDegreesRepeatsEdgePixelsInTheCorners) {
   const LinearImage out = Geometry::straightenAndCrop(image, 5, NormRect::full);
   ASSERT_EQ(out.width(), width);
   ASSERT_EQ(out.height(), height);
-  for (auto [x, y] : {std::pair<int64_t, int64_t>{0, 0}, {width - 1, 0}, {0, height - 1},
+  for (auto [x, y] : {std::pair<int64_t, int64_t>{0, 0},
+                      {width - 1, 0},
+                      {0, height - 1},
                       {width - 1, height - 1}}) {
     const auto p = pixel(out, x, y);
     EXPECT_FLOAT_EQ(p[0], 7.0f) << x << "," << y;

@@ -60,10 +60,10 @@ TEST(FilmPresets, LookupIsExact) {
 
 TEST(FilmPresets, GroupedByStockInOrderOfAppearance) {
   const auto groups = FilmPresets::groupedByStock();
-  const std::vector<std::string> stocks{
-      "Gold 200",       "Portra 400",    "Portra 160",    "Portra 800",
-      "Ultramax 400",   "Ektar 100",     "CineStill 800T", "ColorPlus 200",
-      "Fujicolor 200",  "Fuji 400",      "CineStill 400D", "Pro Image 100"};
+  const std::vector<std::string> stocks{"Gold 200",       "Portra 400",     "Portra 160",
+                                        "Portra 800",     "Ultramax 400",   "Ektar 100",
+                                        "CineStill 800T", "ColorPlus 200",  "Fujicolor 200",
+                                        "Fuji 400",       "CineStill 400D", "Pro Image 100"};
   ASSERT_EQ(groups.size(), stocks.size());
   for (size_t i = 0; i < stocks.size(); ++i) EXPECT_EQ(groups[i].first, stocks[i]);
   std::vector<std::string> gold;

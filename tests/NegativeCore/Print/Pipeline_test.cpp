@@ -100,17 +100,33 @@ TEST(Pipeline, ExposureAndWhiteBalanceShiftTheChannels) {
     Rgb value;
     Rgb expected;
   } cases[] = {
-      {"exposure 1", [](auto& s) { s.exposure = 1; }, grey, {curve(0.62f), curve(0.62f), curve(0.62f)}},
-      {"exposure 9 acts as 5", [](auto& s) { s.exposure = 9; }, atDensity({0.1f, 0.1f, 0.1f}),
+      {"exposure 1",
+       [](auto& s) { s.exposure = 1; },
+       grey,
+       {curve(0.62f), curve(0.62f), curve(0.62f)}},
+      {"exposure 9 acts as 5",
+       [](auto& s) { s.exposure = 9; },
+       atDensity({0.1f, 0.1f, 0.1f}),
        {curve(0.7f), curve(0.7f), curve(0.7f)}},
-      {"exposure -9 acts as -5", [](auto& s) { s.exposure = -9; }, atDensity({0.9f, 0.9f, 0.9f}),
+      {"exposure -9 acts as -5",
+       [](auto& s) { s.exposure = -9; },
+       atDensity({0.9f, 0.9f, 0.9f}),
        {curve(0.3f), curve(0.3f), curve(0.3f)}},
-      {"temperature 400 acts as 150", [](auto& s) { s.temperature = 400; }, grey,
+      {"temperature 400 acts as 150",
+       [](auto& s) { s.temperature = 400; },
+       grey,
        {curve(0.65f), 0.5f, curve(0.35f)}},
       {"tint 100", [](auto& s) { s.tint = 100; }, grey, {0.5f, curve(0.42f), 0.5f}},
-      {"cmy", [](auto& s) { s.cmy = {1.1, 1, 0.9}; }, grey, {curve(0.4f), 0.5f, curve(0.6f)}},
-      {"contrast pivots about the middle", [](auto& s) { s.contrast = 2; },
-       atDensity({0.4f, 0.4f, 0.4f}), {curve(0.3f), curve(0.3f), curve(0.3f)}},
+      {"cmy",
+       [](auto& s) {
+         s.cmy = {1.1, 1, 0.9};
+       },
+       grey,
+       {curve(0.4f), 0.5f, curve(0.6f)}},
+      {"contrast pivots about the middle",
+       [](auto& s) { s.contrast = 2; },
+       atDensity({0.4f, 0.4f, 0.4f}),
+       {curve(0.3f), curve(0.3f), curve(0.3f)}},
       {"missing cmy values count as 1", [](auto& s) { s.cmy = {}; }, grey, {0.5f, 0.5f, 0.5f}},
   };
   for (const auto& c : cases) {
@@ -230,7 +246,8 @@ TEST(Pipeline, EveryPixelOfALargeImageMatchesTheScalarModel) {
       float e[3];
       for (int c = 0; c < 3; ++c)
         e[c] = Pipeline::density(false, in[c], static_cast<float>(a.dMin[c]),
-                                 static_cast<float>(a.dMax[c] - a.dMin[c]), 0) - 0.5f;
+                                 static_cast<float>(a.dMax[c] - a.dMin[c]), 0) -
+               0.5f;
       for (int c = 0; c < 3; ++c) {
         const float d = m[3 * c] * e[0] + m[3 * c + 1] * e[1] + m[3 * c + 2] * e[2] + 0.5f;
         ASSERT_NEAR(print.row(y)[3 * x + c], curve(d), 1e-5) << x << "," << y << " ch " << c;
