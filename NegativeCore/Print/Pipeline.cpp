@@ -116,14 +116,16 @@ struct Planes {
 // Channel values of n RGBA pixels, mixed to luminance for black-and-white negatives; the
 // logarithm planes get the values that have a density and 1 for the rest.
 void loadValues(const Preparation& p, const float* in, int64_t n, Planes& values, Planes& logs) {
-  for (int64_t i = 0; i < n; ++i) {
-    float r = in[4 * i];
-    float g = in[4 * i + 1];
-    float b = in[4 * i + 2];
-    if (p.mono) r = g = b = luminance(r, g, b);
-    values.c[0][i] = r;
-    values.c[1][i] = g;
-    values.c[2][i] = b;
+  if (p.mono) {
+    for (int64_t i = 0; i < n; ++i)
+      values.c[0][i] = values.c[1][i] = values.c[2][i] =
+          luminance(in[4 * i], in[4 * i + 1], in[4 * i + 2]);
+  } else {
+    for (int64_t i = 0; i < n; ++i) {
+      values.c[0][i] = in[4 * i];
+      values.c[1][i] = in[4 * i + 1];
+      values.c[2][i] = in[4 * i + 2];
+    }
   }
   for (int c = 0; c < 3; ++c)
     for (int64_t i = 0; i < n; ++i) {
@@ -194,9 +196,14 @@ void applySaturation(float saturation, Planes& values, int64_t n) {
 // 0…1, and 0 for anything not finite.
 float printable(float v) { return v <= FLT_MAX ? std::min(std::max(0.0f, v), 1.0f) : 0.0f; }
 
-void writePrint(const Planes& values, float* out, int64_t n) {
-  for (int64_t i = 0; i < n; ++i)
-    for (int c = 0; c < 3; ++c) out[3 * i + c] = printable(values.c[c][i]);
+void writePrint(Planes& values, float* out, int64_t n) {
+  for (int c = 0; c < 3; ++c)
+    for (int64_t i = 0; i < n; ++i) values.c[c][i] = printable(values.c[c][i]);
+  for (int64_t i = 0; i < n; ++i) {
+    out[3 * i] = values.c[0][i];
+    out[3 * i + 1] = values.c[1][i];
+    out[3 * i + 2] = values.c[2][i];
+  }
 }
 
 void renderBlock(const Preparation& p, const float* in, float* out, int64_t n) {
