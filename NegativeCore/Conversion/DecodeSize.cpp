@@ -5,10 +5,11 @@
 namespace DecodeSize {
 
 int64_t scaled(int64_t side, float scale) {
-  const float product = std::ceil(static_cast<float>(side) * scale);
+  // Exact in double: a side below 2^29 times a 24-bit mantissa.
+  const double product = std::ceil(static_cast<double>(side) * static_cast<double>(scale));
   // Clamped in floating point before the conversion: files and callers give any value.
   if (!(product > 0)) return 0;
-  if (product > 9.0e15f) return int64_t{9'000'000'000'000'000};
+  if (product > 9.0e15) return int64_t{9'000'000'000'000'000};
   return static_cast<int64_t>(product);
 }
 

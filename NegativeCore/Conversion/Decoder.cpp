@@ -7,8 +7,11 @@
 
 #include "Conversion/ColorProfile.h"
 #include "Conversion/DecodeSize.h"
+#include "Conversion/HeifReader.h"
 #include "Conversion/ImageOrientation.h"
+#include "Conversion/JpegReader.h"
 #include "Conversion/LanczosResampler.h"
+#include "Conversion/PngReader.h"
 #include "Conversion/RawReader.h"
 #include "Conversion/SourceImage.h"
 #include "Conversion/TiffReader.h"
@@ -23,7 +26,7 @@ std::string lowerCaseExtension(const std::filesystem::path& url) {
   return extension;
 }
 
-enum class FileFormat { tiff, unknown };
+enum class FileFormat { tiff, jpeg, png, heif, unknown };
 
 // The reader is chosen by the file's first bytes, not by its name.
 FileFormat sniff(const std::filesystem::path& url) {
@@ -38,6 +41,9 @@ FileFormat sniff(const std::filesystem::path& url) {
   if (starts(std::string_view("II*\0", 4)) || starts(std::string_view("MM\0*", 4)) ||
       starts(std::string_view("II+\0", 4)) || starts(std::string_view("MM\0+", 4)))
     return FileFormat::tiff;
+  if (starts("\xFF\xD8\xFF")) return FileFormat::jpeg;
+  if (starts("\x89PNG\r\n\x1A\n")) return FileFormat::png;
+  if (count >= 12 && std::string_view(head + 4, 4) == "ftyp") return FileFormat::heif;
   return FileFormat::unknown;
 }
 
@@ -45,6 +51,12 @@ SourceImage readSource(const std::filesystem::path& url, const SizeCheck& check)
   switch (sniff(url)) {
     case FileFormat::tiff:
       return TiffReader::read(url, check);
+    case FileFormat::jpeg:
+      return JpegReader::read(url, check);
+    case FileFormat::png:
+      return PngReader::read(url, check);
+    case FileFormat::heif:
+      return HeifReader::read(url, check);
     case FileFormat::unknown:
       break;
   }
@@ -101,6 +113,15 @@ std::optional<std::pair<double, double>> pixelSize(const std::filesystem::path& 
       switch (sniff(url)) {
         case FileFormat::tiff:
           size = TiffReader::pixelSize(url);
+          break;
+        case FileFormat::jpeg:
+          size = JpegReader::pixelSize(url);
+          break;
+        case FileFormat::png:
+          size = PngReader::pixelSize(url);
+          break;
+        case FileFormat::heif:
+          size = HeifReader::pixelSize(url);
           break;
         case FileFormat::unknown:
           break;

@@ -19,7 +19,7 @@ namespace Decoder {
 // The scan at `scale` of its full size (at most 1; RAW files limit it to 0.01…1, other files
 // are not enlarged), first mirrored left-right when `mirrored`, then turned clockwise by
 // quarterTurns (taken modulo 4, so −1 acts as 3). Output sides are ceil(side · scale) of the
-// upright full-size image, scale taken as a 32-bit float. Throws DecodeError.
+// upright full-size image, scale taken as a 32-bit float (DecodeSize::scaled). Throws DecodeError.
 LinearImage decode(const std::filesystem::path& url, int64_t quarterTurns, bool mirrored,
                    double scale);
 

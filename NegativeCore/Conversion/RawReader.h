@@ -13,7 +13,8 @@
 
 namespace RawReader {
 
-// The decoded image at ceil(W·scale) × ceil(H·scale) of the full size (32-bit float arithmetic),
+// The decoded image at ceil(W·scale) × ceil(H·scale) of the full size (the float scale,
+// product exact),
 // turned upright by the camera's orientation and then mirrored and turned as the edit asks;
 // nothing when LibRaw does not take the file (the caller then reads it as an ordinary image).
 // scale is already limited to 0.01…1. Throws DecodeError::renderFailed when LibRaw takes the file

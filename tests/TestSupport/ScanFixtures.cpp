@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -255,6 +256,45 @@ void writeTiff(const std::filesystem::path& path, const Tiff& spec) {
     }
 }
 
+void writeTiffHeaderOnly(const std::filesystem::path& path, uint32_t width, uint32_t height) {
+  // Little-endian header, then one IFD of eight entries; the strip points past the end of file.
+  std::vector<uint8_t> bytes = {'I', 'I', 42, 0, 8, 0, 0, 0};
+  const auto u16 = [&](uint32_t v) {
+    bytes.push_back(static_cast<uint8_t>(v));
+    bytes.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  const auto u32 = [&](uint32_t v) {
+    u16(v & 0xFFFF);
+    u16(v >> 16);
+  };
+  const auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
+    u16(tag);
+    u16(type);
+    u32(1);
+    if (type == 3) {
+      u16(value);
+      u16(0);
+    } else {
+      u32(value);
+    }
+  };
+  u16(9);
+  entry(256, 4, width);
+  entry(257, 4, height);
+  entry(258, 3, 16);      // bits per sample (one value stands for all)
+  entry(262, 3, 2);       // RGB
+  entry(273, 4, 4096);    // strip offset, beyond the end
+  entry(277, 3, 4);       // samples per pixel
+  entry(278, 4, height);  // rows per strip
+  entry(279, 4, width * 8u);
+  entry(338, 3, 2);  // unassociated alpha
+  u32(0);
+  std::ofstream file(path, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  if (!file) fail(path, "write");
+}
+
 void writeJpeg(const std::filesystem::path& path, const Jpeg& spec) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) fail(path, "fopen");
@@ -394,24 +434,33 @@ NormRect Negative::stepRect(int step) const {
 }
 
 Pattern Negative::pattern() const {
-  const Negative negative = *this;
-  return [negative](int64_t x, int64_t y) {
-    const double u = (x + 0.5) / negative.width, v = (y + 0.5) / negative.height;
-    const auto inside = [&](double inset) {
-      return u >= inset && u < 1 - inset && v >= inset && v < 1 - inset;
+  const Negative n = *this;
+  // 0 outside an edge, 1 inside, a smoothstep across 2 · edgeSoftness pixels.
+  const auto ramp = [soft = std::max(1e-6, n.edgeSoftness)](double inside) {
+    const double t = std::clamp((inside + soft) / (2 * soft), 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+  };
+  return [n, ramp](int64_t x, int64_t y) {
+    const double px = x + 0.5, py = y + 0.5;
+    // Signed distance in pixels inside the rectangle inset by `fraction` of each side.
+    const auto inside = [&](double fraction) {
+      return std::min({px - fraction * n.width, (1 - fraction) * n.width - px,
+                       py - fraction * n.height, (1 - fraction) * n.height - py});
     };
+    const double onFilm = ramp(inside(n.surroundFraction));
+    const double inFrame = ramp(inside(n.surroundFraction + n.rebateFraction));
+    const NormRect frame = n.frameRect();
     std::array<float, 4> value{0, 0, 0, 1};
+    // Edges blend in linear light, as a lens blurs them.
+    const auto t = [](double density) { return std::pow(10.0, -density); };
     for (int c = 0; c < 3; ++c) {
-      double density = negative.surroundDensity;
-      if (inside(negative.surroundFraction + negative.rebateFraction)) {
-        const NormRect frame = negative.frameRect();
-        const int step = std::clamp(static_cast<int>((u - frame.x) / frame.w * negative.steps), 0,
-                                    negative.steps - 1);
-        density = negative.stepDensity(step, c);
-      } else if (inside(negative.surroundFraction)) {
-        density = negative.baseDensity[c];
+      double steps = t(n.stepDensity(0, c));
+      for (int k = 1; k < n.steps; ++k) {
+        const double boundary = (frame.x + k * frame.w / n.steps) * n.width;
+        steps += (t(n.stepDensity(k, c)) - t(n.stepDensity(k - 1, c))) * ramp(px - boundary);
       }
-      value[c] = static_cast<float>(std::pow(10.0, -density));
+      const double film = t(n.baseDensity[c]) + (steps - t(n.baseDensity[c])) * inFrame;
+      value[c] = static_cast<float>(t(n.surroundDensity) + (film - t(n.surroundDensity)) * onFilm);
     }
     return value;
   };

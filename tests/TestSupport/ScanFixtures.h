@@ -57,6 +57,9 @@ struct Tiff {
   std::vector<uint8_t> icc;
 };
 void writeTiff(const std::filesystem::path& path, const Tiff& tiff);
+// A TIFF whose header claims width × height 16-bit RGBA pixels in one strip that the file does
+// not hold: for size limits, reached before any pixel is read.
+void writeTiffHeaderOnly(const std::filesystem::path& path, uint32_t width, uint32_t height);
 
 struct Jpeg {
   int64_t width = 40;
@@ -104,6 +107,9 @@ struct Negative {
   double surroundDensity = 3.5;
   double surroundFraction = 0.04;  // of each side, dark
   double rebateFraction = 0.08;    // of each side, after the surround, at base density
+  // Half width in pixels of the smooth transition at every edge, as a lens draws it; hard edges
+  // would make demosaicing and resampling overshoot.
+  double edgeSoftness = 4;
 
   // Density of step k in channel c: base + gamma · (first + k · step).
   double stepDensity(int step, int channel) const;
