@@ -85,12 +85,22 @@ std::array<float, 12> cameraToDisplayP3(const LibRaw& raw) {
   return m;
 }
 
+using CameraMatrix = std::array<float, 12>;
+
+inline void cameraPixel(const CameraMatrix& m, const ushort* in, float* out) {
+  const float c0 = in[0], c1 = in[1], c2 = in[2], c3 = in[3];
+  out[0] = m[0] * c0 + m[1] * c1 + m[2] * c2 + m[3] * c3;
+  out[1] = m[4] * c0 + m[5] * c1 + m[6] * c2 + m[7] * c3;
+  out[2] = m[8] * c0 + m[9] * c1 + m[10] * c2 + m[11] * c3;
+  out[3] = 1.0f;
+}
+
 // LibRaw's developed pixels into float RGBA, moved by `orientation` on the way.
 LinearImage convertPixels(const LibRaw& raw, const ImageOrientation& orientation) {
   const libraw_image_sizes_t& s = raw.imgdata.sizes;
   const int64_t width = s.iwidth;
   const int64_t height = s.iheight;
-  const auto m = cameraToDisplayP3(raw);
+  const CameraMatrix m = cameraToDisplayP3(raw);
   const ushort(*source)[4] = raw.imgdata.image;
   const auto [outWidth, outHeight] = orientation.outputSize(width, height);
   const auto walk = orientation.walk(width, height);
@@ -100,17 +110,27 @@ LinearImage convertPixels(const LibRaw& raw, const ImageOrientation& orientation
     for (int64_t y = begin; y < end; ++y) {
       float* out = pixels + y * outWidth * 4;
       int64_t index = walk.origin + y * walk.stepY;
-      for (int64_t x = 0; x < outWidth; ++x, index += walk.stepX, out += 4) {
-        const float c0 = source[index][0], c1 = source[index][1], c2 = source[index][2],
-                    c3 = source[index][3];
-        out[0] = m[0] * c0 + m[1] * c1 + m[2] * c2 + m[3] * c3;
-        out[1] = m[4] * c0 + m[5] * c1 + m[6] * c2 + m[7] * c3;
-        out[2] = m[8] * c0 + m[9] * c1 + m[10] * c2 + m[11] * c3;
-        out[3] = 1.0f;
-      }
+      for (int64_t x = 0; x < outWidth; ++x, index += walk.stepX, out += 4)
+        cameraPixel(m, source[index], out);
     }
   });
   return image;
+}
+
+// LibRaw's developed pixels resampled to width × height in their stored orientation, each row
+// converted as the resampler asks for it.
+LinearImage resampledPixels(const LibRaw& raw, int64_t width, int64_t height) {
+  const int64_t sourceWidth = raw.imgdata.sizes.iwidth;
+  const CameraMatrix m = cameraToDisplayP3(raw);
+  const ushort(*source)[4] = raw.imgdata.image;
+  return LanczosResampler::resample(
+      sourceWidth, raw.imgdata.sizes.iheight,
+      [&](int64_t y, float* scratch) {
+        const ushort(*in)[4] = source + y * sourceWidth;
+        for (int64_t x = 0; x < sourceWidth; ++x) cameraPixel(m, in[x], scratch + x * 4);
+        return scratch;
+      },
+      width, height);
 }
 
 }  // namespace
@@ -139,10 +159,10 @@ std::optional<LinearImage> decode(const std::filesystem::path& url, float scale,
   const bool exact = raw->imgdata.sizes.iwidth == width && raw->imgdata.sizes.iheight == height;
   if (exact) return convertPixels(*raw, orientation);
 
-  // Resample in the stored orientation, after LibRaw's buffers are gone, then move.
-  LinearImage developed = convertPixels(*raw, ImageOrientation{});
+  // Resample in the stored orientation, free LibRaw's buffers, then move.
+  const LinearImage resampled = resampledPixels(*raw, width, height);
   raw.reset();
-  return oriented(LanczosResampler::resample(developed, width, height), orientation);
+  return oriented(resampled, orientation);
 }
 
 std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url) {
