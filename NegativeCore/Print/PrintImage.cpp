@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "Support/LargePages.h"
 #include "Support/ParallelFor.h"
 
 PrintImage::PrintImage(int64_t width, int64_t height) : width(width), height(height) {
@@ -15,6 +16,7 @@ PrintImage::PrintImage(int64_t width, int64_t height) : width(width), height(hei
   constexpr size_t largeCount = size_t{1} << 18;
   rgb.reserve(count);
   float* storage = rgb.data();
+  LargePages::advise(storage, count * sizeof(float));
   parallelForRows(
       height,
       [&](int64_t begin, int64_t end) {
