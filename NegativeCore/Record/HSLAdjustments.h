@@ -1,6 +1,7 @@
 // Hue, saturation and luminance offsets for the eight colour bands.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <vector>
 
 struct HSLAdjustments {
@@ -10,3 +11,8 @@ struct HSLAdjustments {
 
   friend bool operator==(const HSLAdjustments&, const HSLAdjustments&) = default;
 };
+
+// JSON: all three arrays as they are. The reader replaces each array that is missing, mistyped
+// or not exactly eight numbers by eight zeros, on its own.
+nlohmann::json toJson(const HSLAdjustments& hsl);
+HSLAdjustments hslAdjustmentsFromJson(const nlohmann::json& json);

@@ -2,6 +2,7 @@
 // [[0, 0], [1, 1]] is the default. Points that do not hold exactly two numbers are kept as read.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <vector>
 
 struct ToneCurve {
@@ -9,3 +10,7 @@ struct ToneCurve {
 
   friend bool operator==(const ToneCurve&, const ToneCurve&) = default;
 };
+
+// JSON: `points`, required.
+nlohmann::json toJson(const ToneCurve& curve);
+ToneCurve toneCurveFromJson(const nlohmann::json& json);

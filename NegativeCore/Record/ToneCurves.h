@@ -2,6 +2,7 @@
 // (around the tone centres 0.875, 0.625, 0.375 and 0.125).
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <vector>
 
 #include "Record/ToneCurve.h"
@@ -15,3 +16,8 @@ struct ToneCurves {
 
   friend bool operator==(const ToneCurves&, const ToneCurves&) = default;
 };
+
+// JSON: all five keys. The reader gives the identity for a curve that fails and [0, 0, 0, 0]
+// for `regions` that are not exactly four numbers.
+nlohmann::json toJson(const ToneCurves& curves);
+ToneCurves toneCurvesFromJson(const nlohmann::json& json);
