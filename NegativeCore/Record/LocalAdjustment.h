@@ -1,6 +1,8 @@
 // The eleven values of a local adjustment layer; all zero changes nothing.
 #pragma once
 
+#include <cmath>
+
 struct LocalAdjustment {
   double exposure = 0;
   double contrast = 0;
@@ -13,6 +15,21 @@ struct LocalAdjustment {
   double sharpness = 0;
   double blackMist = 0;
   double saturation = 0;
+
+  // Every value exactly zero.
+  bool isNeutral() const {
+    return exposure == 0 && contrast == 0 && highlights == 0 && shadows == 0 && whites == 0 &&
+           blacks == 0 && clarity == 0 && dehaze == 0 && sharpness == 0 && blackMist == 0 &&
+           saturation == 0;
+  }
+
+  // Some value that only the tone controls can apply is set (beyond ±0.5; a negative sharpness
+  // or black mist does nothing).
+  bool hasToneControls() const {
+    return std::abs(highlights) > 0.5 || std::abs(shadows) > 0.5 || std::abs(whites) > 0.5 ||
+           std::abs(blacks) > 0.5 || std::abs(clarity) > 0.5 || std::abs(dehaze) > 0.5 ||
+           sharpness > 0.5 || blackMist > 0.5;
+  }
 
   friend bool operator==(const LocalAdjustment&, const LocalAdjustment&) = default;
 };
