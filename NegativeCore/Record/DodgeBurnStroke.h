@@ -2,8 +2,6 @@
 // radial ellipse, with its radius, exposure in stops, feather and inversion.
 #pragma once
 
-#include <algorithm>
-#include <array>
 #include <optional>
 #include <vector>
 
@@ -22,31 +20,33 @@ struct DodgeBurnStroke {
   std::optional<double> ry;
   std::optional<bool> invert;  // absent counts as false when drawn
 
-  // A linear gradient from start (full weight) to end (none), with a new id.
-  static DodgeBurnStroke linear(std::array<double, 2> start, std::array<double, 2> end,
+  // A linear gradient from the point start (full weight) to end (none), with a new id.
+  static DodgeBurnStroke linear(const std::vector<double>& start, const std::vector<double>& end,
                                 double stops) {
     DodgeBurnStroke stroke;
     stroke.id = Uuid::random();
-    stroke.points = {{start[0], start[1]}, {end[0], end[1]}};
+    stroke.points = {start, end};
     stroke.radius = 0;
     stroke.stops = stops;
     stroke.shape = DodgeShape::linear;
     return stroke;
   }
 
-  // An elliptical gradient about centre with radii rx, ry (fractions of the long side), with a
-  // new id.
-  static DodgeBurnStroke radial(std::array<double, 2> centre, double rx, double ry, double stops,
-                                double feather, bool invert) {
-    return {.id = Uuid::random(),
-            .points = {{centre[0], centre[1]}},
-            .radius = std::max(rx, ry),
-            .stops = stops,
-            .feather = feather,
-            .shape = DodgeShape::radial,
-            .rx = rx,
-            .ry = ry,
-            .invert = invert};
+  // An elliptical gradient about the point centre with radii rx, ry (fractions of the scan's
+  // long side), with a new id.
+  static DodgeBurnStroke radial(const std::vector<double>& centre, double rx, double ry,
+                                double stops, double feather, bool invert) {
+    DodgeBurnStroke stroke;
+    stroke.id = Uuid::random();
+    stroke.points = {centre};
+    stroke.radius = rx < ry ? ry : rx;
+    stroke.stops = stops;
+    stroke.feather = feather;
+    stroke.shape = DodgeShape::radial;
+    stroke.rx = rx;
+    stroke.ry = ry;
+    stroke.invert = invert;
+    return stroke;
   }
 
   friend bool operator==(const DodgeBurnStroke&, const DodgeBurnStroke&) = default;

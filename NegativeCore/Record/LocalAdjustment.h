@@ -1,8 +1,6 @@
 // The eleven values of a local adjustment layer; all zero changes nothing.
 #pragma once
 
-#include <cmath>
-
 struct LocalAdjustment {
   double exposure = 0;
   double contrast = 0;
@@ -23,12 +21,12 @@ struct LocalAdjustment {
            saturation == 0;
   }
 
-  // Some value that only the tone controls can apply is set (beyond ±0.5; a negative sharpness
-  // or black mist does nothing).
+  // Some value that only the tone controls apply is set beyond ±0.5 (a negative sharpness or
+  // black mist does nothing).
   bool hasToneControls() const {
-    return std::abs(highlights) > 0.5 || std::abs(shadows) > 0.5 || std::abs(whites) > 0.5 ||
-           std::abs(blacks) > 0.5 || std::abs(clarity) > 0.5 || std::abs(dehaze) > 0.5 ||
-           sharpness > 0.5 || blackMist > 0.5;
+    const auto beyond = [](double v) { return v > 0.5 || v < -0.5; };
+    return beyond(highlights) || beyond(shadows) || beyond(whites) || beyond(blacks) ||
+           beyond(clarity) || beyond(dehaze) || sharpness > 0.5 || blackMist > 0.5;
   }
 
   friend bool operator==(const LocalAdjustment&, const LocalAdjustment&) = default;
