@@ -7,6 +7,8 @@
 
 #include "Finishing/ExposureStep.h"
 #include "Support/ParallelFor.h"
+#include "Tone/BoxBlur.h"
+#include "Tone/Luminance.h"
 
 namespace FilmEffects {
 
@@ -77,10 +79,45 @@ struct Octave {
 }  // namespace
 
 void apply(PrintImage& print, const ConversionSettings& settings) {
+  if (settings.glowAmount > 0.5)
+    halation(print, settings.mode == FilmMode::bwNegative, settings.glowAmount, settings.glowSize);
   if (std::abs(settings.vignetteAmount) > 0.5)
     vignette(print, settings.vignetteAmount, settings.vignetteMidpoint, settings.vignetteFeather);
   if (settings.grainAmount > 0.5)
     grain(print, settings.grainAmount, settings.grainSize, settings.grainRoughness);
+}
+
+void halation(PrintImage& print, bool mono, double amount, double size) {
+  const int64_t width = print.width, height = print.height;
+  if (width <= 0 || height <= 0) return;
+  const float a = static_cast<float>(std::clamp(amount, 0.0, 100.0) / 100);
+  const double reach = (size <= 0 ? 0.005 : 0.005 + 0.055 * std::min(size, 100.0) / 100) *
+                       static_cast<double>(std::max(width, height)) * 0.5;
+  const auto radius = static_cast<int64_t>(std::fmin(std::fmax(reach, 1.0), 1e9));
+
+  // Highlights from luminance 0.6 up; nothing to spread when there are none.
+  std::vector<float> highlights = Adjustments::luminance(width, height, print.rgb);
+  bool bright = false;
+  for (float& v : highlights) {
+    const float s = smoothstep(std::clamp((v - 0.6f) / 0.39999998f, 0.0f, 1.0f));
+    v = s * s;
+    bright = bright || v > 0;
+  }
+  if (!bright) return;
+  const std::vector<float> near = Adjustments::boxBlur(highlights, width, height, radius, 3);
+  const std::vector<float> far = Adjustments::boxBlur(highlights, width, height, 3 * radius, 3);
+
+  const float tint[3] = {1.0f, mono ? 1.0f : 0.72f, mono ? 1.0f : 0.5f};
+  parallelForRows(height, [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      float* c = print.row(y);
+      for (int64_t i = y * width; i < (y + 1) * width; ++i, c += 3) {
+        const float g = std::min(a * (0.6f * near[i] + 0.4f * far[i]) * 1.6f, 1.0f);
+        if (!(g > 0.0005f)) continue;
+        for (int k = 0; k < 3; ++k) c[k] = 1 - (1 - c[k]) * (1 - g * tint[k]);
+      }
+    }
+  });
 }
 
 void vignette(PrintImage& print, double amount, double midpoint, double feather) {

@@ -14,6 +14,8 @@ void apply(PrintImage& print, const ConversionSettings& settings);
 
 // The single effects apply unconditionally. amount, size, midpoint, feather and roughness are on
 // the 0…100 slider scales; the vignette amount runs from −100 (darker edges) to +100.
+// Halation glows red-orange on colour film and neutral when mono.
+void halation(PrintImage& print, bool mono, double amount, double size);
 void vignette(PrintImage& print, double amount, double midpoint, double feather);
 void grain(PrintImage& print, double amount, double size, double roughness);
 

@@ -28,19 +28,21 @@ PrintImage grey(int64_t width, int64_t height, float value) {
 
 TEST(FilmEffects, ThresholdsSwitchEachEffect) {
   struct Case {
-    double vignette, grain;
+    double vignette, grain, glow;
     bool changes;
   };
-  for (const Case& c : {Case{0, 0, false}, Case{-0.5, 0.5, false}, Case{0.5, 0, false},
-                        Case{-0.6, 0, true}, Case{0.6, 0, true}, Case{0, 0.6, true}}) {
+  for (const Case& c : {Case{0, 0, 0, false}, Case{-0.5, 0.5, 0.5, false}, Case{0.5, 0, 0, false},
+                        Case{-0.6, 0, 0, true}, Case{0.6, 0, 0, true}, Case{0, 0.6, 0, true},
+                        Case{0, 0, 0.6, true}}) {
     ConversionSettings settings;
     settings.vignetteAmount = c.vignette;
     settings.grainAmount = c.grain;
+    settings.glowAmount = c.glow;
     settings.vignetteMidpoint = 0;  // so that a small amount shows
     PrintImage print = ramp(120, 80);
     const std::vector<float> before = print.rgb;
     FilmEffects::apply(print, settings);
-    EXPECT_EQ(print.rgb != before, c.changes) << c.vignette << " " << c.grain;
+    EXPECT_EQ(print.rgb != before, c.changes) << c.vignette << " " << c.grain << " " << c.glow;
   }
 }
 
@@ -72,6 +74,49 @@ TEST(FilmEffects, VignetteDarkensCornersByTwoStopsAndSparesTheCentre) {
   FilmEffects::vignette(early, -100, 0, 0);
   EXPECT_LT(early.rgb[(100 * width + 152) * 3], 0.5f);
   EXPECT_NEAR(early.rgb[0], quarter, 2e-6);  // beyond the outer 0.3
+}
+
+// A dark print with a bright square in the middle.
+PrintImage brightSquare(int64_t width, int64_t height, float dark) {
+  PrintImage print = grey(width, height, dark);
+  for (int64_t y = height / 2 - 10; y < height / 2 + 10; ++y)
+    for (int64_t x = width / 2 - 10; x < width / 2 + 10; ++x)
+      for (int c = 0; c < 3; ++c) print.rgb[(y * width + x) * 3 + c] = 1.0f;
+  return print;
+}
+
+TEST(FilmEffects, HalationGlowsAroundHighlightsOnly) {
+  const int64_t width = 200, height = 150;
+  // Nothing above luminance 0.6: nothing to glow.
+  PrintImage dim = ramp(width, height);
+  for (float& v : dim.rgb) v *= 0.59f;
+  const std::vector<float> before = dim.rgb;
+  FilmEffects::halation(dim, false, 100, 100);
+  EXPECT_EQ(dim.rgb, before);
+
+  // Beside the square: red-orange on colour film (blue at half of red's strength), neutral on
+  // black and white; far away nothing.
+  const int64_t beside = (height / 2 * width + width / 2 + 14) * 3;
+  PrintImage colour = brightSquare(width, height, 0);
+  FilmEffects::halation(colour, false, 100, 30);
+  EXPECT_GT(colour.rgb[beside], 0.01f);
+  EXPECT_FLOAT_EQ(colour.rgb[beside + 1], 0.72f * colour.rgb[beside]);
+  EXPECT_FLOAT_EQ(colour.rgb[beside + 2], 0.5f * colour.rgb[beside]);
+  EXPECT_EQ(colour.rgb[0], 0.0f);
+
+  PrintImage mono = brightSquare(width, height, 0.2f);
+  FilmEffects::halation(mono, true, 100, 30);
+  EXPECT_GT(mono.rgb[beside], 0.2f);
+  EXPECT_EQ(mono.rgb[beside + 1], mono.rgb[beside]);
+  EXPECT_EQ(mono.rgb[beside + 2], mono.rgb[beside]);
+
+  // A larger size reaches further.
+  PrintImage small = brightSquare(width, height, 0), large = small;
+  FilmEffects::halation(small, false, 100, 0);
+  FilmEffects::halation(large, false, 100, 100);
+  const int64_t further = (height / 2 * width + width / 2 + 20) * 3;
+  EXPECT_EQ(small.rgb[further], 0.0f);
+  EXPECT_GT(large.rgb[further], 0.0f);
 }
 
 // The grain of one pixel, written out directly from its definition.
