@@ -101,9 +101,12 @@ void drawRadial(const Canvas& canvas, const DodgeBurnStroke& stroke, Point c,
       const double ny = (static_cast<double>(y) + 0.5 - c.y) / ry;
       for (int64_t x = x0; x <= x1; ++x) {
         const double nx = (static_cast<double>(x) + 0.5 - c.x) / rx;
-        const double d = std::sqrt(nx * nx + ny * ny);
-        const double t = d <= inner ? 1.0 : d >= 1 ? 0.0 : 1 - (d - inner) / feather;
-        const double w = smoothstep(t);
+        const double d2 = nx * nx + ny * ny;
+        double w = 0;  // beyond the ellipse (d ≥ 1 exactly when d² ≥ 1)
+        if (d2 < 1) {
+          const double d = std::sqrt(d2);
+          w = smoothstep(d <= inner ? 1.0 : d >= 1 ? 0.0 : 1 - (d - inner) / feather);
+        }
         canvas.add(y * canvas.width + x, invert ? 1 - w : w);
       }
     }
@@ -118,11 +121,13 @@ struct Segment {
   Segment(Point from, Point to)
       : a(from), vx(to.x - from.x), vy(to.y - from.y), length2(vx * vx + vy * vy) {}
 
-  double distance(double px, double py) const {
+  // Squared distance from (px, py); its square root is the distance exactly as measured from
+  // the clamped projection, and the smallest root is the root of the smallest square.
+  double distance2(double px, double py) const {
     const double t =
         length2 > 0 ? std::clamp(((px - a.x) * vx + (py - a.y) * vy) / length2, 0.0, 1.0) : 0.0;
     const double dx = px - (a.x + t * vx), dy = py - (a.y + t * vy);
-    return std::sqrt(dx * dx + dy * dy);
+    return dx * dx + dy * dy;
   }
 
   // Columns whose centres on the row at py can lie within reach of the segment: the part of the
@@ -149,8 +154,8 @@ struct Segment {
 };
 
 // A path of round strokes: full weight within 0.35 of the radius, soft out to the outer radius.
-// Each row keeps the smallest distance per pixel over the segments that can reach it, visiting
-// only each segment's own columns, then weighs every touched pixel once.
+// Each row keeps the smallest squared distance per pixel over the segments that can reach it,
+// visiting only each segment's own columns, then weighs every touched pixel once.
 void drawBrush(const Canvas& canvas, const DodgeBurnStroke& stroke,
                const std::vector<Point>& points, const PrintMapping::Frame& frame) {
   const double r = std::max(PrintMapping::length(frame, stroke.radius), 1.0);
@@ -187,18 +192,19 @@ void drawBrush(const Canvas& canvas, const DodgeBurnStroke& stroke,
         if (!segment.columns(py, outer, x0, x1, canvas.width, from, to)) continue;
         for (int64_t x = from; x <= to; ++x) {
           double& m = nearest[static_cast<size_t>(x - x0)];
-          m = std::min(m, segment.distance(static_cast<double>(x) + 0.5, py));
+          m = std::min(m, segment.distance2(static_cast<double>(x) + 0.5, py));
         }
         touchedFrom = std::min(touchedFrom, from);
         touchedTo = std::max(touchedTo, to);
       }
       for (int64_t x = touchedFrom; x <= touchedTo; ++x) {
-        double& m = nearest[static_cast<size_t>(x - x0)];
+        double& m2 = nearest[static_cast<size_t>(x - x0)];
+        const double m = std::sqrt(m2);
         if (m < outer) {
           const double t = m <= inner ? 1.0 : 1 - (m - inner) / (outer - inner);
           canvas.add(y * canvas.width + x, smoothstep(t));
         }
-        m = none;
+        m2 = none;
       }
     }
   });
