@@ -17,9 +17,10 @@ using PrintMapping::Point;
 
 double smoothstep(double t) { return t * t * (3 - 2 * t); }
 
-// A bound in pixels, clamped in floating point first so that no huge value reaches the integer.
+// A bound in pixels, limited in floating point first so that no huge value reaches the integer
+// (an undefined one takes the lower limit).
 int64_t pixelIndex(double v, int64_t size) {
-  return static_cast<int64_t>(std::clamp(v, -1.0, static_cast<double>(size)));
+  return static_cast<int64_t>(std::fmin(std::fmax(v, -1.0), static_cast<double>(size)));
 }
 
 // The map of one print and how a shape's weights enter it.
@@ -121,13 +122,25 @@ struct Segment {
   Segment(Point from, Point to)
       : a(from), vx(to.x - from.x), vy(to.y - from.y), length2(vx * vx + vy * vy) {}
 
-  // Squared distance from (px, py); its square root is the distance exactly as measured from
-  // the clamped projection, and the smallest root is the root of the smallest square.
-  double distance2(double px, double py) const {
-    const double t =
-        length2 > 0 ? std::clamp(((px - a.x) * vx + (py - a.y) * vy) / length2, 0.0, 1.0) : 0.0;
-    const double dx = px - (a.x + t * vx), dy = py - (a.y + t * vy);
-    return dx * dx + dy * dy;
+  // Lowers nearest[k] to the squared distance from (centres[k], py) when that is smaller, for
+  // k in [from, to). Its square root is the distance to the point at the clamped projection, and
+  // the smallest root is the root of the smallest square.
+  void lowerNearest(double* nearest, const double* centres, int64_t from, int64_t to,
+                    double py) const {
+    const double ay = py - a.y;
+    if (length2 > 0) {
+      for (int64_t k = from; k < to; ++k) {
+        const double px = centres[k];
+        const double t = std::clamp(((px - a.x) * vx + ay * vy) / length2, 0.0, 1.0);
+        const double dx = px - (a.x + t * vx), dy = py - (a.y + t * vy);
+        nearest[k] = std::min(nearest[k], dx * dx + dy * dy);
+      }
+    } else {
+      for (int64_t k = from; k < to; ++k) {
+        const double dx = centres[k] - a.x;
+        nearest[k] = std::min(nearest[k], dx * dx + ay * ay);
+      }
+    }
   }
 
   // Columns whose centres on the row at py can lie within reach of the segment: the part of the
@@ -183,17 +196,17 @@ void drawBrush(const Canvas& canvas, const DodgeBurnStroke& stroke,
 
   constexpr double none = std::numeric_limits<double>::infinity();
   parallelForRows(y1 - y0 + 1, [&](int64_t begin, int64_t end) {
-    std::vector<double> nearest(static_cast<size_t>(x1 - x0 + 1), none);
+    const auto columns = static_cast<size_t>(x1 - x0 + 1);
+    std::vector<double> nearest(columns, none), centres(columns);
+    for (size_t k = 0; k < columns; ++k)
+      centres[k] = static_cast<double>(x0 + static_cast<int64_t>(k)) + 0.5;
     for (int64_t y = y0 + begin; y < y0 + end; ++y) {
       const double py = static_cast<double>(y) + 0.5;
       int64_t touchedFrom = x1 + 1, touchedTo = x0 - 1;
       for (const Segment& segment : segments) {
         int64_t from = 0, to = 0;
         if (!segment.columns(py, outer, x0, x1, canvas.width, from, to)) continue;
-        for (int64_t x = from; x <= to; ++x) {
-          double& m = nearest[static_cast<size_t>(x - x0)];
-          m = std::min(m, segment.distance2(static_cast<double>(x) + 0.5, py));
-        }
+        segment.lowerNearest(nearest.data(), centres.data(), from - x0, to - x0 + 1, py);
         touchedFrom = std::min(touchedFrom, from);
         touchedTo = std::max(touchedTo, to);
       }
@@ -247,16 +260,16 @@ void apply(PrintImage& print, const std::vector<DodgeBurnStroke>& strokes, int64
       mask(strokes, print.width, print.height, sourceWidth, sourceHeight, false, angle, crop);
   const int64_t width = print.width;
   parallelForRows(print.height, [&](int64_t begin, int64_t end) {
-    std::vector<float> gains(static_cast<size_t>(width)), scratch(static_cast<size_t>(width) * 3);
+    std::vector<float> stops(static_cast<size_t>(width)), scratch(static_cast<size_t>(width));
     for (int64_t y = begin; y < end; ++y) {
-      const float* stops = map.data() + y * width;
+      const float* row = map.data() + y * width;
       bool changes = false;
       for (int64_t x = 0; x < width; ++x) {
-        const float s = std::clamp(stops[x], -3.0f, 3.0f);
-        gains[static_cast<size_t>(x)] = s == 0.0f ? 0.0f : std::exp2(s);
+        const float s = std::clamp(row[x], -3.0f, 3.0f);
+        stops[static_cast<size_t>(x)] = s == 0.0f ? ExposureStep::untouched : s;
         changes = changes || s != 0.0f;
       }
-      if (changes) ExposureStep::applyRow(print.row(y), gains.data(), width, scratch.data());
+      if (changes) ExposureStep::applyRow(print.row(y), stops.data(), width, scratch.data());
     }
   });
 }

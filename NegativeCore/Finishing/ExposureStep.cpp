@@ -1,31 +1,21 @@
 #include "Finishing/ExposureStep.h"
 
+#include <numbers>
+
 #include "Support/VectorMath.h"
 
 namespace ExposureStep {
 
-namespace {
-
-// The step over one run of pixels that all change.
-void applyRun(float* rgb, const float* gains, int64_t count, float* scratch) {
-  const size_t values = static_cast<size_t>(count) * 3;
-  for (size_t i = 0; i < values; ++i) scratch[i] = std::clamp(rgb[i], 0.0f, 1.0f);
-  VectorMath::pow(scratch, decode, scratch, values);
-  for (int64_t p = 0; p < count; ++p)
-    for (int c = 0; c < 3; ++c) scratch[p * 3 + c] = std::min(1.0f, gains[p] * scratch[p * 3 + c]);
-  VectorMath::pow(scratch, encode, scratch, values);
-  for (size_t i = 0; i < values; ++i) rgb[i] = std::min(1.0f, scratch[i]);
-}
-
-}  // namespace
-
-void applyRow(float* rgb, const float* gains, int64_t count, float* scratch) {
-  int64_t x = 0;
-  while (x < count) {
-    while (x < count && gains[x] == 0.0f) ++x;
-    const int64_t start = x;
-    while (x < count && gains[x] != 0.0f) ++x;
-    if (x > start) applyRun(rgb + start * 3, gains + start, x - start, scratch);
+void applyRow(float* rgb, const float* stops, int64_t count, float* scratch) {
+  // 2^(s/2.2) = e^(s · ln 2/2.2), as one vectorised exponential over the row.
+  const float toExponent = encode * std::numbers::ln2_v<float>;
+  for (int64_t i = 0; i < count; ++i)
+    scratch[i] = std::isnan(stops[i]) ? 0.0f : stops[i] * toExponent;
+  VectorMath::exp(scratch, scratch, static_cast<size_t>(count));
+  for (int64_t i = 0; i < count; ++i) {
+    if (std::isnan(stops[i])) continue;
+    float* c = rgb + i * 3;
+    for (int k = 0; k < 3; ++k) c[k] = apply(c[k], scratch[i]);
   }
 }
 

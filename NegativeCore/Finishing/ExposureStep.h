@@ -1,26 +1,32 @@
 // The exposure step in stops shared by dodge & burn, local layers and the vignette: a channel is
-// linearised with the 2.2 power, multiplied by the gain 2^stops and re-encoded, never above 1.
-// The row form runs the two powers through the vectorised maths for long runs of pixels.
+// linearised with the 2.2 power, multiplied by the gain 2^stops and re-encoded, never above 1:
+// min(1, min(1, 2^stops · clamp(c, 0, 1)^2.2)^(1/2.2)). Since (g · c^2.2)^(1/2.2) = c · g^(1/2.2),
+// it is computed as min(1, clamp(c, 0, 1) · 2^(stops/2.2)): one power per pixel instead of six,
+// equal to the two powers up to float rounding.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace ExposureStep {
 
 inline constexpr float encode = 0.45454544f;  // 1/2.2 in single precision
-inline constexpr float decode = 2.2f;
 
-// One channel: min(1, min(1, gain · clamp(c, 0, 1)^2.2)^(1/2.2)).
-inline float apply(float c, float gain) {
-  const float linear = std::pow(std::clamp(c, 0.0f, 1.0f), decode);
-  return std::min(1.0f, std::pow(std::min(1.0f, gain * linear), encode));
+// The factor a channel is multiplied by for a change of `stops`.
+inline float factor(float stops) { return std::exp2(stops * encode); }
+
+// One channel with a factor from `factor`.
+inline float apply(float c, float factor) {
+  return std::min(1.0f, std::clamp(c, 0.0f, 1.0f) * factor);
 }
 
-// The step over count interleaved RGB pixels in place, pixel i with gains[i]; a gain of 0 marks
-// a pixel to leave exactly as it is (real gains are 2^stops, never 0). scratch holds at least
-// 3 · count floats.
-void applyRow(float* rgb, const float* gains, int64_t count, float* scratch);
+// Marks a pixel of applyRow to leave exactly as it is.
+inline constexpr float untouched = std::numeric_limits<float>::quiet_NaN();
+
+// The step over count interleaved RGB pixels in place, pixel i changed by stops[i] (which the
+// caller has limited); pixels marked `untouched` keep their values. scratch holds count floats.
+void applyRow(float* rgb, const float* stops, int64_t count, float* scratch);
 
 }  // namespace ExposureStep

@@ -44,9 +44,9 @@ struct LatticeRows {
 
   // Smoothly interpolated noise at X on this row, sy the row's vertical fraction.
   float noise(double X, float sy) const {
-    const double i = std::floor(X);
-    const float sx = smoothstep(static_cast<float>(X - i));
-    const size_t k = static_cast<size_t>(static_cast<int64_t>(i) - first);
+    const auto i = static_cast<int64_t>(X);  // positions are never negative: trunc is floor
+    const float sx = smoothstep(static_cast<float>(X - static_cast<double>(i)));
+    const auto k = static_cast<size_t>(i - first);
     return (1 - sy) * ((1 - sx) * top[k] + sx * top[k + 1]) +
            sy * ((1 - sx) * bottom[k] + sx * bottom[k + 1]);
   }
@@ -97,13 +97,13 @@ void halation(PrintImage& print, bool mono, double amount, double size) {
 
   // Highlights from luminance 0.6 up; nothing to spread when there are none.
   std::vector<float> highlights = Adjustments::luminance(width, height, print.rgb);
-  bool bright = false;
-  for (float& v : highlights) {
-    const float s = smoothstep(std::clamp((v - 0.6f) / 0.39999998f, 0.0f, 1.0f));
-    v = s * s;
-    bright = bright || v > 0;
-  }
-  if (!bright) return;
+  if (std::none_of(highlights.begin(), highlights.end(), [](float v) { return v > 0.6f; })) return;
+  parallelForRows(height, [&](int64_t begin, int64_t end) {
+    for (int64_t i = begin * width; i < end * width; ++i) {
+      const float s = smoothstep(std::clamp((highlights[i] - 0.6f) / 0.39999998f, 0.0f, 1.0f));
+      highlights[i] = s * s;
+    }
+  });
   const std::vector<float> near = Adjustments::boxBlur(highlights, width, height, radius, 3);
   const std::vector<float> far = Adjustments::boxBlur(highlights, width, height, 3 * radius, 3);
 
@@ -132,7 +132,7 @@ void vignette(PrintImage& print, double amount, double midpoint, double feather)
   const double halfHeight = static_cast<double>(height) / 2;
 
   parallelForRows(height, [&](int64_t begin, int64_t end) {
-    std::vector<float> gains(static_cast<size_t>(width)), scratch(static_cast<size_t>(width) * 3);
+    std::vector<float> change(static_cast<size_t>(width)), scratch(static_cast<size_t>(width));
     for (int64_t y = begin; y < end; ++y) {
       const double dy = (static_cast<double>(y) + 0.5 - halfHeight) / halfHeight;
       bool changes = false;
@@ -141,10 +141,10 @@ void vignette(PrintImage& print, double amount, double midpoint, double feather)
         const double d = std::sqrt((dx * dx + dy * dy) / 2);
         const float w =
             smoothstep(static_cast<float>(std::clamp((d - inner) / (outer - inner), 0.0, 1.0)));
-        gains[static_cast<size_t>(x)] = w > 0 ? std::exp2(stops * w) : 0.0f;
+        change[static_cast<size_t>(x)] = w > 0 ? stops * w : ExposureStep::untouched;
         changes = changes || w > 0;
       }
-      if (changes) ExposureStep::applyRow(print.row(y), gains.data(), width, scratch.data());
+      if (changes) ExposureStep::applyRow(print.row(y), change.data(), width, scratch.data());
     }
   });
 }

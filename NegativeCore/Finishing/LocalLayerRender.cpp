@@ -17,13 +17,13 @@ namespace {
 
 // The blend's factors, settled once per layer.
 struct Blend {
-  float gain = 1;        // exposure, 2^stops
+  float stops = 0;       // exposure
   float contrast = 0;    // toward the smoothstep S-curve, −1…1
   float saturation = 1;  // around the pixel's luminance, 0…2
   bool monochrome = false;
 
   Blend(const LocalAdjustment& adjust, FilmMode mode)
-      : gain(std::exp2(static_cast<float>(std::clamp(adjust.exposure, -3.0, 3.0)))),
+      : stops(static_cast<float>(std::clamp(adjust.exposure, -3.0, 3.0))),
         contrast(static_cast<float>(std::clamp(adjust.contrast, -100.0, 100.0) / 100)),
         saturation(static_cast<float>(1 + std::clamp(adjust.saturation, -100.0, 100.0) / 100)),
         monochrome(mode == FilmMode::bwNegative) {}
@@ -55,17 +55,18 @@ void blend(PrintImage& print, const PrintImage& source, const std::vector<float>
            const Blend& factors) {
   const int64_t width = print.width;
   parallelForRows(print.height, [&](int64_t begin, int64_t end) {
-    std::vector<float> work(static_cast<size_t>(width) * 3), scratch(work.size());
-    std::vector<float> gains(static_cast<size_t>(width));
+    std::vector<float> work(static_cast<size_t>(width) * 3);
+    const bool exposes = std::exp2(factors.stops) != 1.0f;  // gain 2^stops
+    const float factor = ExposureStep::factor(factors.stops);
     for (int64_t y = begin; y < end; ++y) {
       const float* m = mask.data() + y * width;
       if (std::all_of(m, m + width, [](float v) { return v <= 0; })) continue;
       std::copy(source.row(y), source.row(y) + width * 3, work.begin());
-      if (factors.gain != 1) {
+      if (exposes)
         for (int64_t x = 0; x < width; ++x)
-          gains[static_cast<size_t>(x)] = m[x] > 0 ? factors.gain : 0;
-        ExposureStep::applyRow(work.data(), gains.data(), width, scratch.data());
-      }
+          if (m[x] > 0)
+            for (int i = 0; i < 3; ++i)
+              work[x * 3 + i] = ExposureStep::apply(work[x * 3 + i], factor);
       float* p = print.row(y);
       for (int64_t x = 0; x < width; ++x) {
         if (!(m[x] > 0)) continue;

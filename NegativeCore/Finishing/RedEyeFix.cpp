@@ -15,9 +15,10 @@ double smoothstep(double t) {
   return t * t * (3 - 2 * t);
 }
 
-// A bound in pixels, clamped in floating point first so that no huge value reaches the integer.
+// A bound in pixels, limited in floating point first so that no huge value reaches the integer
+// (an undefined one takes the lower limit).
 int64_t pixelIndex(double v, int64_t size) {
-  return static_cast<int64_t>(std::clamp(v, -2.0, static_cast<double>(size) + 1));
+  return static_cast<int64_t>(std::fmin(std::fmax(v, -2.0), static_cast<double>(size) + 1));
 }
 
 // How strongly one pixel at normalised distance d from the centre is corrected: the rim falloff

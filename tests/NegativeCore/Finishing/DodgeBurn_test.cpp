@@ -8,8 +8,8 @@
 #include <limits>
 #include <vector>
 
-#include "Finishing/ExposureStep.h"
 #include "Finishing/PrintMapping.h"
+#include "TestSupport/Exposure.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ TEST(DodgeBurn, StopsAddUpAndClampToThree) {
 
     PrintImage print(W, H, std::vector<float>(W * H * 3, 0.5f));
     DodgeBurn::apply(print, strokes, W, H, 0, full);
-    EXPECT_NEAR(print.rgb[0], ExposureStep::apply(0.5f, std::exp2(c.applied)), 1e-6);
+    EXPECT_NEAR(print.rgb[0], exposedByDefinition(0.5f, c.applied), 1e-6);
   }
   // The coverage mask ignores stops and takes the larger weight, never more than 1.
   const std::vector<float> mask = coverage({everywhere(5), everywhere(-2)});
@@ -141,9 +141,9 @@ TEST(DodgeBurn, RadialEdgesFeatherAndInversion) {
   DodgeBurn::apply(print, {DodgeBurnStroke::radial({0.5, 0.5}, 0.25, 0.125, -1, 0.1, true)}, W, H,
                    0, full);
   EXPECT_EQ(print.rgb[(24 * W + 32) * 3], 0.5f);
-  EXPECT_NEAR(print.rgb[0], ExposureStep::apply(0.5f, 0.5f), 1e-6);
+  EXPECT_NEAR(print.rgb[0], exposedByDefinition(0.5f, -1), 1e-6);
   EXPECT_NEAR(print.rgb[(24 * W + 32) * 3 + 1 + (10 * W) * 3],  // 10 rows down: outside ry = 8
-              ExposureStep::apply(0.5f, 0.5f), 1e-6);
+              exposedByDefinition(0.5f, -1), 1e-6);
 }
 
 TEST(DodgeBurn, BrushCoreAndEdge) {
@@ -196,6 +196,7 @@ TEST(DodgeBurn, UnusableShapesAreSkippedAndOthersStillDrawn) {
   bad.push_back(DodgeBurnStroke::radial({0.2, 0.2}, inf, 0.1, 1, 0.5, true));
   bad.push_back(brush({{1e300, -1e300}, {-1e300, 1e300}}, 0.05, 1));
   bad.push_back(brush({{1e300, 0.5}}, 1e300, 1));
+  bad.push_back(brush({{1.45e306, 0.5}, {-1.45e306, 0.6}, {0.2, -1.45e306}}, 0.05, 1));
   for (const DodgeBurnStroke& stroke : bad) {
     EXPECT_EQ(coverage({stroke, good}), expected);
   }

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "Finishing/ExposureStep.h"
+#include "TestSupport/Exposure.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ TEST(FilmEffects, VignetteDarkensCornersByTwoStopsAndSparesTheCentre) {
   PrintImage print = grey(width, height, 0.5f);
   FilmEffects::vignette(print, -100, 50, 50);
   auto at = [&](int64_t x, int64_t y) { return print.rgb[(y * width + x) * 3]; };
-  const float quarter = ExposureStep::apply(0.5f, 0.25f);
+  const float quarter = exposedByDefinition(0.5f, -2);
   EXPECT_NEAR(std::pow(quarter, 2.2f), std::pow(0.5f, 2.2f) / 4, 1e-6);
   for (auto [x, y] : {std::pair<int64_t, int64_t>{0, 0},
                       {width - 1, 0},

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "Finishing/DodgeBurn.h"
-#include "Finishing/ExposureStep.h"
 #include "Record/ConversionSettings.h"
+#include "TestSupport/Exposure.h"
 #include "Tone/Adjustments.h"
 
 namespace {
@@ -83,7 +83,7 @@ TEST(LocalLayers, ExposureIsClampedToThreeStops) {
   const float base = 0.2f;
   for (auto [exposure, stops] : {std::pair{5.0, 3.0f}, {-3.0, -3.0f}, {1.0, 1.0f}}) {
     const PrintImage print = rendered(filled(base, base, base), {layer({.exposure = exposure})});
-    EXPECT_NEAR(print.rgb[0], ExposureStep::apply(base, std::exp2(stops)), 1e-6) << exposure;
+    EXPECT_NEAR(print.rgb[0], exposedByDefinition(base, stops), 1e-6) << exposure;
   }
   const PrintImage darker = rendered(filled(base, base, base), {layer({.exposure = -3})});
   EXPECT_NEAR(std::pow(darker.rgb[0], 2.2f), std::pow(base, 2.2f) / 8, 1e-6);
