@@ -17,16 +17,35 @@ namespace {
 
 // The blend's factors, settled once per layer.
 struct Blend {
-  float stops = 0;       // exposure
+  bool exposes = false;  // the gain 2^stops differs from 1
+  float exposure = 1;    // the exposure step's factor
   float contrast = 0;    // toward the smoothstep S-curve, −1…1
   float saturation = 1;  // around the pixel's luminance, 0…2
   bool monochrome = false;
 
-  Blend(const LocalAdjustment& adjust, FilmMode mode)
-      : stops(static_cast<float>(std::clamp(adjust.exposure, -3.0, 3.0))),
-        contrast(static_cast<float>(std::clamp(adjust.contrast, -100.0, 100.0) / 100)),
-        saturation(static_cast<float>(1 + std::clamp(adjust.saturation, -100.0, 100.0) / 100)),
-        monochrome(mode == FilmMode::bwNegative) {}
+  Blend(const LocalAdjustment& adjust, FilmMode mode) {
+    const auto stops = static_cast<float>(std::clamp(adjust.exposure, -3.0, 3.0));
+    exposes = std::exp2(stops) != 1.0f;
+    exposure = ExposureStep::factor(stops);
+    contrast = static_cast<float>(std::clamp(adjust.contrast, -100.0, 100.0) / 100);
+    saturation = static_cast<float>(1 + std::clamp(adjust.saturation, -100.0, 100.0) / 100);
+    monochrome = mode == FilmMode::bwNegative;
+  }
+
+  // The adjusted value of one source pixel, in place.
+  void adjust(float* c) const {
+    if (exposes)
+      for (int i = 0; i < 3; ++i) c[i] = ExposureStep::apply(c[i], exposure);
+    if (contrast != 0)
+      for (int i = 0; i < 3; ++i) {
+        const float v = std::clamp(c[i], 0.0f, 1.0f);
+        c[i] = v + contrast * (v * v * (3 - 2 * v) - v);
+      }
+    if (saturation != 1 && !monochrome) {
+      const float l = Adjustments::luminanceOf(c[0], c[1], c[2]);
+      for (int i = 0; i < 3; ++i) c[i] = l + saturation * (c[i] - l);
+    }
+  }
 };
 
 // The print with the layer's tone controls run on it, when the layer has any that act.
@@ -49,37 +68,20 @@ std::optional<PrintImage> tonedCopy(const PrintImage& print, const LocalAdjustme
   return toned;
 }
 
-// Mixes the adjusted source into the print by the mask, row by row. Each row reads its own row
-// of the source before writing the print's, so the source may be the print itself.
+// Mixes the adjusted source into the print by the mask, row by row. Each pixel of the source is
+// read before the same pixel of the print is written, so the source may be the print itself.
 void blend(PrintImage& print, const PrintImage& source, const std::vector<float>& mask,
            const Blend& factors) {
   const int64_t width = print.width;
   parallelForRows(print.height, [&](int64_t begin, int64_t end) {
-    std::vector<float> work(static_cast<size_t>(width) * 3);
-    const bool exposes = std::exp2(factors.stops) != 1.0f;  // gain 2^stops
-    const float factor = ExposureStep::factor(factors.stops);
     for (int64_t y = begin; y < end; ++y) {
       const float* m = mask.data() + y * width;
-      if (std::all_of(m, m + width, [](float v) { return v <= 0; })) continue;
-      std::copy(source.row(y), source.row(y) + width * 3, work.begin());
-      if (exposes)
-        for (int64_t x = 0; x < width; ++x)
-          if (m[x] > 0)
-            for (int i = 0; i < 3; ++i)
-              work[x * 3 + i] = ExposureStep::apply(work[x * 3 + i], factor);
+      const float* s = source.row(y);
       float* p = print.row(y);
       for (int64_t x = 0; x < width; ++x) {
         if (!(m[x] > 0)) continue;
-        float* c = work.data() + x * 3;
-        if (factors.contrast != 0)
-          for (int i = 0; i < 3; ++i) {
-            const float v = std::clamp(c[i], 0.0f, 1.0f);
-            c[i] = v + factors.contrast * (v * v * (3 - 2 * v) - v);
-          }
-        if (factors.saturation != 1 && !factors.monochrome) {
-          const float l = Adjustments::luminanceOf(c[0], c[1], c[2]);
-          for (int i = 0; i < 3; ++i) c[i] = l + factors.saturation * (c[i] - l);
-        }
+        float c[3] = {s[x * 3], s[x * 3 + 1], s[x * 3 + 2]};
+        factors.adjust(c);
         for (int i = 0; i < 3; ++i)
           p[x * 3 + i] = p[x * 3 + i] + m[x] * (std::clamp(c[i], 0.0f, 1.0f) - p[x * 3 + i]);
       }
