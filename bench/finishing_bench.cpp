@@ -7,7 +7,7 @@
 
 #include "Finishing/DodgeBurn.h"
 #include "Finishing/FilmEffects.h"
-#include "Finishing/LocalLayerRender.h"
+#include "Finishing/LocalLayers.h"
 #include "Finishing/RedEyeFix.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Local adjustment layers: which layers act, the blend of exposure, contrast and saturation by
 // the mask, and tone controls taken from a toned copy of the print.
-#include "Finishing/LocalLayerRender.h"
+#include "Finishing/LocalLayers.h"
 
 #include <gtest/gtest.h>
 
