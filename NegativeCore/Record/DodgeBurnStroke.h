@@ -23,32 +23,11 @@ struct DodgeBurnStroke {
 
   // A linear gradient from the point start (full weight) to end (none), with a new id.
   static DodgeBurnStroke linear(const std::vector<double>& start, const std::vector<double>& end,
-                                double stops) {
-    DodgeBurnStroke stroke;
-    stroke.id = Uuid::random();
-    stroke.points = {start, end};
-    stroke.radius = 0;
-    stroke.stops = stops;
-    stroke.shape = DodgeShape::linear;
-    return stroke;
-  }
-
+                                double stops);
   // An elliptical gradient about the point centre with radii rx, ry (fractions of the scan's
   // long side), with a new id.
   static DodgeBurnStroke radial(const std::vector<double>& centre, double rx, double ry,
-                                double stops, double feather, bool invert) {
-    DodgeBurnStroke stroke;
-    stroke.id = Uuid::random();
-    stroke.points = {centre};
-    stroke.radius = rx < ry ? ry : rx;
-    stroke.stops = stops;
-    stroke.feather = feather;
-    stroke.shape = DodgeShape::radial;
-    stroke.rx = rx;
-    stroke.ry = ry;
-    stroke.invert = invert;
-    return stroke;
-  }
+                                double stops, double feather, bool invert);
 
   friend bool operator==(const DodgeBurnStroke&, const DodgeBurnStroke&) = default;
 };
