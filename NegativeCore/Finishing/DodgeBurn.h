@@ -1,8 +1,6 @@
 // Dodge & burn: mask shapes stored on the scan (brush paths, linear and radial gradients) become
 // a per-pixel map at a print's size, either an exposure map in stops or a coverage mask of 0…1
 // for local layers, and an exposure map lightens or darkens the print.
-// Shapes are drawn one after another in list order, each shape's rows in parallel. A point that
-// does not hold exactly two numbers is ignored; a shape with a non-finite value is skipped.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +10,8 @@
 #include "Record/DodgeBurnStroke.h"
 #include "Record/NormRect.h"
 
+// Shapes are drawn one after another in list order, each shape's rows in parallel. A point that
+// does not hold exactly two numbers is ignored; a shape with a non-finite value is skipped.
 namespace DodgeBurn {
 
 // Row-major width × height map: with coverage false each shape adds clamp(stops, −3, 3) × its

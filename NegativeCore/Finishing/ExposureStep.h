@@ -1,8 +1,6 @@
 // The exposure step in stops shared by dodge & burn, local layers and the vignette: a channel is
 // linearised with the 2.2 power, multiplied by the gain 2^stops and re-encoded, never above 1:
-// min(1, min(1, 2^stops · clamp(c, 0, 1)^2.2)^(1/2.2)). Since (g · c^2.2)^(1/2.2) = c · g^(1/2.2),
-// it is computed as min(1, clamp(c, 0, 1) · 2^(stops/2.2)): one power per pixel instead of six,
-// equal to the two powers up to float rounding.
+// min(1, min(1, 2^stops · clamp(c, 0, 1)^2.2)^(1/2.2)).
 #pragma once
 
 #include <algorithm>
@@ -10,6 +8,9 @@
 #include <cstdint>
 #include <limits>
 
+// Since (g · c^2.2)^(1/2.2) = c · g^(1/2.2), the step is computed as
+// min(1, clamp(c, 0, 1) · 2^(stops/2.2)): one power per pixel instead of six, equal to the two
+// powers up to float rounding.
 namespace ExposureStep {
 
 inline constexpr float encode = 0.45454544f;  // 1/2.2 in single precision
