@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -140,15 +141,27 @@ float median(std::vector<float> values) {
   return *mid;
 }
 
-// `rounds` rounds of the row pass over all rows then the column pass over all columns.
-std::vector<float> boxRounds(std::vector<float> plane, int64_t width, int64_t height, int64_t n,
-                             int rounds) {
-  std::vector<float> across(plane.size());
+// `rounds` rounds of the row pass over all rows then the column pass over all columns, in place
+// in `plane`, with `scratch` between the passes.
+void blurRounds(float* plane, float* scratch, int64_t width, int64_t height, int64_t n,
+                int rounds) {
   for (int i = 0; i < rounds; ++i) {
-    Adjustments::boxBlurRows(plane.data(), across.data(), width, height, n);
-    Adjustments::boxBlurColumns(across.data(), plane.data(), width, height, n);
+    Adjustments::boxBlurRows(plane, scratch, width, height, n);
+    Adjustments::boxBlurColumns(scratch, plane, width, height, n);
   }
-  return plane;
+}
+
+// Box planes of a repair: allocated uninitialised and first written in parallel for large
+// boxes, so the page faults of a fresh buffer spread over the worker pool as well.
+using Buffer = std::unique_ptr<float[]>;
+
+Buffer newBuffer(int64_t count) {
+  return std::make_unique_for_overwrite<float[]>(static_cast<size_t>(count));
+}
+
+void fillBuffer(float* plane, int64_t count, float value) {
+  forChunks(count,
+            [&](int64_t begin, int64_t end) { std::fill(plane + begin, plane + end, value); });
 }
 
 // The pixels one repair reads and paints: the box, its distance plane, the ring around the
@@ -160,6 +173,7 @@ class Patch {
     height_ = image.height();
     bw_ = box_.width();
     bh_ = box_.height();
+    count_ = bw_ * bh_;
     const double clearance = 1.1 * r_.rOut;
     ringInner_ = 1.02 * r_.rOut;
     ringOuter_ = 1.02 * r_.rOut + std::max(0.6 * r_.rIn, 3.0);
@@ -184,9 +198,10 @@ class Patch {
       return !path.within(static_cast<double>(x + r_.dx) + 0.5,
                           static_cast<double>(y + r_.dy) + 0.5);
     });
-    std::vector<float> mask(static_cast<size_t>(bw_ * bh_), 0.0f);
-    for (int64_t i : ring_) mask[i] = 1.0f;
-    maskBlur_ = tripleBoxBlur(std::move(mask), bw_, bh_, blurRadius());
+    maskBlur_ = newBuffer(count_);
+    fillBuffer(maskBlur_.get(), count_, 0.0f);
+    for (int64_t i : ring_) maskBlur_[i] = 1.0f;
+    tripleBoxBlur(maskBlur_.get(), scratch(), bw_, bh_, blurRadius());
   }
 
   // Log planes and output of one channel, then its blend.
@@ -230,8 +245,9 @@ class Patch {
   }
 
   // O = S plus the ring's difference D − S spread smoothly over the repair (or its median).
-  std::vector<float> healOutput(const float* pixels, int channel) const {
-    std::vector<float> delta(static_cast<size_t>(bw_ * bh_), 0.0f);
+  std::vector<float> healOutput(const float* pixels, int channel) {
+    float* delta = work();
+    fillBuffer(delta, count_, 0.0f);
     std::vector<float> differences(ring_.size());
     for (size_t k = 0; k < ring_.size(); ++k) {
       const int64_t i = ring_[k];
@@ -239,12 +255,12 @@ class Patch {
       delta[i] = differences[k];
     }
     const float med = median(std::move(differences));
-    const std::vector<float> spread = tripleBoxBlur(std::move(delta), bw_, bh_, blurRadius());
+    tripleBoxBlur(delta, scratch(), bw_, bh_, blurRadius());
     std::vector<float> output(inside_.size());
     forChunks(static_cast<int64_t>(inside_.size()), [&](int64_t begin, int64_t end) {
       for (int64_t k = begin; k < end; ++k) {
         const int64_t i = inside_[k];
-        const float correction = maskBlur_[i] > 0.001 ? spread[i] / maskBlur_[i] : med;
+        const float correction = maskBlur_[i] > 0.001 ? delta[i] / maskBlur_[i] : med;
         output[k] = source(pixels, i, channel) + correction;
       }
     });
@@ -253,27 +269,32 @@ class Patch {
 
   // O = the ring's level interpolated across the repair, plus the source's fine texture. With
   // no ring pixel there is no level to interpolate, and the source is used as it is.
-  std::vector<float> fillOutput(const float* pixels, int channel) const {
-    const std::vector<float> sourcePlane = sourceLogPlane(pixels, channel);
+  std::vector<float> fillOutput(const float* pixels, int channel) {
+    const float* sourcePlane = sourceLogPlane(pixels, channel);
     std::vector<float> output(inside_.size());
     if (ring_.empty()) {
       for (size_t k = 0; k < inside_.size(); ++k) output[k] = sourcePlane[inside_[k]];
       return output;
     }
-    std::vector<float> level(static_cast<size_t>(bw_ * bh_), 0.0f);
+    float* level = work();
+    fillBuffer(level, count_, 0.0f);
     std::vector<float> values(ring_.size());
     for (size_t k = 0; k < ring_.size(); ++k) {
       values[k] = destination(pixels, ring_[k], channel);
       level[ring_[k]] = values[k];
     }
     const float med = median(std::move(values));
-    const std::vector<float> spread = tripleBoxBlur(std::move(level), bw_, bh_, blurRadius());
-    const std::vector<float> low =
-        boxRounds(sourcePlane, bw_, bh_, wholeRadius(0.25 * r_.rIn, 1), 2);
+    tripleBoxBlur(level, scratch(), bw_, bh_, blurRadius());
+    if (!low_) low_ = newBuffer(count_);
+    float* low = low_.get();
+    forChunks(count_, [&](int64_t begin, int64_t end) {
+      std::copy(sourcePlane + begin, sourcePlane + end, low + begin);
+    });
+    blurRounds(low, scratch(), bw_, bh_, wholeRadius(0.25 * r_.rIn, 1), 2);
     forChunks(static_cast<int64_t>(inside_.size()), [&](int64_t begin, int64_t end) {
       for (int64_t k = begin; k < end; ++k) {
         const int64_t i = inside_[k];
-        const float base = maskBlur_[i] > 0.001 ? spread[i] / maskBlur_[i] : med;
+        const float base = maskBlur_[i] > 0.001 ? level[i] / maskBlur_[i] : med;
         output[k] = base + (sourcePlane[i] - low[i]);
       }
     });
@@ -281,20 +302,30 @@ class Patch {
   }
 
   // S over the whole box, with the vectorised log10.
-  std::vector<float> sourceLogPlane(const float* pixels, int channel) const {
-    std::vector<float> plane(static_cast<size_t>(bw_ * bh_));
+  const float* sourceLogPlane(const float* pixels, int channel) {
+    if (!sourcePlane_) sourcePlane_ = newBuffer(count_);
+    float* plane = sourcePlane_.get();
     forChunks(bh_, [&](int64_t begin, int64_t end) {
       std::vector<float> raw(static_cast<size_t>(bw_));
       for (int64_t y = begin; y < end; ++y) {
         const float* row = pixels + sourceRow_[y] * width_ * 4 + channel;
         for (int64_t x = 0; x < bw_; ++x) raw[x] = row[sourceColumn_[x] * 4];
-        float* out = plane.data() + y * bw_;
+        float* out = plane + y * bw_;
         VectorMath::log10(raw.data(), out, raw.size());
         for (int64_t x = 0; x < bw_; ++x)
           if (!(raw[x] > 0.00001f)) out[x] = -5.0f;
       }
     });
     return plane;
+  }
+
+  float* work() {
+    if (!work_) work_ = newBuffer(count_);
+    return work_.get();
+  }
+  float* scratch() {
+    if (!scratch_) scratch_ = newBuffer(count_);
+    return scratch_.get();
   }
 
   const Repair& r_;
@@ -308,16 +339,20 @@ class Patch {
   std::vector<double> distance_;
   std::vector<int64_t> inside_;
   std::vector<int64_t> ring_;
-  std::vector<float> maskBlur_;
+  int64_t count_ = 0;  // values of a box plane
+  Buffer maskBlur_;
+  Buffer work_;
+  Buffer scratch_;
+  Buffer sourcePlane_;
+  Buffer low_;
   std::vector<int64_t> sourceColumn_;
   std::vector<int64_t> sourceRow_;
 };
 
 }  // namespace
 
-std::vector<float> tripleBoxBlur(std::vector<float> plane, int64_t width, int64_t height,
-                                 int64_t n) {
-  return boxRounds(std::move(plane), width, height, n, 3);
+void tripleBoxBlur(float* plane, float* scratch, int64_t width, int64_t height, int64_t n) {
+  blurRounds(plane, scratch, width, height, n, 3);
 }
 
 void blendPatch(float* pixels, int64_t imageWidth, const Box& box,

@@ -10,6 +10,7 @@
 #include "Dust/Healer.h"
 #include "Dust/HealerSteps.h"
 #include "Dust/ReachGrid.h"
+#include "Support/VectorMath.h"
 
 namespace Healer {
 
@@ -77,18 +78,27 @@ struct RingSample {
   std::array<double, 3> means;
 };
 
+// The log value of each raw sample, in place, with the vectorised log10.
+template <size_t count>
+void logValues(std::array<float, count>& values) {
+  std::array<float, count> raw = values;
+  VectorMath::log10(raw.data(), values.data(), count);
+  for (size_t i = 0; i < count; ++i)
+    if (!(raw[i] > 0.00001f)) values[i] = -5.0f;
+}
+
+// Samples are read first and converted afterwards, so that the scattered reads overlap.
 RingSample ringSample(const Image& image, double cx, double cy, double rho) {
   const auto& dir = ringDirections();
   RingSample sample;
-  std::array<double, 3> sums{};
   for (int k = 0; k < 48; ++k) {
     const double radius = rho * (1.05 + 0.175 * (k % 3));
     const float* p = pixelAt(image, cx + radius * dir.cos[k], cy + radius * dir.sin[k]);
-    for (int c = 0; c < 3; ++c) {
-      sample.values[3 * k + c] = logValue(p[c]);
-      sums[c] += sample.values[3 * k + c];
-    }
+    for (int c = 0; c < 3; ++c) sample.values[3 * k + c] = p[c];
   }
+  logValues(sample.values);
+  std::array<double, 3> sums{};
+  for (int i = 0; i < 144; ++i) sums[i % 3] += sample.values[i];
   for (int c = 0; c < 3; ++c) sample.means[c] = sums[c] / 48;
   return sample;
 }
@@ -113,12 +123,11 @@ ChainSample chainSample(const Image& image, double cx, double cy, double n) {
   const auto& dir = chainDirections();
   const double radius = 1.25 * n;
   ChainSample sample;
+  for (int k = 0; k < 12; ++k)
+    sample.values[k] = pixelAt(image, cx + radius * dir.cos[k], cy + radius * dir.sin[k])[1];
+  logValues(sample.values);
   double sum = 0;
-  for (int k = 0; k < 12; ++k) {
-    sample.values[k] =
-        logValue(pixelAt(image, cx + radius * dir.cos[k], cy + radius * dir.sin[k])[1]);
-    sum += sample.values[k];
-  }
+  for (int k = 0; k < 12; ++k) sum += sample.values[k];
   sample.mean = sum / 12;
   return sample;
 }

@@ -71,9 +71,8 @@ class PathNeighbourhood {
 };
 
 // Three rounds of the box blur's row pass over all rows then column pass over all columns,
-// radius n. Returns the blurred plane.
-std::vector<float> tripleBoxBlur(std::vector<float> plane, int64_t width, int64_t height,
-                                 int64_t n);
+// radius n, in place; `scratch` (as large as the plane) holds the rows between the passes.
+void tripleBoxBlur(float* plane, float* scratch, int64_t width, int64_t height, int64_t n);
 
 // Blends one colour channel of the repair into the image: each box pixel of `inside` (box
 // indices with distance < rOut) moves toward 10^O by w = opacity·smoothstep(t), t = 1 within

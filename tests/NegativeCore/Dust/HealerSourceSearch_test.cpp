@@ -33,6 +33,10 @@ Healer::SourcePoint search(const LinearImage& image, const Spot& spot,
   return Healer::findSource(image.width(), image.height(), image.pixels(), spot, all);
 }
 
+void findGroup(const LinearImage& image, std::vector<Spot>& unit, const std::vector<Spot>& all) {
+  Healer::findGroupSource(image.width(), image.height(), image.pixels(), unit, all);
+}
+
 // Source minus centre, in pixels.
 std::pair<double, double> offset(const Spot& spot, Healer::SourcePoint source) {
   return {source.sx * kWidth - spot.x * kWidth, source.sy * kHeight - spot.y * kHeight};
@@ -118,10 +122,6 @@ TEST(FindSource, IgnoresOverallBrightness) {
   }
 }
 
-void findGroup(const LinearImage& image, std::vector<Spot>& unit, const std::vector<Spot>& all) {
-  Healer::findGroupSource(image.width(), image.height(), image.pixels(), unit, all);
-}
-
 TEST(FindGroupSource, OneSpotGetsFindSourcesAnswerAndAnEmptyUnitNothing) {
   const LinearImage image = texturedImage(kWidth, kHeight, 41);
   const Spot spot = pixelSpot(120, 70, 5);
@@ -184,6 +184,34 @@ TEST(FindGroupSource, EveryOffsetBlockedGivesTheFallback) {
     EXPECT_NEAR(s.sx.value() * kWidth, s.x * kWidth + 2.5 * 5, 1e-9);
     EXPECT_NEAR(s.sy.value() * kHeight, s.y * kHeight, 1e-9);
   }
+}
+
+// Spots read from files may hold anything. Others whose centre or radius is not a number never
+// block a candidate; a searched spot of such values gets some answer, and nothing crashes.
+TEST(FindSource, CopesWithNonFiniteAndHugeSpots) {
+  const LinearImage image = texturedImage(kWidth, kHeight, 53);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const Spot spot = pixelSpot(100, 70, 5);
+  const std::vector<Spot> garbage{makeSpot(nan, 0.4, 0.01), makeSpot(0.4, inf, 0.01),
+                                  makeSpot(0.4, 0.4, nan), makeSpot(-1e300, 1e300, 0.01)};
+  std::vector<Spot> all = garbage;
+  all.push_back(spot);
+  const Healer::SourcePoint clean = search(image, spot, {spot});
+  const Healer::SourcePoint mixed = search(image, spot, all);
+  EXPECT_EQ(clean.sx, mixed.sx);
+  EXPECT_EQ(clean.sy, mixed.sy);
+
+  for (const Spot& bad : garbage) {
+    search(image, bad, all);
+    std::vector<Spot> unit{bad, spot};
+    findGroup(image, unit, all);
+    unit = {spot, bad};
+    findGroup(image, unit, all);
+  }
+  const Spot huge = makeSpot(0.5, 0.5, 1e300);
+  const Healer::SourcePoint fallback = search(image, huge, {huge});
+  EXPECT_EQ(fallback.sy, 0.5);
 }
 
 // The index must answer exactly like testing every disc, whatever the discs hold.
