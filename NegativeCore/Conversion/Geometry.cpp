@@ -1,0 +1,116 @@
+#include "Conversion/Geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "Support/ParallelFor.h"
+
+namespace {
+
+double radians(double degrees) { return degrees * std::numbers::pi / 180; }
+
+// The rotation of one resampling: the scan's size and centre, cos and sin of the angle.
+struct Rotation {
+  int64_t width;
+  int64_t height;
+  float cx;
+  float cy;
+  float cosine;
+  float sine;
+};
+
+// Source coordinate limited to 0…last; NaN takes 0, so the integer conversion stays defined.
+float edgeLimited(float v, float last) { return v > 0 ? (v < last ? v : last) : 0.0f; }
+
+// Bilinear resampling of the output rows [begin, end) of the pw-wide cut at (px, py).
+void resampleRows(const LinearImage& source, const Rotation& rot, const PixelRect& cut,
+                  float* output, int64_t begin, int64_t end) {
+  const float lastX = static_cast<float>(rot.width - 1);
+  const float lastY = static_cast<float>(rot.height - 1);
+  for (int64_t i = begin; i < end; ++i) {
+    float* out = output + i * cut.w * 4;
+    const float dy = static_cast<float>(cut.y + i) + 0.5f - rot.cy;
+    for (int64_t j = 0; j < cut.w; ++j) {
+      const float dx = static_cast<float>(cut.x + j) + 0.5f - rot.cx;
+      const float sx = edgeLimited(rot.cx + dx * rot.cosine + dy * rot.sine - 0.5f, lastX);
+      const float sy = edgeLimited(rot.cy - dx * rot.sine + dy * rot.cosine - 0.5f, lastY);
+      const int64_t x0 = static_cast<int64_t>(sx);
+      const int64_t y0 = static_cast<int64_t>(sy);
+      const int64_t x1 = std::min(x0 + 1, rot.width - 1);
+      const int64_t y1 = std::min(y0 + 1, rot.height - 1);
+      const float fx = sx - static_cast<float>(x0);
+      const float fy = sy - static_cast<float>(y0);
+      const float* p00 = source.row(y0) + x0 * 4;
+      const float* p10 = source.row(y0) + x1 * 4;
+      const float* p01 = source.row(y1) + x0 * 4;
+      const float* p11 = source.row(y1) + x1 * 4;
+      for (int c = 0; c < 4; ++c) {
+        const float top = p00[c] + fx * (p10[c] - p00[c]);
+        const float bottom = p01[c] + fx * (p11[c] - p01[c]);
+        out[j * 4 + c] = top + fy * (bottom - top);
+      }
+    }
+  }
+}
+
+LinearImage copyCut(const LinearImage& image, const PixelRect& cut) {
+  LinearImage output(cut.w, cut.h);
+  for (int64_t i = 0; i < cut.h; ++i) {
+    const float* from = image.row(cut.y + i) + cut.x * 4;
+    std::copy(from, from + cut.w * 4, output.mutableRow(i));
+  }
+  return output;
+}
+
+LinearImage resample(const LinearImage& image, double angle, const PixelRect& cut) {
+  const double theta = radians(angle);
+  const Rotation rot{image.width(),
+                     image.height(),
+                     static_cast<float>(image.width()) / 2,
+                     static_cast<float>(image.height()) / 2,
+                     static_cast<float>(std::cos(theta)),
+                     static_cast<float>(std::sin(theta))};
+  LinearImage output(cut.w, cut.h);
+  float* pixels = output.mutablePixels();
+  parallelForRows(cut.h, [&](int64_t begin, int64_t end) {
+    resampleRows(image, rot, cut, pixels, begin, end);
+  });
+  return output;
+}
+
+}  // namespace
+
+NormPoint straightenedPoint(int64_t width, int64_t height, double x, double y, double angle) {
+  const double W = static_cast<double>(width);
+  const double H = static_cast<double>(height);
+  const double theta = radians(angle);
+  const double dx = x * W - W / 2;
+  const double dy = y * H - H / 2;
+  return {(W / 2 + dx * std::cos(theta) - dy * std::sin(theta)) / W,
+          (H / 2 + dx * std::sin(theta) + dy * std::cos(theta)) / H};
+}
+
+NormPoint unstraightenedPoint(int64_t width, int64_t height, double x, double y, double angle) {
+  const double W = static_cast<double>(width);
+  const double H = static_cast<double>(height);
+  const double theta = radians(angle);
+  const double dx = x * W - W / 2;
+  const double dy = y * H - H / 2;
+  return {(W / 2 + dx * std::cos(theta) + dy * std::sin(theta)) / W,
+          (H / 2 - dx * std::sin(theta) + dy * std::cos(theta)) / H};
+}
+
+namespace Geometry {
+
+LinearImage straightenAndCrop(const LinearImage& image, double angle, const NormRect& rect) {
+  const PixelRect cut = rect.clamped(0.02).pixelRect(image.width(), image.height());
+  // An angle that is not finite cannot turn anything; it is read as no turn.
+  if (!std::isfinite(angle) || std::fabs(angle) < 0.001) {
+    if (cut == PixelRect{0, 0, image.width(), image.height()}) return image;
+    return copyCut(image, cut);
+  }
+  return resample(image, angle, cut);
+}
+
+}  // namespace Geometry
