@@ -52,7 +52,8 @@ inline double segmentDistance(double px, double py, Point a, Point b) {
 std::vector<double> distancePlane(const Box& box, const std::vector<Point>& path, double reach);
 
 // Answers whether a point lies within `limit` (distance ≤ limit) of the polyline through `path`,
-// with segmentDistance, looking only at the segments filed near the point.
+// with segmentDistance, looking only at the segments filed near the point. The path's points
+// must be finite (the healer limits them first).
 class PathNeighbourhood {
  public:
   PathNeighbourhood(const std::vector<Point>& path, double limit);
