@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Support/NumberText.h"
+#include "Support/Utf8.h"
 
 namespace FilmInfoParsing {
 
@@ -48,37 +49,11 @@ constexpr std::array<std::string_view, 47> makerTable = {
     "Exakta",   "Linhof",   "Graflex", "Sinar",      "Horseman",    "Plaubel",     "Widelux",
     "Hanimex",  "Halina",   "Sony",    "Panasonic",  "Samsung"};
 
-// Decodes UTF-8; malformed bytes become U+FFFD so they can never equal a letter.
-std::u32string codePoints(std::string_view text) {
-  std::u32string result;
-  for (size_t i = 0; i < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    const int length = byte < 0x80           ? 1
-                       : (byte >> 5) == 0x6  ? 2
-                       : (byte >> 4) == 0xE  ? 3
-                       : (byte >> 3) == 0x1E ? 4
-                                             : 0;
-    char32_t c = length == 1   ? byte
-                 : length == 2 ? (byte & 0x1F)
-                 : length == 3 ? (byte & 0x0F)
-                               : (byte & 0x07);
-    bool valid = length > 0 && i + length <= text.size();
-    for (int k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      valid = (next & 0xC0) == 0x80;
-      c = (c << 6) | (next & 0x3F);
-    }
-    result.push_back(valid ? c : U'\uFFFD');
-    i += valid ? length : 1;
-  }
-  return result;
-}
-
 // Simple case folding of the letters a camera maker can be written with, after composing a
 // vowel with a following combining diaeresis ("a" + U+0308 is "ä", as the table writes it).
 std::u32string folded(std::string_view text) {
   std::u32string result;
-  for (char32_t c : codePoints(text)) {
+  for (char32_t c : Utf8::decode(text)) {
     if (c >= U'A' && c <= U'Z') c += 0x20;
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) c += 0x20;  // Latin-1 capitals
     if (c == 0x212A) c = U'k';                           // Kelvin sign

@@ -41,6 +41,7 @@ TEST(FilmInfoParsing, CameraMakerIgnoresCaseButNotAccents) {
 
 TEST(FilmInfoParsing, NumbersFromTypedText) {
   FilmInfo info;
+  const std::string nines(400, '9');
   const std::pair<const char*, std::optional<int64_t>> isoCases[] = {
       {"400", 400},
       {"ISO 400/27°", 400},
@@ -50,7 +51,7 @@ TEST(FilmInfoParsing, NumbersFromTypedText) {
       {"0", std::nullopt},
       {"ISO", std::nullopt},
       {"99999999999999999999", std::nullopt},  // beyond a 64-bit integer
-      {std::string(400, '9').c_str(), std::nullopt},
+      {nines.c_str(), std::nullopt},
   };
   for (const auto& [iso, expected] : isoCases) {
     info.iso = iso;
