@@ -1,0 +1,42 @@
+// Writes 8- or 16-bit RGB TIFF files with LZW compression (with horizontal differencing, without
+// which LZW makes photographs' 16-bit samples larger than they are), the embedded ICC profile and
+// the export metadata: TIFF entries in the image directory, Exif entries in an Exif directory and
+// IPTC records (encoded by exiv2) in the IPTC tag, all written with the pixels in one pass.
+// Strips are LZW-encoded in parallel, each group of strips through its own in-memory libtiff
+// handle, then stored raw in strip order: the file equals one that libtiff encodes serially.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+#include "Export/ExportMetadata.h"
+
+namespace TiffWriter {
+
+class WriteError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Layout {
+  int64_t width = 0;
+  int64_t height = 0;
+  int bitsPerSample = 16;  // 8 or 16
+};
+
+// Fills `rows` image rows from `firstRow` on into `out`: interleaved R, G, B samples of the
+// layout's depth (uint8_t or uint16_t), rows without padding. Called from several threads at
+// once for different rows.
+using RowSource = std::function<void(int64_t firstRow, int64_t rows, void* out)>;
+
+// Rows per strip: strips of about 256 KB, at least one row.
+int64_t rowsPerStrip(const Layout& layout);
+
+// Writes the file at `path`, replacing what is there. Throws WriteError on any failure.
+void write(const std::filesystem::path& path, const Layout& layout, const RowSource& rows,
+           const std::vector<uint8_t>& iccProfile, const Exporter::Metadata& metadata);
+
+}  // namespace TiffWriter
