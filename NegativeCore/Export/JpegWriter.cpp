@@ -75,12 +75,11 @@ void configure(Compressor& c, const Settings& s, std::FILE* file) {
 
 void writeMarkers(Compressor& c, const std::vector<uint8_t>& iccProfile,
                   const Exporter::Metadata& metadata) {
-  const std::vector<uint8_t> exif = MetadataBlocks::jpegExifSegment(metadata);
-  const std::vector<uint8_t> iptc = MetadataBlocks::jpegIptcSegment(metadata.iptc);
-  if (exif.size() > MetadataBlocks::jpegSegmentLimit ||
-      iptc.size() > MetadataBlocks::jpegSegmentLimit) {
-    throw WriteError(metadataTooLong);
-  }
+  const auto exifSegment = MetadataBlocks::jpegExifSegment(metadata);
+  const auto iptcSegment = MetadataBlocks::jpegIptcSegment(metadata.iptc);
+  if (!exifSegment || !iptcSegment) throw WriteError(metadataTooLong);
+  const std::vector<uint8_t>& exif = *exifSegment;
+  const std::vector<uint8_t>& iptc = *iptcSegment;
   c.run("cannot write the metadata", [&] {
     jpeg_write_marker(&c.cinfo, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
     jpeg_write_icc_profile(&c.cinfo, iccProfile.data(), static_cast<unsigned>(iccProfile.size()));

@@ -90,6 +90,19 @@ Exiv2::ExifData exifData(const Exporter::Metadata& m) {
   return data;
 }
 
+// The text the Exif segment carries; checked before encoding, because exiv2 drops the longest
+// entries of a block that is too large instead of failing. The allowance covers the structure.
+size_t textBytes(const Exporter::Metadata& m) {
+  size_t total = m.tiff.software.size();
+  for (const auto* text :
+       {&m.tiff.model, &m.tiff.make, &m.tiff.dateTime, &m.tiff.artist, &m.tiff.copyright,
+        &m.tiff.imageDescription, &m.exif.lensModel, &m.exif.dateTimeOriginal, &m.exif.userComment})
+    if (*text) total += (*text)->size() + 8;
+  return total;
+}
+
+constexpr size_t entryAllowance = 1024;
+
 std::vector<uint8_t> withPrefix(std::string_view prefix, const uint8_t* data, size_t size) {
   std::vector<uint8_t> out(prefix.size() + size);
   std::memcpy(out.data(), prefix.data(), prefix.size());
@@ -110,16 +123,23 @@ std::vector<uint8_t> iptcRecords(const Exporter::Metadata::IPTC& iptc) {
   return std::vector<uint8_t>(records.pData_, records.pData_ + records.size_);
 }
 
-std::vector<uint8_t> jpegExifSegment(const Exporter::Metadata& metadata) {
+std::optional<std::vector<uint8_t>> jpegExifSegment(const Exporter::Metadata& metadata) {
+  if (textBytes(metadata) + entryAllowance > jpegSegmentLimit) return std::nullopt;
   Exiv2::Blob blob;
   Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exifData(metadata));
-  return withPrefix(std::string_view("Exif\0\0", 6), blob.data(), blob.size());
+  std::vector<uint8_t> segment =
+      withPrefix(std::string_view("Exif\0\0", 6), blob.data(), blob.size());
+  if (segment.size() > jpegSegmentLimit) return std::nullopt;
+  return segment;
 }
 
-std::vector<uint8_t> jpegIptcSegment(const Exporter::Metadata::IPTC& iptc) {
-  if (iptc.empty()) return {};
+std::optional<std::vector<uint8_t>> jpegIptcSegment(const Exporter::Metadata::IPTC& iptc) {
+  if (iptc.empty()) return std::vector<uint8_t>();
   const Exiv2::DataBuf resources = Exiv2::Photoshop::setIptcIrb(nullptr, 0, iptcData(iptc));
-  return withPrefix(std::string_view("Photoshop 3.0\0", 14), resources.pData_, resources.size_);
+  std::vector<uint8_t> segment =
+      withPrefix(std::string_view("Photoshop 3.0\0", 14), resources.pData_, resources.size_);
+  if (segment.size() > jpegSegmentLimit) return std::nullopt;
+  return segment;
 }
 
 }  // namespace MetadataBlocks

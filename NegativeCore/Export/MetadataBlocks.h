@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "Export/ExportMetadata.h"
@@ -14,13 +15,13 @@ namespace MetadataBlocks {
 std::vector<uint8_t> iptcRecords(const Exporter::Metadata::IPTC& iptc);
 
 // The payload of a JPEG APP1 segment: "Exif\0\0" and a little-endian TIFF structure with the
-// TIFF entries in IFD0 and the Exif entries in its Exif IFD. The caller checks that it fits
-// into one segment.
-std::vector<uint8_t> jpegExifSegment(const Exporter::Metadata& metadata);
+// TIFF entries in IFD0 and the Exif entries in its Exif IFD. Nothing when the entries do not fit
+// into one segment (exiv2 would drop the longest ones to make them fit).
+std::optional<std::vector<uint8_t>> jpegExifSegment(const Exporter::Metadata& metadata);
 
 // The payload of a JPEG APP13 segment: "Photoshop 3.0\0" and an 8BIM resource holding the IPTC
-// records; empty when there are none.
-std::vector<uint8_t> jpegIptcSegment(const Exporter::Metadata::IPTC& iptc);
+// records; empty when there are none, nothing when they do not fit into one segment.
+std::optional<std::vector<uint8_t>> jpegIptcSegment(const Exporter::Metadata::IPTC& iptc);
 
 // The largest payload of one JPEG marker segment.
 inline constexpr size_t jpegSegmentLimit = 65533;

@@ -1,12 +1,15 @@
 #include "Export/TiffWriter.h"
 
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "Export/ExifDirectory.h"
 #include "Export/MetadataBlocks.h"
 #include "Support/ParallelFor.h"
 
@@ -98,37 +101,22 @@ void setText(TIFF* tif, uint32_t tag, const std::optional<std::string>& text) {
   if (text) check(TIFFSetField(tif, tag, text->c_str()), "text field");
 }
 
-void setRational(TIFF* tif, uint32_t tag, const std::optional<double>& value) {
-  if (!value) return;
-  const auto rational = Exporter::unsignedRational(*value);
-  if (rational) {
-    check(TIFFSetField(tif, tag, static_cast<double>(rational->first) / rational->second),
-          "rational field");
-  }
-}
-
-// Writes the Exif directory ahead of the image and returns its offset.
+// Writes the Exif directory right after the file header, where libtiff has written nothing
+// yet (it places strips and directories at the end of the file), and returns its offset.
 uint64_t writeExifDirectory(TIFF* tif, const Exporter::Metadata::Exif& exif) {
-  check(TIFFCreateEXIFDirectory(tif) == 0, "Exif directory");
-  check(TIFFSetField(tif, EXIFTAG_EXIFVERSION, "0231"), "Exif version");
-  setText(tif, EXIFTAG_LENSMODEL, exif.lensModel);
-  if (exif.isoSpeedRatings) {
-    uint16_t iso = *exif.isoSpeedRatings;
-    check(TIFFSetField(tif, EXIFTAG_ISOSPEEDRATINGS, 1, &iso), "ISO");
+  const int fd = TIFFFileno(tif);
+  const off_t end = ::lseek(fd, 0, SEEK_END);
+  check(end > 0 && end % 2 == 0, "Exif directory");
+  const auto offset = static_cast<uint32_t>(end);
+  const std::vector<uint8_t> bytes = ExifDirectory::encode(exif, offset);
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::pwrite(fd, bytes.data() + written, bytes.size() - written,
+                               static_cast<off_t>(offset + written));
+    if (n < 0 && errno == EINTR) continue;
+    check(n > 0, "Exif directory");
+    written += static_cast<size_t>(n);
   }
-  setRational(tif, EXIFTAG_EXPOSURETIME, exif.exposureTime);
-  setRational(tif, EXIFTAG_FNUMBER, exif.fNumber);
-  setRational(tif, EXIFTAG_FOCALLENGTH, exif.focalLength);
-  setText(tif, EXIFTAG_DATETIMEORIGINAL, exif.dateTimeOriginal);
-  if (exif.userComment) {
-    const std::vector<uint8_t> comment = MetadataBlocks::asciiUserComment(*exif.userComment);
-    check(TIFFSetField(tif, EXIFTAG_USERCOMMENT, static_cast<uint32_t>(comment.size()),
-                       comment.data()),
-          "user comment");
-  }
-  uint64_t offset = 0;
-  check(TIFFWriteCustomDirectory(tif, &offset), "Exif directory");
-  check(TIFFCreateDirectory(tif) == 0, "image directory");
   return offset;
 }
 

@@ -1,7 +1,7 @@
 // Writes 8- or 16-bit RGB TIFF files with LZW compression (with horizontal differencing, without
 // which LZW makes photographs' 16-bit samples larger than they are), the embedded ICC profile and
-// the export metadata: TIFF entries in the image directory, Exif entries in an Exif directory and
-// IPTC records (encoded by exiv2) in the IPTC tag, all written with the pixels in one pass.
+// the export metadata, all in one pass with the pixels: TIFF entries in the image directory, Exif
+// entries in an Exif directory of our own (ExifDirectory.h), IPTC records encoded by exiv2.
 // Strips are LZW-encoded in parallel, each group of strips through its own in-memory libtiff
 // handle, then stored raw in strip order: the file equals one that libtiff encodes serially.
 #pragma once
