@@ -1,5 +1,7 @@
-// Aspect constraints of the crop.
+// Aspect constraints of the crop, in the order of the crop tool's picker.
 #pragma once
+
+#include <optional>
 
 #include "Record/EnumText.h"
 
@@ -16,3 +18,22 @@ struct EnumNames<CropAspect> {
       {CropAspect::r7x5, "r7x5"},
   }};
 };
+
+// Long side over short side; no value for `free`.
+constexpr std::optional<double> ratio(CropAspect aspect) {
+  switch (aspect) {
+    case CropAspect::free:
+      return std::nullopt;
+    case CropAspect::r3x2:
+      return 1.5;
+    case CropAspect::r4x3:
+      return 4.0 / 3.0;
+    case CropAspect::r1x1:
+      return 1.0;
+    case CropAspect::r5x4:
+      return 1.25;
+    case CropAspect::r7x5:
+      return 1.4;
+  }
+  return std::nullopt;
+}
