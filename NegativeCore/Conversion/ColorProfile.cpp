@@ -217,160 +217,173 @@ float normalisedSample(const SourceImage& source, const std::byte* row, int64_t 
   return 0;
 }
 
-// Lookup-table and matrix conversion of integer samples.
+// Everything a row conversion needs, prepared once per image and shared by the threads.
+struct Prepared {
+  std::shared_ptr<const ColorProfile::Data> data;  // keeps the curves alive
+  std::array<std::shared_ptr<const ColorProfile::Data::Lut>, 3> luts;
+  float m[9] = {};
+  bool linear[3] = {};
+  std::shared_ptr<void> transform;  // lcms2, for profiles built from lookup tables
+};
+
+// Lookup tables and the matrix, for integer samples.
 template <class T>
-void convertIntegerRows(const SourceImage& source, const ColorProfile::Data& data,
-                        LinearImage& image) {
-  const auto luts = data.luts(source.sampleMax);
-  const float* lut[3] = {luts[0]->data(), luts[1]->data(), luts[2]->data()};
-  float m[9];
-  for (int i = 0; i < 9; ++i) m[i] = static_cast<float>(data.toDisplayP3[i]);
+void integerRow(const SourceImage& source, const Prepared& p, int64_t y, float* out) {
+  const float* lut[3] = {p.luts[0]->data(), p.luts[1]->data(), p.luts[2]->data()};
+  const float* m = p.m;
   const int channels = source.channels;
   const bool grey = channels <= 2;
   const bool hasAlpha = channels == 2 || channels == 4;
   const uint32_t top = source.sampleMax;
   const float alphaScale = 1.0f / static_cast<float>(top);
-  float* pixels = image.mutablePixels();
-  parallelForRows(source.height, [&](int64_t begin, int64_t end) {
-    for (int64_t y = begin; y < end; ++y) {
-      const T* in = reinterpret_cast<const T*>(source.row(y));
-      float* out = pixels + y * source.width * 4;
-      for (int64_t x = 0; x < source.width; ++x, in += channels, out += 4) {
-        if (grey) {
-          const float v = lut[0][std::min<uint32_t>(in[0], top)];
-          out[0] = v;
-          out[1] = v;
-          out[2] = v;
-        } else {
-          const float r = lut[0][std::min<uint32_t>(in[0], top)];
-          const float g = lut[1][std::min<uint32_t>(in[1], top)];
-          const float b = lut[2][std::min<uint32_t>(in[2], top)];
-          out[0] = m[0] * r + m[1] * g + m[2] * b;
-          out[1] = m[3] * r + m[4] * g + m[5] * b;
-          out[2] = m[6] * r + m[7] * g + m[8] * b;
-        }
-        out[3] = hasAlpha ? static_cast<float>(in[channels - 1]) * alphaScale : 1.0f;
-      }
+  const T* in = reinterpret_cast<const T*>(source.row(y));
+  for (int64_t x = 0; x < source.width; ++x, in += channels, out += 4) {
+    if (grey) {
+      const float v = lut[0][std::min<uint32_t>(in[0], top)];
+      out[0] = v;
+      out[1] = v;
+      out[2] = v;
+    } else {
+      const float r = lut[0][std::min<uint32_t>(in[0], top)];
+      const float g = lut[1][std::min<uint32_t>(in[1], top)];
+      const float b = lut[2][std::min<uint32_t>(in[2], top)];
+      out[0] = m[0] * r + m[1] * g + m[2] * b;
+      out[1] = m[3] * r + m[4] * g + m[5] * b;
+      out[2] = m[6] * r + m[7] * g + m[8] * b;
     }
-  });
+    out[3] = hasAlpha ? static_cast<float>(in[channels - 1]) * alphaScale : 1.0f;
+  }
 }
 
-void convertFloatRows(const SourceImage& source, const ColorProfile::Data& data,
-                      LinearImage& image) {
-  float m[9];
-  for (int i = 0; i < 9; ++i) m[i] = static_cast<float>(data.toDisplayP3[i]);
+// The curves evaluated per sample, for float samples, which may lie outside 0…1.
+void floatRow(const SourceImage& source, const Prepared& p, int64_t y, float* out) {
+  const float* m = p.m;
   const int channels = source.channels;
   const bool grey = channels <= 2;
   const bool hasAlpha = channels == 2 || channels == 4;
-  bool linear[3];
-  for (int c = 0; c < 3; ++c) {
-    const cmsToneCurve* curve = data.curves[grey ? 0 : c].get();
-    linear[c] = cmsIsToneCurveLinear(curve);
-  }
-  const auto lin = [&](int c, float v) { return linear[c] ? v : data.linearise(grey ? 0 : c, v); };
-  float* pixels = image.mutablePixels();
-  parallelForRows(source.height, [&](int64_t begin, int64_t end) {
-    for (int64_t y = begin; y < end; ++y) {
-      const float* in = reinterpret_cast<const float*>(source.row(y));
-      float* out = pixels + y * source.width * 4;
-      for (int64_t x = 0; x < source.width; ++x, in += channels, out += 4) {
-        if (grey) {
-          const float v = lin(0, in[0]);
-          out[0] = v;
-          out[1] = v;
-          out[2] = v;
-        } else {
-          const float r = lin(0, in[0]), g = lin(1, in[1]), b = lin(2, in[2]);
-          out[0] = m[0] * r + m[1] * g + m[2] * b;
-          out[1] = m[3] * r + m[4] * g + m[5] * b;
-          out[2] = m[6] * r + m[7] * g + m[8] * b;
-        }
-        out[3] = hasAlpha ? in[channels - 1] : 1.0f;
-      }
+  const auto lin = [&](int c, float v) { return p.linear[c] ? v : p.data->linearise(c, v); };
+  const float* in = reinterpret_cast<const float*>(source.row(y));
+  for (int64_t x = 0; x < source.width; ++x, in += channels, out += 4) {
+    if (grey) {
+      const float v = lin(0, in[0]);
+      out[0] = v;
+      out[1] = v;
+      out[2] = v;
+    } else {
+      const float r = lin(0, in[0]), g = lin(1, in[1]), b = lin(2, in[2]);
+      out[0] = m[0] * r + m[1] * g + m[2] * b;
+      out[1] = m[3] * r + m[4] * g + m[5] * b;
+      out[2] = m[6] * r + m[7] * g + m[8] * b;
     }
-  });
+    out[3] = hasAlpha ? in[channels - 1] : 1.0f;
+  }
 }
 
-void convertThroughLcms(const SourceImage& source, const ColorProfile::Data& data,
-                        LinearImage& image) {
+void lcmsRow(const SourceImage& source, const Prepared& p, int64_t y, float* out) {
   const bool grey = source.channels <= 2;
   const bool hasAlpha = source.channels == 2 || source.channels == 4;
-  Profile input(cmsOpenProfileFromMemTHR(lcmsContext(), data.icc.data(),
-                                         static_cast<cmsUInt32Number>(data.icc.size())));
-  Profile output = linearProfile(Chromaticities::displayP3());
-  Transform transform;
-  if (input)
-    transform.reset(cmsCreateTransformTHR(lcmsContext(), input.get(),
-                                          grey ? TYPE_GRAY_FLT : TYPE_RGB_FLT, output.get(),
-                                          TYPE_RGB_FLT, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE));
-  if (!transform) {
-    image = ColorProfile::sRGB().convert(source);
-    return;
-  }
   const int colour = grey ? 1 : 3;
-  float* pixels = image.mutablePixels();
-  parallelForRows(source.height, [&](int64_t begin, int64_t end) {
-    std::vector<float> in(static_cast<size_t>(source.width) * colour);
-    std::vector<float> rgb(static_cast<size_t>(source.width) * 3);
-    for (int64_t y = begin; y < end; ++y) {
-      const std::byte* row = source.row(y);
-      for (int64_t x = 0; x < source.width; ++x)
-        for (int c = 0; c < colour; ++c)
-          in[x * colour + c] = normalisedSample(source, row, x * source.channels + c);
-      cmsDoTransform(transform.get(), in.data(), rgb.data(),
-                     static_cast<cmsUInt32Number>(source.width));
-      float* out = pixels + y * source.width * 4;
-      for (int64_t x = 0; x < source.width; ++x) {
-        std::copy_n(rgb.data() + x * 3, 3, out + x * 4);
-        out[x * 4 + 3] =
-            hasAlpha ? normalisedSample(source, row, x * source.channels + source.channels - 1)
-                     : 1.0f;
-      }
-    }
-  });
+  std::vector<float> in(static_cast<size_t>(source.width) * colour);
+  std::vector<float> rgb(static_cast<size_t>(source.width) * 3);
+  const std::byte* row = source.row(y);
+  for (int64_t x = 0; x < source.width; ++x)
+    for (int c = 0; c < colour; ++c)
+      in[x * colour + c] = normalisedSample(source, row, x * source.channels + c);
+  cmsDoTransform(p.transform.get(), in.data(), rgb.data(),
+                 static_cast<cmsUInt32Number>(source.width));
+  for (int64_t x = 0; x < source.width; ++x) {
+    std::copy_n(rgb.data() + x * 3, 3, out + x * 4);
+    out[x * 4 + 3] =
+        hasAlpha ? normalisedSample(source, row, x * source.channels + source.channels - 1) : 1.0f;
+  }
 }
 
-const ColorProfile::Data& srgbGrey() {
-  static const std::unique_ptr<const ColorProfile::Data> data = [] {
-    auto created = std::make_unique<ColorProfile::Data>();
+std::shared_ptr<void> lcmsTransform(const ColorProfile::Data& data, bool grey) {
+  Profile input(cmsOpenProfileFromMemTHR(lcmsContext(), data.icc.data(),
+                                         static_cast<cmsUInt32Number>(data.icc.size())));
+  if (!input) return nullptr;
+  Profile output = linearProfile(Chromaticities::displayP3());
+  void* transform =
+      cmsCreateTransformTHR(lcmsContext(), input.get(), grey ? TYPE_GRAY_FLT : TYPE_RGB_FLT,
+                            output.get(), TYPE_RGB_FLT, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
+  if (!transform) return nullptr;
+  return std::shared_ptr<void>(transform, TransformDeleter());
+}
+
+std::shared_ptr<const ColorProfile::Data> srgbGrey() {
+  static const std::shared_ptr<const ColorProfile::Data> data = [] {
+    auto created = std::make_shared<ColorProfile::Data>();
     created->kind = ColorProfile::Data::Kind::grey;
     created->curves[0] = srgbCurve();
     return created;
   }();
-  return *data;
+  return data;
 }
 
 }  // namespace
 
-LinearImage ColorProfile::convert(const SourceImage& source) const {
-  LinearImage image(source.width, source.height);
+ColorProfile::RowConverter ColorProfile::rowConverter(const SourceImage& source) const {
   const bool grey = source.channels <= 2;
-  const Data* data = data_.get();
+  auto prepared = std::make_shared<Prepared>();
+  prepared->data = data_;
   // Grey pixels under an RGB space (no profile, or primaries and a curve) follow its green curve.
-  Data greyOfRgb;
-  if (grey && data->kind == Data::Kind::rgbMatrix) {
+  if (grey && data_->kind == Data::Kind::rgbMatrix) {
     if (data_ == sRGB().data_) {
-      data = &srgbGrey();
+      prepared->data = srgbGrey();
     } else {
-      greyOfRgb.kind = Data::Kind::grey;
-      greyOfRgb.curves[0] = Curve(cmsDupToneCurve(data->curves[1].get()));
-      data = &greyOfRgb;
+      auto greyOfRgb = std::make_shared<Data>();
+      greyOfRgb->kind = Data::Kind::grey;
+      greyOfRgb->curves[0] = Curve(cmsDupToneCurve(data_->curves[1].get()));
+      prepared->data = std::move(greyOfRgb);
     }
   }
-  if (data->kind == Data::Kind::lcms) {
-    convertThroughLcms(source, *data, image);
-    return image;
+  const Data& data = *prepared->data;
+  RowConverter converter;
+  if (data.kind == Data::Kind::lcms) {
+    prepared->transform = lcmsTransform(data, grey);
+    if (!prepared->transform) return sRGB().rowConverter(source);
+    converter.convert_ = [prepared, &source](int64_t y, float* out) {
+      lcmsRow(source, *prepared, y, out);
+    };
+    return converter;
+  }
+  for (int i = 0; i < 9; ++i) prepared->m[i] = static_cast<float>(data.toDisplayP3[i]);
+  switch (source.sample) {
+    case SourceImage::Sample::uint8:
+    case SourceImage::Sample::uint16:
+      prepared->luts = data.luts(source.sampleMax);
+      break;
+    case SourceImage::Sample::float32:
+      for (int c = 0; c < 3; ++c)
+        prepared->linear[c] = cmsIsToneCurveLinear(data.curves[grey ? 0 : c].get());
+      break;
   }
   switch (source.sample) {
     case SourceImage::Sample::uint8:
-      convertIntegerRows<uint8_t>(source, *data, image);
+      converter.convert_ = [prepared, &source](int64_t y, float* out) {
+        integerRow<uint8_t>(source, *prepared, y, out);
+      };
       break;
     case SourceImage::Sample::uint16:
-      convertIntegerRows<uint16_t>(source, *data, image);
+      converter.convert_ = [prepared, &source](int64_t y, float* out) {
+        integerRow<uint16_t>(source, *prepared, y, out);
+      };
       break;
     case SourceImage::Sample::float32:
-      convertFloatRows(source, *data, image);
+      converter.convert_ = [prepared, &source](int64_t y, float* out) {
+        floatRow(source, *prepared, y, out);
+      };
       break;
   }
+  return converter;
+}
+
+LinearImage ColorProfile::convert(const SourceImage& source) const {
+  const RowConverter converter = rowConverter(source);
+  LinearImage image(source.width, source.height);
+  float* pixels = image.mutablePixels();
+  parallelForRows(source.height, [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) converter(y, pixels + y * source.width * 4);
+  });
   return image;
 }

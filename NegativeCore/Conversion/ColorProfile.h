@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -29,6 +30,19 @@ class ColorProfile {
   // The space a reader found: the embedded ICC profile, else the described primaries and curve,
   // else sRGB.
   static ColorProfile of(const SourceImage& source);
+
+  // Converts the rows of one source image, which must outlive it; prepared once, then called
+  // from any thread.
+  class RowConverter {
+   public:
+    // Row y of the source as width × 4 floats (RGBA) into out.
+    void operator()(int64_t y, float* out) const { convert_(y, out); }
+
+   private:
+    friend class ColorProfile;
+    std::function<void(int64_t, float*)> convert_;
+  };
+  RowConverter rowConverter(const SourceImage& source) const;
 
   // The source's pixels in extended linear Display P3, alpha taken from the source or 1. Rows
   // convert in parallel. Float samples keep values outside 0…1 (curves extend by symmetry).

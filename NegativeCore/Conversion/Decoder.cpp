@@ -72,12 +72,20 @@ LinearImage decodeImage(const std::filesystem::path& url, int64_t quarterTurns, 
     if (!DecodeSize::isRenderable(outputSide(width), outputSide(height)))
       throw DecodeError::renderFailed(url);
   };
-  SourceImage source = readSource(url, check);
-  LinearImage image = ColorProfile::of(source).convert(source);
-  source.data.reset();
-  if (shrink)
-    image =
-        LanczosResampler::resample(image, outputSide(image.width()), outputSide(image.height()));
+  const SourceImage source = readSource(url, check);
+  const ColorProfile profile = ColorProfile::of(source);
+  const auto shrunk = [&] {
+    // Rows are converted as the resampler asks for them; no full-size float image is made.
+    const ColorProfile::RowConverter convert = profile.rowConverter(source);
+    return LanczosResampler::resample(
+        source.width, source.height,
+        [&](int64_t y, float* scratch) {
+          convert(y, scratch);
+          return scratch;
+        },
+        outputSide(source.width), outputSide(source.height));
+  };
+  const LinearImage image = shrink ? shrunk() : profile.convert(source);
   return oriented(image, source.orientation.followedBy(mirrored, quarterTurns));
 }
 

@@ -69,32 +69,42 @@ Taps makeTaps(int64_t sourceSize, int64_t targetSize) {
 }
 
 // Rows keep their count; each row is resampled to the new width.
-LinearImage resampleRows(const LinearImage& image, int64_t width) {
-  const Taps taps = makeTaps(image.width(), width);
-  LinearImage result(width, image.height());
+LinearImage resampleRows(int64_t sourceWidth, int64_t sourceHeight,
+                         const LanczosResampler::RowSource& rows, int64_t width) {
+  const Taps taps = makeTaps(sourceWidth, width);
+  LinearImage result(width, sourceHeight);
   float* target = result.mutablePixels();
-  parallelForRows(image.height(), [&](int64_t begin, int64_t end) {
+  parallelForRows(sourceHeight, [&](int64_t begin, int64_t end) {
+    std::vector<float> scratch(static_cast<size_t>(sourceWidth) * 4);
     for (int64_t y = begin; y < end; ++y) {
-      const float* in = image.row(y);
+      const float* in = rows(y, scratch.data());
       float* out = target + y * width * 4;
-      for (int64_t x = 0; x < width; ++x) {
+      if (width == sourceWidth) {
+        std::copy_n(in, width * 4, out);
+        continue;
+      }
+      for (int64_t x = 0; x < width; ++x, out += 4) {
         const float* w = taps.weights.data() + taps.offset[x];
         const float* p = in + taps.first[x] * 4;
-        float r = 0, g = 0, b = 0, a = 0;
-        for (int64_t k = 0; k < taps.count[x]; ++k, p += 4) {
-          r += w[k] * p[0];
-          g += w[k] * p[1];
-          b += w[k] * p[2];
-          a += w[k] * p[3];
-        }
-        out[x * 4] = r;
-        out[x * 4 + 1] = g;
-        out[x * 4 + 2] = b;
-        out[x * 4 + 3] = a;
+        // Four independent sums, so consecutive taps do not wait on each other's additions.
+        float sums[4][4] = {};
+        const int64_t count = taps.count[x];
+        int64_t k = 0;
+        for (; k + 4 <= count; k += 4, p += 16)
+          for (int lane = 0; lane < 4; ++lane)
+            for (int c = 0; c < 4; ++c) sums[lane][c] += w[k + lane] * p[lane * 4 + c];
+        for (; k < count; ++k, p += 4)
+          for (int c = 0; c < 4; ++c) sums[0][c] += w[k] * p[c];
+        for (int c = 0; c < 4; ++c) out[c] = (sums[0][c] + sums[1][c]) + (sums[2][c] + sums[3][c]);
       }
     }
   });
   return result;
+}
+
+LinearImage resampleRows(const LinearImage& image, int64_t width) {
+  return resampleRows(
+      image.width(), image.height(), [&](int64_t y, float*) { return image.row(y); }, width);
 }
 
 // Columns keep their count; each output row is a weighted sum of whole source rows.
@@ -134,6 +144,14 @@ LinearImage resample(const LinearImage& image, int64_t width, int64_t height) {
   }
   LinearImage shortened = resampleColumns(image, height);
   return width == image.width() ? shortened : resampleRows(shortened, width);
+}
+
+LinearImage resample(int64_t sourceWidth, int64_t sourceHeight, const RowSource& rows,
+                     int64_t width, int64_t height) {
+  if (width < 1 || height < 1) throw std::invalid_argument("LanczosResampler: empty size");
+  // Rows arrive one at a time, so the row pass goes first.
+  LinearImage narrowed = resampleRows(sourceWidth, sourceHeight, rows, width);
+  return height == sourceHeight ? narrowed : resampleColumns(narrowed, height);
 }
 
 }  // namespace LanczosResampler

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <memory>
+#include <string_view>
 
 #include "Conversion/ColorProfile.h"
 #include "Conversion/DecodeError.h"
@@ -85,12 +86,22 @@ std::array<float, 12> cameraToDisplayP3(const LibRaw& raw) {
   return m;
 }
 
+using CameraMatrix = std::array<float, 12>;
+
+inline void cameraPixel(const CameraMatrix& m, const ushort* in, float* out) {
+  const float c0 = in[0], c1 = in[1], c2 = in[2], c3 = in[3];
+  out[0] = m[0] * c0 + m[1] * c1 + m[2] * c2 + m[3] * c3;
+  out[1] = m[4] * c0 + m[5] * c1 + m[6] * c2 + m[7] * c3;
+  out[2] = m[8] * c0 + m[9] * c1 + m[10] * c2 + m[11] * c3;
+  out[3] = 1.0f;
+}
+
 // LibRaw's developed pixels into float RGBA, moved by `orientation` on the way.
 LinearImage convertPixels(const LibRaw& raw, const ImageOrientation& orientation) {
   const libraw_image_sizes_t& s = raw.imgdata.sizes;
   const int64_t width = s.iwidth;
   const int64_t height = s.iheight;
-  const auto m = cameraToDisplayP3(raw);
+  const CameraMatrix m = cameraToDisplayP3(raw);
   const ushort(*source)[4] = raw.imgdata.image;
   const auto [outWidth, outHeight] = orientation.outputSize(width, height);
   const auto walk = orientation.walk(width, height);
@@ -100,12 +111,96 @@ LinearImage convertPixels(const LibRaw& raw, const ImageOrientation& orientation
     for (int64_t y = begin; y < end; ++y) {
       float* out = pixels + y * outWidth * 4;
       int64_t index = walk.origin + y * walk.stepY;
-      for (int64_t x = 0; x < outWidth; ++x, index += walk.stepX, out += 4) {
-        const float c0 = source[index][0], c1 = source[index][1], c2 = source[index][2],
-                    c3 = source[index][3];
-        out[0] = m[0] * c0 + m[1] * c1 + m[2] * c2 + m[3] * c3;
-        out[1] = m[4] * c0 + m[5] * c1 + m[6] * c2 + m[7] * c3;
-        out[2] = m[8] * c0 + m[9] * c1 + m[10] * c2 + m[11] * c3;
+      for (int64_t x = 0; x < outWidth; ++x, index += walk.stepX, out += 4)
+        cameraPixel(m, source[index], out);
+    }
+  });
+  return image;
+}
+
+// LibRaw's developed pixels resampled to width × height in their stored orientation, each row
+// converted as the resampler asks for it.
+LinearImage resampledPixels(const LibRaw& raw, int64_t width, int64_t height) {
+  const int64_t sourceWidth = raw.imgdata.sizes.iwidth;
+  const CameraMatrix m = cameraToDisplayP3(raw);
+  const ushort(*source)[4] = raw.imgdata.image;
+  return LanczosResampler::resample(
+      sourceWidth, raw.imgdata.sizes.iheight,
+      [&](int64_t y, float* scratch) {
+        const ushort(*in)[4] = source + y * sourceWidth;
+        for (int64_t x = 0; x < sourceWidth; ++x) cameraPixel(m, in[x], scratch + x * 4);
+        return scratch;
+      },
+      width, height);
+}
+
+// A sensor whose colour filters repeat every 2 × 2 pixels in three colours, read as plain
+// integers and needing no maker-specific correction: the case binBayer handles. Everything else
+// (X-Trans, Foveon, four-colour, Fuji SuperCCD, small RAW, floating point, Phase One) goes
+// through LibRaw's own half size.
+bool isPlainBayer(LibRaw& raw) {
+  const unsigned filters = raw.imgdata.idata.filters;
+  const libraw_image_sizes_t& s = raw.imgdata.sizes;
+  return raw.imgdata.rawdata.raw_image && raw.imgdata.idata.colors == 3 && filters >= 1000 &&
+         filters == (filters & 0xFF) * 0x01010101u && s.pixel_aspect == 1.0 &&
+         !raw.is_fuji_rotated() && !raw.is_sraw() && !raw.is_floating_point() &&
+         std::string_view(raw.imgdata.idata.make) != "Phase One" && s.width >= 2 && s.height >= 2 &&
+         s.top_margin + s.height <= s.raw_height && s.left_margin + s.width <= s.raw_width &&
+         s.raw_pitch >= 2 * s.raw_width;
+}
+
+// Half-size development of a plain Bayer sensor, as LibRaw's half size does it but in one
+// parallel pass: each 2 × 2 block becomes one pixel, its two greens averaged; black subtracted
+// (LibRaw's common, per-colour and repeating-pattern parts), daylight multipliers applied with
+// the smallest at 1, each sample clipped at the white level, then the camera matrix.
+LinearImage binBayer(const LibRaw& raw) {
+  const libraw_image_sizes_t& s = raw.imgdata.sizes;
+  const libraw_colordata_t& colour = raw.imgdata.color;
+  const unsigned filters = raw.imgdata.idata.filters;
+  const auto colourAt = [filters](int64_t row, int64_t col) {
+    const unsigned c = filters >> ((((row << 1) & 14) | (col & 1)) << 1) & 3;
+    return c == 3 ? 1u : c;  // a second green is green
+  };
+  const unsigned* cblack = colour.cblack;
+  const auto blackAt = [&](int64_t row, int64_t col, unsigned c) {
+    float black = static_cast<float>(colour.black + cblack[c]);
+    if (cblack[4] && cblack[5])
+      black += static_cast<float>(cblack[6 + (row % cblack[4]) * cblack[5] + col % cblack[5]]);
+    return black;
+  };
+  float multipliers[3];
+  const float* pre = colour.pre_mul;
+  const float smallest = std::min({pre[0], pre[1], pre[2]});
+  const float range = static_cast<float>(colour.maximum) - static_cast<float>(colour.black);
+  for (int c = 0; c < 3; ++c)
+    multipliers[c] = smallest > 0 && range > 0 ? pre[c] / smallest / range : 0.0f;
+  CameraMatrix m = cameraToDisplayP3(raw);
+  for (float& value : m) value *= 65535.0f;  // back from LibRaw's 16-bit scale to 0…1
+
+  const int64_t width = (s.width + 1) / 2, height = (s.height + 1) / 2;
+  const int64_t pitch = s.raw_pitch / 2;
+  const ushort* rawImage = raw.imgdata.rawdata.raw_image;
+  LinearImage image(width, height);
+  float* pixels = image.mutablePixels();
+  parallelForRows(height, [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      float* out = pixels + y * width * 4;
+      for (int64_t x = 0; x < width; ++x, out += 4) {
+        float sum[3] = {0, 0, 0};
+        int count[3] = {0, 0, 0};
+        for (int64_t row = 2 * y; row < std::min<int64_t>(2 * y + 2, s.height); ++row)
+          for (int64_t col = 2 * x; col < std::min<int64_t>(2 * x + 2, s.width); ++col) {
+            const unsigned c = colourAt(row, col);
+            const float value =
+                static_cast<float>(rawImage[(row + s.top_margin) * pitch + col + s.left_margin]);
+            const float scaled = (value - blackAt(row, col, c)) * multipliers[c];
+            sum[c] += std::clamp(scaled, 0.0f, 1.0f);
+            ++count[c];
+          }
+        float camera[3];
+        for (int c = 0; c < 3; ++c) camera[c] = count[c] ? sum[c] / count[c] : 0.0f;
+        for (int r = 0; r < 3; ++r)
+          out[r] = m[r * 4] * camera[0] + m[r * 4 + 1] * camera[1] + m[r * 4 + 2] * camera[2];
         out[3] = 1.0f;
       }
     }
@@ -128,21 +223,27 @@ std::optional<LinearImage> decode(const std::filesystem::path& url, float scale,
   const int64_t height = DecodeSize::scaled(fullHeight, scale);
   if (!DecodeSize::isRenderable(width, height)) throw DecodeError::renderFailed(url);
 
+  if (raw->unpack() != LIBRAW_SUCCESS) throw DecodeError::renderFailed(url);
+  const ImageOrientation camera = ImageOrientation::fromLibRawFlip(raw->imgdata.sizes.flip);
+  const ImageOrientation orientation = camera.followedBy(mirrored, quarterTurns);
+  if (halfSize && isPlainBayer(*raw)) {
+    const LinearImage binned = binBayer(*raw);
+    raw.reset();
+    return oriented(LanczosResampler::resample(binned, width, height), orientation);
+  }
   {
     OpenMpShare share;
-    if (raw->unpack() != LIBRAW_SUCCESS || raw->dcraw_process() != LIBRAW_SUCCESS ||
-        !raw->imgdata.image || raw->imgdata.sizes.iwidth < 1 || raw->imgdata.sizes.iheight < 1)
+    if (raw->dcraw_process() != LIBRAW_SUCCESS || !raw->imgdata.image ||
+        raw->imgdata.sizes.iwidth < 1 || raw->imgdata.sizes.iheight < 1)
       throw DecodeError::renderFailed(url);
   }
-  const ImageOrientation orientation =
-      ImageOrientation::fromLibRawFlip(raw->imgdata.sizes.flip).followedBy(mirrored, quarterTurns);
   const bool exact = raw->imgdata.sizes.iwidth == width && raw->imgdata.sizes.iheight == height;
   if (exact) return convertPixels(*raw, orientation);
 
-  // Resample in the stored orientation, after LibRaw's buffers are gone, then move.
-  LinearImage developed = convertPixels(*raw, ImageOrientation{});
+  // Resample in the stored orientation, free LibRaw's buffers, then move.
+  const LinearImage resampled = resampledPixels(*raw, width, height);
   raw.reset();
-  return oriented(LanczosResampler::resample(developed, width, height), orientation);
+  return oriented(resampled, orientation);
 }
 
 std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url) {

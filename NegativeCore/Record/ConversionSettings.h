@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,5 +75,24 @@ struct ConversionSettings {
   std::optional<std::string> flatField;
   FilmInfo filmInfo;
 
+  // One shared record with every field at its default, built on first use and never changed.
+  static const ConversionSettings& defaults();
+  static ConversionSettings defaultsValue() { return defaults(); }
+
+  // The key of the film measurement: the ten fields it reads, joined by "|". The default
+  // record's key is "colorNegative|0.08|0.002|0.998|auto|0.0|false|0.01||".
+  std::string analysisKey() const;
+
   friend bool operator==(const ConversionSettings&, const ConversionSettings&) = default;
 };
+
+// The record as one JSON object keyed by field name; `crop`, `filmPreset`, `rollBalance` and
+// `flatField` are left out when absent. Throws the JSON library's other_error when any number
+// in the record is not finite.
+nlohmann::json toJson(const ConversionSettings& settings);
+
+// Reads a record tolerantly: every key that is missing, null, mistyped or fails its member
+// reader keeps the field's default, and a damaged element of a list drops only that element.
+// Converts the legacy `density` and global dodge & burn strokes. Throws the JSON library's
+// type_error only when `json` is not an object.
+ConversionSettings settingsFromJson(const nlohmann::json& json);

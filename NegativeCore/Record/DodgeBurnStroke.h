@@ -2,6 +2,7 @@
 // radial ellipse, with its radius, exposure in stops, feather and inversion.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <vector>
 
@@ -22,3 +23,9 @@ struct DodgeBurnStroke {
 
   friend bool operator==(const DodgeBurnStroke&, const DodgeBurnStroke&) = default;
 };
+
+// JSON: only `points` is required (a list of number lists); every other key that is missing,
+// null or mistyped takes its reader default (a new random id, radius 0.03, stops 0, feather
+// 1.8, no shape, rx, ry or invert). Optional keys are written only when present.
+nlohmann::json toJson(const DodgeBurnStroke& stroke);
+DodgeBurnStroke dodgeBurnStrokeFromJson(const nlohmann::json& json);

@@ -1,6 +1,7 @@
 // Capture and film notes as the user typed them; written into exported files' metadata.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 
 struct FilmInfo {
@@ -18,3 +19,7 @@ struct FilmInfo {
 
   friend bool operator==(const FilmInfo&, const FilmInfo&) = default;
 };
+
+// JSON: all eleven keys, empty ones included; a key missing, null or not a string reads empty.
+nlohmann::json toJson(const FilmInfo& info);
+FilmInfo filmInfoFromJson(const nlohmann::json& json);

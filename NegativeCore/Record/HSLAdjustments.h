@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <nlohmann/json_fwd.hpp>
 #include <vector>
 
 struct PrintImage;
@@ -26,3 +27,8 @@ struct HSLAdjustments {
 
   friend bool operator==(const HSLAdjustments&, const HSLAdjustments&) = default;
 };
+
+// JSON: all three arrays as they are. The reader replaces each array that is missing, mistyped
+// or not exactly eight numbers by eight zeros, on its own.
+nlohmann::json toJson(const HSLAdjustments& hsl);
+HSLAdjustments hslAdjustmentsFromJson(const nlohmann::json& json);

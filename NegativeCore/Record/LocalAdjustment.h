@@ -1,6 +1,8 @@
 // The eleven values of a local adjustment layer; all zero changes nothing.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
+
 struct LocalAdjustment {
   double exposure = 0;
   double contrast = 0;
@@ -16,3 +18,7 @@ struct LocalAdjustment {
 
   friend bool operator==(const LocalAdjustment&, const LocalAdjustment&) = default;
 };
+
+// JSON: all eleven keys; the reader gives 0 for any key missing, null or mistyped.
+nlohmann::json toJson(const LocalAdjustment& adjust);
+LocalAdjustment localAdjustmentFromJson(const nlohmann::json& json);

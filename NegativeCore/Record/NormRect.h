@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 
 #include "Record/CropAspect.h"
@@ -55,3 +56,7 @@ struct NormRect {
 };
 
 inline constexpr NormRect NormRect::full{0, 0, 1, 1};
+
+// JSON: all four keys, each required.
+nlohmann::json toJson(const NormRect& rect);
+NormRect normRectFromJson(const nlohmann::json& json);

@@ -1,6 +1,8 @@
 // One red-eye mark: a normalised centre and radius.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "Support/Uuid.h"
 
 struct RedEye {
@@ -11,3 +13,7 @@ struct RedEye {
 
   friend bool operator==(const RedEye&, const RedEye&) = default;
 };
+
+// JSON: all four keys, each required.
+nlohmann::json toJson(const RedEye& mark);
+RedEye redEyeFromJson(const nlohmann::json& json);

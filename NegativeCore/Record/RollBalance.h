@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -15,3 +16,8 @@ struct RollBalance {
 
   friend bool operator==(const RollBalance&, const RollBalance&) = default;
 };
+
+// JSON: all three keys, each required. `offsets` and `ratios` must hold exactly three numbers:
+// every render indexes them by channel.
+nlohmann::json toJson(const RollBalance& balance);
+RollBalance rollBalanceFromJson(const nlohmann::json& json);

@@ -2,6 +2,7 @@
 // optional source point, hair-chain group, fill kind, feather, opacity and detector score.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 
 #include "Record/SpotKind.h"
@@ -22,3 +23,8 @@ struct Spot {
 
   friend bool operator==(const Spot&, const Spot&) = default;
 };
+
+// JSON: id, x, y, r required; each optional key written only when present. A present key of the
+// wrong type (a kind that is no case, a group that is no UUID) fails the spot.
+nlohmann::json toJson(const Spot& spot);
+Spot spotFromJson(const nlohmann::json& json);

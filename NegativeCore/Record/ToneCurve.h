@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <nlohmann/json_fwd.hpp>
 #include <vector>
 
 struct ToneCurve {
@@ -24,3 +25,7 @@ struct ToneCurve {
 
   friend bool operator==(const ToneCurve&, const ToneCurve&) = default;
 };
+
+// JSON: `points`, required.
+nlohmann::json toJson(const ToneCurve& curve);
+ToneCurve toneCurveFromJson(const nlohmann::json& json);

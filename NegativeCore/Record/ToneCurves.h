@@ -3,6 +3,7 @@
 // step that applies them to a print (its engine lives in Tone/ToneCurves.cpp).
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <vector>
 
 #include "Record/ToneCurve.h"
@@ -31,3 +32,8 @@ struct ToneCurves {
 
   friend bool operator==(const ToneCurves&, const ToneCurves&) = default;
 };
+
+// JSON: all five keys. The reader gives the identity for a curve that fails and [0, 0, 0, 0]
+// for `regions` that are not exactly four numbers.
+nlohmann::json toJson(const ToneCurves& curves);
+ToneCurves toneCurvesFromJson(const nlohmann::json& json);

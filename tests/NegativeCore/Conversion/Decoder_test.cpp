@@ -108,6 +108,9 @@ TEST_F(DecoderTest, DecodeSizesFollowTheScale) {
   dng.width = 200;
   dng.height = 120;
   ScanFixtures::writeDng(dir / "raw.dng", dng);
+  dng.width = 65;
+  dng.height = 47;
+  ScanFixtures::writeDng(dir / "odd.dng", dng);
   ScanFixtures::Tiff tiff;
   tiff.width = 200;
   tiff.height = 120;

@@ -1,0 +1,352 @@
+#include "Export/FolderEdits.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <system_error>
+#include <unordered_map>
+
+#include "Export/FileBytes.h"
+#include "Export/SettingsSidecar.h"
+#include "Support/AtomicFile.h"
+
+namespace FolderEdits {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+// Identifies one version of a sidecar on disk. The modification time alone is not enough: a
+// file replaced within the file system's timestamp granularity keeps it.
+struct Stamp {
+  int64_t modifiedSeconds = 0;
+  int64_t modifiedNanoseconds = 0;
+  int64_t changedSeconds = 0;
+  int64_t changedNanoseconds = 0;
+  int64_t size = 0;
+  uint64_t inode = 0;
+  uint64_t device = 0;
+
+  friend bool operator==(const Stamp&, const Stamp&) = default;
+};
+
+Stamp stampOf(const struct stat& info) {
+  return {info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec,
+          info.st_size,        info.st_ino,          info.st_dev};
+}
+
+enum class Health {
+  sound,           // every entry read
+  damagedEntries,  // the file read, some scan entries did not and were left out
+  damaged,         // the file exists and cannot be understood at all
+};
+
+// A folder sidecar as loaded: its content, how well it read, or why it could not be read.
+// After a save it also keeps each record's text as written, so the next save encodes only the
+// records that changed.
+struct Loaded {
+  File file;
+  bool exists = false;
+  Health health = Health::sound;
+  std::error_code readError;
+  std::map<std::string, std::string> encoded;
+};
+
+using LoadedPtr = std::shared_ptr<const Loaded>;
+
+struct CacheEntry {
+  Stamp stamp;
+  LoadedPtr loaded;
+};
+
+std::mutex& lock() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// Folder path → the sidecar as last read or written. Guarded by lock().
+std::unordered_map<std::string, CacheEntry>& cache() {
+  static std::unordered_map<std::string, CacheEntry> entries;
+  return entries;
+}
+
+LoadedPtr missingFile() {
+  static const LoadedPtr missing = std::make_shared<const Loaded>();
+  return missing;
+}
+
+LoadedPtr unreadable(std::error_code error) {
+  auto loaded = std::make_shared<Loaded>();
+  loaded->exists = true;
+  loaded->readError = error;
+  return loaded;
+}
+
+std::optional<int64_t> wholeNumber(const Json& value) {
+  if (value.is_number_integer()) {
+    if (value.is_number_unsigned() && value.get<uint64_t>() > uint64_t(INT64_MAX))
+      return std::nullopt;
+    return value.get<int64_t>();
+  }
+  if (value.is_number_float()) {
+    const double d = value.get<double>();
+    if (d >= -9.2e18 && d <= 9.2e18 && d == static_cast<double>(static_cast<int64_t>(d)))
+      return static_cast<int64_t>(d);
+  }
+  return std::nullopt;
+}
+
+// Both keys must be there with the right types, or the file is damaged; a scan entry that is
+// no record is left out and marks the file, so it is kept aside before the next write.
+Loaded decodeFile(std::string_view bytes) {
+  Loaded result;
+  result.exists = true;
+  const Json json = Json::parse(bytes, nullptr, /*allow_exceptions=*/false);
+  const auto version =
+      json.is_object() && json.contains("version") ? wholeNumber(json["version"]) : std::nullopt;
+  if (!version || !json.contains("scans") || !json["scans"].is_object()) {
+    result.health = Health::damaged;
+    return result;
+  }
+  result.file.version = *version;
+  for (const auto& [name, record] : json["scans"].items()) {
+    if (!record.is_object()) {
+      result.health = Health::damagedEntries;
+      continue;
+    }
+    result.file.scans.emplace(name, settingsFromJson(record));
+  }
+  return result;
+}
+
+// Called with the lock held. A file that does not exist loads as version 1 without scans and
+// leaves the cache alone; any other failure to read is reported in readError and not cached.
+LoadedPtr loadFile(const fs::path& folder) {
+  const fs::path url = fileURL(folder);
+  struct stat info {};
+  if (::stat(url.c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return missingFile();
+    return unreadable(std::error_code(errno, std::generic_category()));
+  }
+  auto& entries = cache();
+  const auto cached = entries.find(folder.string());
+  if (cached != entries.end() && cached->second.stamp == stampOf(info))
+    return cached->second.loaded;
+
+  std::string bytes;
+  try {
+    bytes = FileBytes::read(url, &info);
+  } catch (const fs::filesystem_error& error) {
+    if (error.code() == std::errc::no_such_file_or_directory) return missingFile();
+    return unreadable(error.code());
+  }
+  auto loaded = std::make_shared<const Loaded>(decodeFile(bytes));
+  entries[folder.string()] = {stampOf(info), loaded};
+  return loaded;
+}
+
+std::string twoDigits(int value) {
+  return {static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10)};
+}
+
+// "kelvadorium-edits-damaged-20240501-134502.json" in local time; a later backup within the
+// same second gets "-2", "-3", … so no backup is ever replaced.
+fs::path backupURL(const fs::path& folder) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  const int year = local.tm_year + 1900;
+  std::string stem = "kelvadorium-edits-damaged-" + twoDigits(year / 100) + twoDigits(year % 100) +
+                     twoDigits(local.tm_mon + 1) + twoDigits(local.tm_mday) + "-" +
+                     twoDigits(local.tm_hour) + twoDigits(local.tm_min) + twoDigits(local.tm_sec);
+  fs::path candidate = folder / (stem + ".json");
+  for (int n = 2; fs::exists(fs::symlink_status(candidate)); ++n)
+    candidate = folder / (stem + "-" + std::to_string(n) + ".json");
+  return candidate;
+}
+
+// Called with the lock held before the sidecar is replaced: a file that did not read keeps its
+// content in a backup, moved aside when nothing of it was read, copied when only some scan
+// entries were lost. Throws when the sidecar cannot be read or the backup cannot be made.
+void keepDamagedFile(const fs::path& folder) {
+  const LoadedPtr current = loadFile(folder);
+  if (current->readError)
+    throw fs::filesystem_error("cannot read the folder's edit records", fileURL(folder),
+                               current->readError);
+  if (current->health == Health::sound) return;
+  const fs::path backup = backupURL(folder);
+  if (current->health == Health::damaged)
+    fs::rename(fileURL(folder), backup);
+  else
+    fs::copy_file(fileURL(folder), backup, fs::copy_options::none);
+  cache().erase(folder.string());
+}
+
+// One member of "scans" as the pretty printer writes it at its depth in the file.
+std::string encodeMember(const std::string& name, const ConversionSettings& settings) {
+  std::string text = "    " + Json(name).dump() + ": ";
+  for (const char c : toJson(settings).dump(2)) {
+    text += c;
+    if (c == '\n') text += "    ";  // newlines occur only between tokens in JSON text
+  }
+  return text;
+}
+
+// Pretty-printed with sorted keys: "scans" before "version", members in name order (the order
+// of the map), each record's keys sorted. Texts of records that equal the ones last written
+// to the folder are reused.
+std::string encodeFile(int64_t version, const std::map<std::string, ConversionSettings>& scans,
+                       const Loaded* previous, std::map<std::string, std::string>& encoded) {
+  for (const auto& [name, settings] : scans) {
+    std::string member;
+    if (previous) {
+      const auto text = previous->encoded.find(name);
+      const auto record = previous->file.scans.find(name);
+      if (text != previous->encoded.end() && record != previous->file.scans.end() &&
+          record->second == settings)
+        member = text->second;
+    }
+    if (member.empty()) member = encodeMember(name, settings);
+    encoded.emplace_hint(encoded.end(), name, std::move(member));
+  }
+  std::string bytes = "{\n  \"scans\": {\n";
+  bool first = true;
+  for (const auto& [name, member] : encoded) {
+    if (!first) bytes += ",\n";
+    bytes += member;
+    first = false;
+  }
+  bytes += "\n  },\n  \"version\": " + std::to_string(version) + "\n}\n";
+  return bytes;
+}
+
+// Called with the lock held. No scans: the file is removed, unless it holds something that did
+// not read; nothing is reported. Otherwise the file is replaced atomically and cached; encoding
+// and file errors are thrown and leave the old file and its cache entry as they were.
+void saveFile(int64_t version, std::map<std::string, ConversionSettings> scans,
+              const fs::path& folder) {
+  const fs::path url = fileURL(folder);
+  if (scans.empty()) {
+    const LoadedPtr current = loadFile(folder);
+    if (current->exists && current->health == Health::sound && !current->readError) {
+      std::error_code ignored;
+      fs::remove(url, ignored);
+      cache().erase(folder.string());
+    }
+    return;
+  }
+  const auto cached = cache().find(folder.string());
+  std::map<std::string, std::string> encoded;
+  const std::string bytes = encodeFile(
+      version, scans, cached != cache().end() ? cached->second.loaded.get() : nullptr, encoded);
+  keepDamagedFile(folder);
+  AtomicFile::write(url, bytes);
+
+  struct stat info {};
+  if (::stat(url.c_str(), &info) != 0) {
+    cache().erase(folder.string());  // read afresh next time
+    return;
+  }
+  auto saved = std::make_shared<Loaded>();
+  saved->exists = true;
+  saved->file = {version, std::move(scans)};
+  saved->encoded = std::move(encoded);
+  cache()[folder.string()] = {stampOf(info), std::move(saved)};
+}
+
+void removeQuietly(const fs::path& path) {
+  std::error_code ignored;
+  fs::remove(path, ignored);
+}
+
+std::optional<std::string> readQuietly(const fs::path& path) {
+  try {
+    return FileBytes::read(path);
+  } catch (const fs::filesystem_error&) {
+    return std::nullopt;
+  }
+}
+
+// Takes the per-image sidecars of one folder's scans into its file; returns how many sidecars
+// were taken and deleted. A sidecar is taken only when the folder file holds its scan.
+int64_t migrateFolder(const fs::path& folder, const std::vector<fs::path>& images) {
+  const LoadedPtr loaded = loadFile(folder);
+  if (loaded->readError) return 0;
+  File file = loaded->file;
+  std::vector<fs::path> taken;
+  for (const fs::path& image : images) {
+    const std::string name = image.filename().string();
+    for (const fs::path& sidecar :
+         {SettingsSidecar::sidecarURL(image), SettingsSidecar::legacySidecarURL(image)}) {
+      const auto bytes = readQuietly(sidecar);
+      if (!bytes) continue;
+      if (!file.scans.contains(name)) {
+        auto record = SettingsSidecar::decode(*bytes);
+        if (!record) continue;  // kept where it is: its edits are nowhere else
+        file.scans.emplace(name, std::move(*record));
+      }
+      taken.push_back(sidecar);
+    }
+  }
+  if (taken.empty()) return 0;
+  try {
+    saveFile(file.version, std::move(file.scans), folder);
+  } catch (const std::exception&) {
+    return 0;
+  }
+  for (const fs::path& sidecar : taken) removeQuietly(sidecar);
+  return static_cast<int64_t>(taken.size());
+}
+
+}  // namespace
+
+fs::path fileURL(const fs::path& folder) { return folder / fileName; }
+
+std::optional<ConversionSettings> settings(const fs::path& image) {
+  std::lock_guard guard(lock());
+  const LoadedPtr loaded = loadFile(image.parent_path());
+  const auto found = loaded->file.scans.find(image.filename().string());
+  if (found == loaded->file.scans.end()) return std::nullopt;
+  return found->second;
+}
+
+void setSettings(const ConversionSettings& settings, const fs::path& image) {
+  std::lock_guard guard(lock());
+  const fs::path folder = image.parent_path();
+  const LoadedPtr loaded = loadFile(folder);
+  if (loaded->readError)
+    throw fs::filesystem_error("cannot read the folder's edit records", fileURL(folder),
+                               loaded->readError);
+  File file = loaded->file;
+  file.scans.insert_or_assign(image.filename().string(), settings);
+  saveFile(file.version, std::move(file.scans), folder);
+  removeQuietly(SettingsSidecar::sidecarURL(image));
+  removeQuietly(SettingsSidecar::legacySidecarURL(image));
+}
+
+int64_t migrateSidecars(const std::vector<fs::path>& images) {
+  std::lock_guard guard(lock());
+  int64_t count = 0;
+  for (const auto& [folder, group] : groupByFolder(images)) count += migrateFolder(folder, group);
+  return count;
+}
+
+std::vector<std::pair<fs::path, std::vector<fs::path>>> groupByFolder(
+    const std::vector<fs::path>& images) {
+  std::vector<std::pair<fs::path, std::vector<fs::path>>> groups;
+  std::unordered_map<std::string, size_t> index;
+  for (const fs::path& image : images) {
+    fs::path folder = image.parent_path();
+    const auto [at, added] = index.try_emplace(folder.string(), groups.size());
+    if (added) groups.emplace_back(std::move(folder), std::vector<fs::path>{});
+    groups[at->second].second.push_back(image);
+  }
+  return groups;
+}
+
+}  // namespace FolderEdits

@@ -1,0 +1,20 @@
+// Dates of stored files as ISO 8601 text in whole seconds, "2024-05-01T13:45:02Z", written and
+// read without the process locale.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace Iso8601 {
+
+// Whole seconds in UTC with "Z"; a fraction of a second is dropped.
+std::string format(std::chrono::system_clock::time_point date);
+
+// "YYYY-MM-DDTHH:MM:SS" followed by "Z" or an offset "+HH:MM" / "-HH:MM" (also "+HHMM"), which
+// is converted to UTC. Nothing for any other text, including fractions of a second and
+// impossible dates such as February 30.
+std::optional<std::chrono::sys_seconds> parse(std::string_view text);
+
+}  // namespace Iso8601

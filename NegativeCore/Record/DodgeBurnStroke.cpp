@@ -1,0 +1,33 @@
+#include "Record/DodgeBurnStroke.h"
+
+#include "Record/JsonFields.h"
+
+using namespace JsonFields;
+
+nlohmann::json toJson(const DodgeBurnStroke& stroke) {
+  Json json = {{"id", stroke.id.toString()},
+               {"points", points(stroke.points, "points")},
+               {"radius", number(stroke.radius, "radius")},
+               {"stops", number(stroke.stops, "stops")},
+               {"feather", number(stroke.feather, "feather")}};
+  putOptional(json, "shape", stroke.shape);
+  putOptional(json, "rx", stroke.rx);
+  putOptional(json, "ry", stroke.ry);
+  putOptional(json, "invert", stroke.invert);
+  return json;
+}
+
+DodgeBurnStroke dodgeBurnStrokeFromJson(const nlohmann::json& json) {
+  requireObject(json);
+  DodgeBurnStroke stroke;
+  stroke.id = idOrRandom(json);
+  stroke.points = required(json, "points", asPoints);
+  take(json, "radius", asDouble, stroke.radius);
+  take(json, "stops", asDouble, stroke.stops);
+  take(json, "feather", asDouble, stroke.feather);
+  take(json, "shape", asEnum<DodgeShape>, stroke.shape);
+  take(json, "rx", asDouble, stroke.rx);
+  take(json, "ry", asDouble, stroke.ry);
+  take(json, "invert", asBool, stroke.invert);
+  return stroke;
+}
