@@ -80,19 +80,31 @@ Profile buildProfile(ExportColorSpace space) {
   if (!profile) throw std::runtime_error("cannot build a colour profile");
   setText(profile.get(), cmsSigProfileDescriptionTag, d.description);
   setText(profile.get(), cmsSigCopyrightTag, "No copyright, use freely");
-  cmsMD5computeID(profile.get());
   return profile;
 }
 
-std::vector<uint8_t> profileBytes(ExportColorSpace space) {
-  const Profile profile = buildProfile(space);
+std::vector<uint8_t> saved(cmsHPROFILE profile) {
   cmsUInt32Number size = 0;
-  if (!cmsSaveProfileToMem(profile.get(), nullptr, &size)) {
+  if (!cmsSaveProfileToMem(profile, nullptr, &size)) {
     throw std::runtime_error("cannot write a colour profile");
   }
   std::vector<uint8_t> bytes(size);
-  cmsSaveProfileToMem(profile.get(), bytes.data(), &size);
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
   return bytes;
+}
+
+// lcms2 stamps a new profile with the current time. A fixed date (2024-01-01 00:00:00 in the
+// header's big-endian date field) keeps the bytes, and so the profile ID, the same in every
+// file and every run.
+std::vector<uint8_t> profileBytes(ExportColorSpace space) {
+  std::vector<uint8_t> bytes = saved(buildProfile(space).get());
+  constexpr uint8_t fixedDate[12] = {0x07, 0xE8, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0};
+  std::memcpy(bytes.data() + 24, fixedDate, sizeof fixedDate);
+  const Profile dated(
+      cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size())));
+  if (!dated) throw std::runtime_error("cannot write a colour profile");
+  cmsMD5computeID(dated.get());
+  return saved(dated.get());
 }
 
 // Columns are the profile's colorants before they are rounded to the file's s15.16 numbers:

@@ -123,6 +123,11 @@ uint64_t writeExifDirectory(TIFF* tif, const Exporter::Metadata::Exif& exif) {
 void setMetadataFields(TIFF* tif, const std::vector<uint8_t>& iccProfile,
                        const Exporter::Metadata& metadata, std::optional<uint64_t> exifOffset) {
   const Exporter::Metadata::TIFF& t = metadata.tiff;
+  // Baseline TIFF requires a resolution; 72 pixels per inch says "no particular print size".
+  check(TIFFSetField(tif, TIFFTAG_XRESOLUTION, 72.0) &&
+            TIFFSetField(tif, TIFFTAG_YRESOLUTION, 72.0) &&
+            TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH),
+        "resolution");
   check(TIFFSetField(tif, TIFFTAG_SOFTWARE, t.software.c_str()), "software");
   setText(tif, TIFFTAG_MODEL, t.model);
   setText(tif, TIFFTAG_MAKE, t.make);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <ctime>
 #include <random>
 
 namespace {
@@ -57,6 +58,15 @@ TEST(ColorProfiles, ProfilesNameTheirSpaceWithItsCurveAndWhite) {
     EXPECT_NEAR(red->X / (red->X + red->Y + red->Z), c.redX, 0.001);
     EXPECT_NEAR(p.curveAt(0.5), c.curveAtHalf, 1e-5);
   }
+  // The same bytes in every run: a fixed creation date and the profile ID of those bytes.
+  const Profile p3(S::displayP3);
+  tm created{};
+  ASSERT_TRUE(cmsGetHeaderCreationDateTime(p3.handle, &created));
+  EXPECT_EQ(created.tm_year + 1900, 2024);
+  cmsUInt8Number id[16] = {};
+  cmsGetHeaderProfileID(p3.handle, id);
+  EXPECT_NE(std::vector<uint8_t>(id, id + 16), std::vector<uint8_t>(16, 0));
+
   // ROMM RGB's linear segment: encoded 1/64 is linear 1/1024.
   EXPECT_NEAR(Profile(S::proPhotoRGB).curveAt(1.0 / 64), 1.0 / 1024, 1e-7);
 }
