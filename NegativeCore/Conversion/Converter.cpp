@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "Conversion/Analyzer.h"
-#include "Conversion/Decoder.h"
+#include "MeasuringAids/FlatField.h"
 #include "Print/Pipeline.h"
 
 namespace Converter {
@@ -14,11 +14,11 @@ namespace {
 // The stages built elsewhere, one call each, in the order process runs them. Each is a single
 // seam: a stage whose engine is not part of the library yet leaves its input as it is.
 
-// The scan decoded at scale with the record's turns and mirroring; a blank frame named by the
-// record is not applied yet, which is what an unusable blank frame gives too.
+// The scan decoded at scale with the record's turns and mirroring, evened out by the blank frame
+// the record names.
 LinearImage decodeCorrected(const std::filesystem::path& url, const ConversionSettings& settings,
                             double scale) {
-  return Decoder::decode(url, settings.rotationQuarterTurns, settings.mirrored, scale);
+  return FlatField::decodeCorrected(url, settings, scale);
 }
 
 // The film frame found on a straightened scan; no frame detector yet, so none is found.
@@ -30,9 +30,9 @@ DetectedFrame detectFrame(const LinearImage& /*straightened*/, FilmMode /*mode*/
   return {NormRect::full, false};
 }
 
-// The measurement with the roll's colour balance; not applied yet.
-FilmAnalysis applyRollBalance(const FilmAnalysis& analysis, const RollBalance& /*balance*/) {
-  return analysis;
+// The measurement with the roll's colour balance.
+FilmAnalysis applyRollBalance(const FilmAnalysis& analysis, const RollBalance& balance) {
+  return balance.apply(analysis);
 }
 
 // Repairs the spots on the unstraightened scan; no healing yet.

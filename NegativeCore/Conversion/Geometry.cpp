@@ -77,18 +77,19 @@ void sample(const float* __restrict source, const Rotation& rot, const Positions
   }
 }
 
-// Bilinear resampling of the output rows [begin, end) of the cut.
+// Bilinear resampling of the output rows [begin, end) of the cut, a column block at a time:
+// the rows of one block read neighbouring source rows, which stay in the first-level cache.
 void resampleRows(const LinearImage& source, const Rotation& rot, const PixelRect& cut,
                   float* output, int64_t begin, int64_t end) {
   Positions at;
-  for (int64_t i = begin; i < end; ++i) {
-    float* out = output + i * cut.w * 4;
-    const float dy = static_cast<float>(cut.y + i) + 0.5f - rot.cy;
-    for (int64_t j = 0; j < cut.w; j += blockPixels) {
-      const int64_t n = std::min(blockPixels, cut.w - j);
-      // Column numbers are whole numbers below 2^24, so this sum is exact.
-      sourcePositions(rot, static_cast<float>(cut.x + j), dy, n, at);
-      sample(source.pixels(), rot, at, n, out + j * 4);
+  for (int64_t j = 0; j < cut.w; j += blockPixels) {
+    const int64_t n = std::min(blockPixels, cut.w - j);
+    // Column numbers are whole numbers below 2^24, so this sum is exact.
+    const float firstColumn = static_cast<float>(cut.x + j);
+    for (int64_t i = begin; i < end; ++i) {
+      const float dy = static_cast<float>(cut.y + i) + 0.5f - rot.cy;
+      sourcePositions(rot, firstColumn, dy, n, at);
+      sample(source.pixels(), rot, at, n, output + (i * cut.w + j) * 4);
     }
   }
 }

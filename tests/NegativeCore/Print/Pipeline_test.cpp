@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <random>
+#include <thread>
 
 #include "Print/Looks.h"
 #include "Print/PaperCurve.h"
@@ -221,6 +223,39 @@ TEST(Pipeline, MatrixTunableIsReadPerRender) {
   expectRgb(identity, {curve(0.3f), curve(0.5f), curve(0.7f)}, "identity matrix is skipped");
   expectRgb(warm, {curve(0.65f), 0.5f, curve(0.35f)}, "colour-negative balance");
   EXPECT_EQ(Pipeline::matrix(), initial.matrix);
+}
+
+TEST(Pipeline, ARenderReadsTheTunablesOnce) {
+  // Every row of the scan is the same, so a render that read the matrix more than once while
+  // another thread changes it would give rows that differ.
+  LinearImage scan(64, 256);
+  for (int64_t y = 0; y < scan.height(); ++y) {
+    float* row = scan.mutableRow(y);
+    for (int64_t x = 0; x < scan.width(); ++x) {
+      const Rgb v = atDensity({0.1f + 0.01f * static_cast<float>(x % 50), 0.5f, 0.7f});
+      std::copy(v.begin(), v.end(), row + 4 * x);
+      row[4 * x + 3] = 1;
+    }
+  }
+  const std::array<float, 9> initial = Pipeline::matrix();
+  const std::array<float, 9> identity{1, 0, 0, 0, 1, 0, 0, 0, 1};
+  std::atomic<bool> done = false;
+  std::thread changer([&] {
+    for (int i = 0; !done; ++i) Pipeline::setMatrix(i % 2 ? identity : initial);
+  });
+  int mixedRenders = 0;
+  for (int i = 0; i < 50; ++i) {
+    const PrintImage print = Pipeline::render(scan, film(), ConversionSettings());
+    for (int64_t y = 1; y < print.height; ++y)
+      if (!std::equal(print.row(y), print.row(y) + 3 * print.width, print.row(0))) {
+        ++mixedRenders;
+        break;
+      }
+  }
+  done = true;
+  changer.join();
+  Pipeline::setMatrix(initial);
+  EXPECT_EQ(mixedRenders, 0);
 }
 
 TEST(Pipeline, EveryPixelOfALargeImageMatchesTheScalarModel) {
