@@ -12,6 +12,7 @@
 #include "Conversion/Converter.h"
 #include "Conversion/Decoder.h"
 #include "Export/ExportScan.h"
+#include "MeasuringAids/FlatField.h"
 
 namespace {
 
@@ -50,8 +51,7 @@ std::vector<std::filesystem::path> exportScan(const std::filesystem::path& scan,
   settings.mode = FilmMode::colorNegative;
   FilmAnalysis analysis;
   {
-    const LinearImage small = Decoder::decode(scan, settings.rotationQuarterTurns,
-                                              settings.mirrored, analysisScale(scan));
+    const LinearImage small = FlatField::decodeCorrected(scan, settings, analysisScale(scan));
     analysis = Converter::analyze(small, settings);
   }
   ExportOptions options;

@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "Conversion/Converter.h"
-#include "Conversion/Decoder.h"
 #include "Export/ExportError.h"
 #include "Export/Exporter.h"
+#include "MeasuringAids/FlatField.h"
 
 namespace Converter {
 
@@ -49,8 +49,7 @@ PrintImage render(const std::filesystem::path& scan, const ConversionSettings& s
                   const FilmAnalysis& analysis, const ExportOptions& options) {
   PrintImage print;
   {
-    const LinearImage decoded =
-        Decoder::decode(scan, settings.rotationQuarterTurns, settings.mirrored, 1.0);
+    const LinearImage decoded = FlatField::decodeCorrected(scan, settings, 1.0);
     print = process(decoded, analysis, settings, true, true);
   }
   if (options.longEdge && *options.longEdge > 0) {
