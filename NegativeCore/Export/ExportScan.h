@@ -1,6 +1,6 @@
 // The render-and-write of one scan: the names of its exported files, and the full-size render
-// written once per requested format into an output folder. Part of the conversion driver's
-// namespace; `exportScan` is its export entry (`export` is a keyword).
+// written once per requested format into an output folder. Both belong to the conversion
+// driver's namespace; `exportScan` is its export entry (`export` is a keyword).
 #pragma once
 
 #include <filesystem>

@@ -1,9 +1,7 @@
-// Turns a finished print into the 16-bit Display P3 image and into image files: reducing to a
-// long edge, output sharpening, and writing one TIFF or JPEG file in the chosen colour space
-// with its ICC profile and metadata. Prints are interleaved RGB floats taken as Display P3
-// values. Every function may run on any thread; pixel loops spread their rows over the pool.
-// Samples that are not numbers count as 0 (and infinities as their end of 0…1), so a stray NaN
-// neither stops a step nor spreads through the sharpening blur.
+// Turns a finished print (interleaved RGB floats taken as Display P3) into the 16-bit Display P3
+// image and into TIFF or JPEG files: reduction to a long edge, output sharpening, writing in the
+// chosen colour space with its ICC profile and metadata. Any thread may call; pixel loops spread
+// rows over the pool. Samples that are not numbers count as 0, infinities as the nearer of 0 and 1.
 #pragma once
 
 #include <cstdint>

@@ -1,9 +1,7 @@
-// Writes 8- or 16-bit RGB TIFF files with LZW compression (with horizontal differencing, without
-// which LZW makes photographs' 16-bit samples larger than they are), the embedded ICC profile and
-// the export metadata, all in one pass with the pixels: TIFF entries in the image directory, Exif
-// entries in an Exif directory of our own (ExifDirectory.h), IPTC records encoded by exiv2.
-// Strips are LZW-encoded in parallel, each group of strips through its own in-memory libtiff
-// handle, then stored raw in strip order: the file equals one that libtiff encodes serially.
+// Writes 8- or 16-bit RGB TIFF files, LZW with horizontal differencing (plain LZW makes 16-bit
+// photographs larger), with ICC profile and metadata written in the same pass. Strips are encoded
+// in parallel, groups of strips through their own in-memory libtiff handles, then stored raw in
+// order: the file equals a serial libtiff encoding.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +33,9 @@ using RowSource = std::function<void(int64_t firstRow, int64_t rows, void* out)>
 // Rows per strip: strips of about 256 KB, at least one row.
 int64_t rowsPerStrip(const Layout& layout);
 
-// Writes the file at `path`, replacing what is there. Throws WriteError on any failure.
+// Writes the file at `path`, replacing what is there: TIFF entries in the image directory, Exif
+// entries in an Exif directory of our own (ExifDirectory.h), IPTC records encoded by exiv2.
+// Throws WriteError on any failure.
 void write(const std::filesystem::path& path, const Layout& layout, const RowSource& rows,
            const std::vector<uint8_t>& iccProfile, const Exporter::Metadata& metadata);
 
