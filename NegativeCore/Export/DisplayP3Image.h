@@ -10,6 +10,4 @@ struct DisplayP3Image {
   int64_t width = 0;
   int64_t height = 0;
   std::vector<uint16_t> samples;  // width × height × 3: R, G, B
-
-  const uint16_t* row(int64_t y) const { return samples.data() + y * width * 3; }
 };
