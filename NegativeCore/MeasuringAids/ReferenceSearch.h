@@ -47,7 +47,7 @@ class ReferenceSearch {
   std::array<std::vector<float>, 6> channelPairs(const PrintImage& print) const;
   void debugLine(const std::string& line) const;
 
-  const LinearImage& scan_;
+  LinearImage scan_;  // shares the caller's pixels
   FilmAnalysis analysis_;
   ReferenceMatch::Placement placement_;
   bool samePicture_ = false;

@@ -56,7 +56,7 @@ struct MatchRun {
 };
 
 MatchRun matched(const ConversionSettings& start, const ReferencePicture& reference,
-            const char* debug = nullptr) {
+                 const char* debug = nullptr) {
   const EnvironmentGuard guard("KELVADORIUM_MATCH_DEBUG", debug);
   MatchRun run{{}, {}, {}};
   testing::internal::CaptureStdout();
@@ -149,6 +149,16 @@ TEST(ReferenceMatch, RoundsTheSlidersEvenWhenNoneMoves) {
   EXPECT_EQ(run.result.settings.exposure, 0.12);
   EXPECT_EQ(run.result.settings.temperature, 12);
   EXPECT_LT(run.result.after, 0.01);
+}
+
+TEST(ReferenceMatch, SliderOutsideItsBoundsComesBackInside) {
+  ConversionSettings start;
+  start.exposure = 3;
+  ConversionSettings target;
+  target.exposure = 2;
+  const MatchRun run = matched(start, ReferenceScenes::pictureOf(printOf(target)));
+  EXPECT_EQ(run.result.settings.exposure, 2);
+  EXPECT_LT(run.result.after, run.result.before / 4);
 }
 
 TEST(ReferenceMatch, DifferentPictureMatchesDistributionsOnly) {
