@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <utility>
 
 namespace ReferenceMatch {
@@ -306,11 +307,15 @@ Quantiles opponentQuantiles(const PrintImage& image) {
 }
 
 double statisticsError(const Quantiles& print, const Quantiles& reference) {
+  constexpr size_t count = 19;
+  for (const Quantiles* q : {&print, &reference})
+    for (const auto& list : *q)
+      if (list.size() < count) throw std::invalid_argument("statisticsError: too few quantiles");
   double sum = 0;
-  for (size_t k = 0; k < 19; ++k)
+  for (size_t k = 0; k < count; ++k)
     sum += distanceSquared(print[0][k] - reference[0][k], print[1][k] - reference[1][k],
                            print[2][k] - reference[2][k]);
-  return std::sqrt(sum / 19);
+  return std::sqrt(sum / count);
 }
 
 double statisticsError(const PrintImage& print, const PrintImage& reference) {

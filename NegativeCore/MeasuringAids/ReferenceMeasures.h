@@ -102,6 +102,8 @@ double colorError(const std::vector<Color>& a, const std::vector<Color>& b);
 Quantiles opponentQuantiles(const PrintImage& image);
 // √(Σ (ΔL² + 1.5·ΔC1² + 1.5·ΔC2²) / 19) over the opponent quantiles of print and reference.
 double statisticsError(const PrintImage& print, const PrintImage& reference);
+// The same over quantiles already taken; each list must hold at least 19 (else
+// std::invalid_argument).
 double statisticsError(const Quantiles& print, const Quantiles& reference);
 
 // The 49 quantiles k/50 of R, G and B, sampled like opponentQuantiles.

@@ -96,28 +96,30 @@ ReferenceSearch::ReferenceSearch(const LinearImage& scan, const ConversionSettin
   placement_ = place(bestPrint_, renderReference(reference, longSide));
   samePicture_ = placement_.correlation > sameCorrelation;
 
-  if (samePicture_) {
-    for (int j = 1; j <= sampleGrid; ++j) {
-      for (int k = 1; k <= sampleGrid; ++k) {
-        const SamplePoint point{(k + 0.5) / (sampleGrid + 2), (j + 0.5) / (sampleGrid + 2)};
-        const SampleMean sample =
-            sampleMean(placement_.reference, placement_.x + placement_.w * point.x,
-                       placement_.y + placement_.h * point.y, sampleRadius);
-        if (!(sample.lumaDeviation < flatDeviation)) continue;
-        points_.push_back(point);
-        referenceColors_.push_back(sample.mean);
-      }
-    }
-    // Without a flat area to compare at, every colour error would be 0 and any match would look
-    // perfect: compare the distributions instead.
-    if (points_.empty()) samePicture_ = false;
-  }
+  if (samePicture_) keepFlatSamplePoints();
+  // Without a flat area to compare at, every colour error would be 0 and any match would look
+  // perfect: compare the distributions instead.
+  if (points_.empty()) samePicture_ = false;
   if (!samePicture_) {
     referenceOpponents_ = opponentQuantiles(placement_.reference);
     referenceChannels_ = channelQuantiles(placement_.reference);
   }
   before_ = error(bestPrint_);
   bestError_ = before_;
+}
+
+void ReferenceSearch::keepFlatSamplePoints() {
+  for (int j = 1; j <= sampleGrid; ++j) {
+    for (int k = 1; k <= sampleGrid; ++k) {
+      const SamplePoint point{(k + 0.5) / (sampleGrid + 2), (j + 0.5) / (sampleGrid + 2)};
+      const SampleMean sample =
+          sampleMean(placement_.reference, placement_.x + placement_.w * point.x,
+                     placement_.y + placement_.h * point.y, sampleRadius);
+      if (!(sample.lumaDeviation < flatDeviation)) continue;
+      points_.push_back(point);
+      referenceColors_.push_back(sample.mean);
+    }
+  }
 }
 
 Result ReferenceSearch::run(const Progress& progress) {

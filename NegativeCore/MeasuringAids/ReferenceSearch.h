@@ -30,6 +30,9 @@ class ReferenceSearch {
   int64_t printCount() const { return printCount_; }
 
  private:
+  // The points of a 42 × 42 grid over the print where the placed reference is flat (luma
+  // deviation below 0.06), with the reference's colours there.
+  void keepFlatSamplePoints();
   PrintImage print(const ConversionSettings& settings);
   double error(const PrintImage& print) const;
   // Prints and measures the candidate; it becomes the best when its error is below the best
