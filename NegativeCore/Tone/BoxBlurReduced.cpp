@@ -200,20 +200,12 @@ BlurredPlane::BlurredPlane(const RowSource& source, int64_t width, int64_t heigh
     : width_(width), height_(height) {
   factor_ = passes > 0 ? reductionFactor(width, height, radius) : 0;
   if (factor_ == 0) {
-    // The full-size passes need the whole plane: gather it, then blur it where it lies.
     values_ = takePlane(static_cast<size_t>(std::max<int64_t>(width * height, 0)));
-    parallelForRows(
-        height,
-        [&](int64_t begin, int64_t end) {
-          std::vector<float> scratch(static_cast<size_t>(width));
-          for (int64_t y = begin; y < end; ++y) {
-            const float* row = source(y, scratch.data());
-            std::copy_n(row, width, values_.data() + y * width);
-          }
-        },
-        smallPlaneRows(width, height));
+    boxBlurPassesFromRows(source, values_.data(), width, height, std::max<int64_t>(radius, 1),
+                          passes);
+    return;
   }
-  blur(source, values_.data(), radius, passes);
+  blur(source, nullptr, radius, passes);
 }
 
 void BlurredPlane::blur(const RowSource& source, const float* sourcePlane, int64_t radius,

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -61,5 +62,10 @@ class PooledPlane {
 // `out`); source may be out. With no passes, out receives a copy.
 void boxBlurPasses(const float* source, float* out, int64_t width, int64_t height, int64_t radius,
                    int64_t passes);
+
+// The same passes with the plane given row by row (see BlurredPlane::RowSource): the first row
+// pass reads the source's rows, so the plane itself is never stored.
+void boxBlurPassesFromRows(const std::function<const float*(int64_t, float*)>& source, float* out,
+                           int64_t width, int64_t height, int64_t radius, int64_t passes);
 
 }  // namespace Adjustments
