@@ -6,6 +6,7 @@
 #include "Conversion/Analyzer.h"
 #include "MeasuringAids/FlatField.h"
 #include "Print/Pipeline.h"
+#include "Tone/Adjustments.h"
 
 namespace Converter {
 
@@ -53,9 +54,15 @@ void dodgeAndBurn(PrintImage& /*print*/, const std::vector<DodgeBurnStroke>& /*s
                   const Placement& /*placement*/) {}
 void renderLayers(PrintImage& /*print*/, const std::vector<LocalLayer>& /*layers*/,
                   FilmMode /*mode*/, const Placement& /*placement*/) {}
-void adjustHsl(PrintImage& /*print*/, const HSLAdjustments& /*hsl*/) {}
-void applyCurves(PrintImage& /*print*/, const ToneCurves& /*curves*/, bool /*monochrome*/) {}
-void applyToneControls(PrintImage& /*print*/, const ConversionSettings& /*settings*/) {}
+void adjustHsl(PrintImage& print, const HSLAdjustments& hsl) {
+  HSLAdjustments::apply(print, hsl.hue, hsl.saturation, hsl.luminance);
+}
+void applyCurves(PrintImage& print, const ToneCurves& curves, bool monochrome) {
+  curves.apply(print, monochrome);
+}
+void applyToneControls(PrintImage& print, const ConversionSettings& settings) {
+  Adjustments::apply(print, settings);
+}
 void applyFilmEffects(PrintImage& /*print*/, const ConversionSettings& /*settings*/) {}
 
 // A plain white or black border; `none` leaves the print as it is.

@@ -12,6 +12,7 @@
 #include "Print/Pipeline.h"
 #include "TestSupport/ScanFixtures.h"
 #include "TestSupport/TempDir.h"
+#include "Tone/Adjustments.h"
 
 namespace {
 
@@ -93,6 +94,32 @@ TEST(Converter, BlackAndWhiteSkipsRedEyeAndHsl) {
   grey.dMax = {1.4, 1.4, 1.4};
   EXPECT_EQ(Converter::process(scan, grey, marked, true, true).rgb,
             Converter::process(scan, grey, plain, true, true).rgb);
+}
+
+TEST(Converter, HslCurvesAndToneControlsFollowThePrintInOrder) {
+  const LinearImage scan = rampScan(64, 48);
+  const FilmAnalysis analysis = someAnalysis();
+  ConversionSettings settings;
+  settings.hsl.saturation.assign(8, 40);
+  settings.curves.red.points = {{0, 0.1}, {1, 0.9}};
+  settings.curves.rgb.points = {{0, 0}, {0.5, 0.6}, {1, 1}};
+  settings.shadows = 30;
+  PrintImage expected = Pipeline::render(scan, analysis, settings);
+  HSLAdjustments::apply(expected, settings.hsl.hue, settings.hsl.saturation,
+                        settings.hsl.luminance);
+  settings.curves.apply(expected, false);
+  Adjustments::apply(expected, settings);
+  EXPECT_EQ(Converter::process(scan, analysis, settings, true, true).rgb, expected.rgb);
+
+  // Black-and-white negatives get the master curve only.
+  settings.mode = FilmMode::bwNegative;
+  FilmAnalysis grey = someAnalysis();
+  grey.dMin = {0.3, 0.3, 0.3};
+  grey.dMax = {1.4, 1.4, 1.4};
+  PrintImage mono = Pipeline::render(scan, grey, settings);
+  settings.curves.apply(mono, true);
+  Adjustments::apply(mono, settings);
+  EXPECT_EQ(Converter::process(scan, grey, settings, true, true).rgb, mono.rgb);
 }
 
 TEST(Converter, FrameCrop) {
