@@ -3,8 +3,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-PrintImage::PrintImage(int64_t width, int64_t height)
-    : width(width), height(height), rgb(static_cast<size_t>(width * height * 3), 0.0f) {}
+#include "Support/LargePages.h"
+
+PrintImage::PrintImage(int64_t width, int64_t height) : width(width), height(height) {
+  const size_t count = static_cast<size_t>(width * height * 3);
+  // Reserved and advised before the zero-fill first writes it.
+  rgb.reserve(count);
+  LargePages::advise(rgb.data(), count * sizeof(float));
+  rgb.resize(count);
+}
 
 PrintImage::PrintImage(int64_t width, int64_t height, std::vector<float> values)
     : width(width), height(height), rgb(std::move(values)) {
