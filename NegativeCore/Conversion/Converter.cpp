@@ -4,9 +4,11 @@
 #include <chrono>
 
 #include "Conversion/Analyzer.h"
+#include "Conversion/AutoCrop.h"
 #include "Dust/Healer.h"
 #include "Finishing/DodgeBurn.h"
 #include "Finishing/FilmEffects.h"
+#include "Finishing/FilmFrames.h"
 #include "Finishing/LocalLayers.h"
 #include "Finishing/RedEyeFix.h"
 #include "MeasuringAids/FlatField.h"
@@ -27,13 +29,9 @@ LinearImage decodeCorrected(const std::filesystem::path& url, const ConversionSe
   return FlatField::decodeCorrected(url, settings, scale);
 }
 
-// The film frame found on a straightened scan; no frame detector yet, so none is found.
-struct DetectedFrame {
-  NormRect rect;
-  bool found;
-};
-DetectedFrame detectFrame(const LinearImage& /*straightened*/, FilmMode /*mode*/) {
-  return {NormRect::full, false};
+// The film frame found on a straightened scan.
+AutoCrop::Result detectFrame(const LinearImage& straightened, FilmMode mode) {
+  return AutoCrop::detect(straightened, mode);
 }
 
 // The measurement with the roll's colour balance.
@@ -83,8 +81,10 @@ PrintImage addPlainBorder(PrintImage print, BorderStyle style, double sizePercen
 }
 // The print composited into the film-holder frame with this id, when there is one that may be
 // used for the film mode; otherwise the print as it is.
-PrintImage frameInFilmHolder(PrintImage print, const std::string& /*frameId*/, FilmMode /*mode*/) {
-  return print;
+PrintImage frameInFilmHolder(PrintImage print, const std::string& frameId, FilmMode mode) {
+  const auto frame = FilmFrames::frame(frameId);
+  if (!frame || !frame->isAvailable(mode)) return print;
+  return FilmFrames::composite(std::move(print), frameId);
 }
 
 double secondsBetween(std::chrono::steady_clock::time_point from,
@@ -144,7 +144,7 @@ FrameCrop frameCrop(const LinearImage& straightened, const ConversionSettings& s
   constexpr double minimumSide = 0.02;
   if (settings.crop) return {settings.crop->clamped(minimumSide), false};
   if (!settings.autoCrop) return {NormRect::full, false};
-  const DetectedFrame frame = detectFrame(straightened, settings.mode);
+  const AutoCrop::Result frame = detectFrame(straightened, settings.mode);
   if (!frame.found) return {NormRect::full, false};
   // The margin takes NaN as 0, like any other value below the range.
   const double margin = std::min(settings.autoCropMargin > 0 ? settings.autoCropMargin : 0.0, 0.1);
