@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 
 #include "Record/NormRect.h"
 
@@ -18,3 +19,11 @@ struct FilmAnalysis {
 
   friend bool operator==(const FilmAnalysis&, const FilmAnalysis&) = default;
 };
+
+// JSON: an object keyed by the field names ("dMin", "dMax", "baseTransmission", "samples",
+// "crop", "autoCropped"), the crop as an object with "x", "y", "w", "h". The reader is strict:
+// a missing key throws nlohmann::json::out_of_range, a key of the wrong type (including a
+// channel array that does not hold three numbers, or samples with a fraction)
+// nlohmann::json::type_error.
+void to_json(nlohmann::json& json, const FilmAnalysis& analysis);
+void from_json(const nlohmann::json& json, FilmAnalysis& analysis);

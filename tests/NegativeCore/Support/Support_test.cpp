@@ -52,8 +52,9 @@ TEST(Uuid, WritesUpperCaseAndReadsEitherCase) {
   EXPECT_EQ(Uuid::fromString(lower), id);
   EXPECT_NE(Uuid::random(), id);
 
-  for (const char* bad : {"", "not-a-uuid", "123e4567e89b12d3a456426614174000",
-                          "123e4567-e89b-12d3-a456-42661417400g", "{123e4567-e89b-12d3-a456-426614174000}"})
+  for (const char* bad :
+       {"", "not-a-uuid", "123e4567e89b12d3a456426614174000",
+        "123e4567-e89b-12d3-a456-42661417400g", "{123e4567-e89b-12d3-a456-426614174000}"})
     EXPECT_EQ(Uuid::fromString(bad), std::nullopt) << bad;
 }
 
@@ -111,12 +112,14 @@ TEST(VectorMath, MatchesScalarWithinAFewUlp) {
   for (const auto& c : cases) {
     c.vector(in.data(), out.data(), in.size());
     double worst = 0;
-    for (size_t i = 0; i < in.size(); ++i) worst = std::max(worst, ulpDistance(out[i], c.scalar(in[i])));
+    for (size_t i = 0; i < in.size(); ++i)
+      worst = std::max(worst, ulpDistance(out[i], c.scalar(in[i])));
     EXPECT_LE(worst, c.ulps) << c.name;
   }
 
   VectorMath::pow(in.data(), 1.0f / 2.2f, out.data(), in.size());
-  for (size_t i = 0; i < in.size(); ++i) EXPECT_LE(ulpDistance(out[i], std::pow(in[i], 1.0f / 2.2f)), 8);
+  for (size_t i = 0; i < in.size(); ++i)
+    EXPECT_LE(ulpDistance(out[i], std::pow(in[i], 1.0f / 2.2f)), 8);
   const float edge[] = {0.0f, -1.0f, 1.0f};
   float edgeOut[3];
   VectorMath::pow(edge, 2.2f, edgeOut, 3);

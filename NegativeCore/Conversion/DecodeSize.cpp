@@ -1,0 +1,20 @@
+#include "Conversion/DecodeSize.h"
+
+#include <cmath>
+
+namespace DecodeSize {
+
+int64_t scaled(int64_t side, float scale) {
+  // Exact in double: a side below 2^29 times a 24-bit mantissa.
+  const double product = std::ceil(static_cast<double>(side) * static_cast<double>(scale));
+  // Clamped in floating point before the conversion: files and callers give any value.
+  if (!(product > 0)) return 0;
+  if (product > 9.0e15) return int64_t{9'000'000'000'000'000};
+  return static_cast<int64_t>(product);
+}
+
+bool isRenderable(int64_t width, int64_t height) {
+  return width > 0 && height > 0 && width <= maxPixelCount && height <= maxPixelCount / width;
+}
+
+}  // namespace DecodeSize

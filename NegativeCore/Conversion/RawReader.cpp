@@ -1,0 +1,176 @@
+#include "Conversion/RawReader.h"
+
+#include <libraw.h>
+#include <omp.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <memory>
+
+#include "Conversion/ColorProfile.h"
+#include "Conversion/DecodeError.h"
+#include "Conversion/DecodeSize.h"
+#include "Conversion/ImageOrientation.h"
+#include "Conversion/LanczosResampler.h"
+#include "Support/ParallelFor.h"
+
+namespace {
+
+// LibRaw runs OpenMP teams of its own inside dcraw_process. The team size is a setting of the
+// calling thread, so each decode sets it on its own thread to the processors divided among the
+// decodes running at that moment: several renderers decoding at once share the cores instead of
+// each starting a team as large as the machine.
+class OpenMpShare {
+ public:
+  OpenMpShare() {
+    const int running = ++running_;
+    omp_set_num_threads(std::max(1, ParallelFor::activeProcessorCount() / running));
+  }
+  ~OpenMpShare() { --running_; }
+  OpenMpShare(const OpenMpShare&) = delete;
+  OpenMpShare& operator=(const OpenMpShare&) = delete;
+
+ private:
+  static inline std::atomic<int> running_{0};
+};
+
+std::unique_ptr<LibRaw> makeProcessor(bool halfSize) {
+  // No callbacks: LibRaw's default ones print to standard error.
+  auto raw = std::make_unique<LibRaw>(LIBRAW_OPIONS_NO_MEMERR_CALLBACK |
+                                      LIBRAW_OPIONS_NO_DATAERR_CALLBACK);
+  libraw_output_params_t& p = raw->imgdata.params;
+  p.output_bps = 16;
+  p.gamm[0] = 1.0;  // linear
+  p.gamm[1] = 1.0;
+  p.no_auto_bright = 1;
+  p.adjust_maximum_thr = 0.0f;  // keep the white level even when a bright film base fills the frame
+  p.use_camera_wb = 0;          // daylight multipliers (pre_mul) from the camera's colour matrix
+  p.use_auto_wb = 0;
+  p.output_color = 0;  // raw camera colour; our own float matrix follows
+  p.highlight = 0;
+  p.threshold = 0;  // no wavelet denoising
+  p.med_passes = 0;
+  p.fbdd_noiserd = 0;
+  p.exp_correc = 0;
+  p.half_size = halfSize ? 1 : 0;
+  return raw;
+}
+
+// Full-size width and height of the developed image before the camera's orientation.
+std::pair<int64_t, int64_t> fullSize(const LibRaw& raw) {
+  const libraw_image_sizes_t& s = raw.imgdata.sizes;
+  int64_t width = s.width;
+  int64_t height = s.height;
+  if (s.pixel_aspect > 0 && s.pixel_aspect < 1)
+    height = static_cast<int64_t>(height / s.pixel_aspect + 0.5);
+  else if (s.pixel_aspect > 1)
+    width = static_cast<int64_t>(width * s.pixel_aspect + 0.5);
+  return {width, height};
+}
+
+// Camera colour (white balanced, 0…65535) to linear Display P3: LibRaw's camera-to-sRGB matrix
+// followed by sRGB to Display P3, with the 16-bit scale folded in. Rows of four columns.
+std::array<float, 12> cameraToDisplayP3(const LibRaw& raw) {
+  const auto& rgbCam = raw.imgdata.color.rgb_cam;
+  const int colours = std::clamp(raw.imgdata.idata.colors, 1, 4);
+  const auto p3 = ColorProfile::matrixToDisplayP3(Chromaticities::sRGB());
+  std::array<float, 12> m{};
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < colours; ++c) {
+      double sum = 0;
+      for (int k = 0; k < 3; ++k) sum += p3[r * 3 + k] * rgbCam[k][c];
+      m[r * 4 + c] = static_cast<float>(sum / 65535.0);
+    }
+  return m;
+}
+
+using CameraMatrix = std::array<float, 12>;
+
+inline void cameraPixel(const CameraMatrix& m, const ushort* in, float* out) {
+  const float c0 = in[0], c1 = in[1], c2 = in[2], c3 = in[3];
+  out[0] = m[0] * c0 + m[1] * c1 + m[2] * c2 + m[3] * c3;
+  out[1] = m[4] * c0 + m[5] * c1 + m[6] * c2 + m[7] * c3;
+  out[2] = m[8] * c0 + m[9] * c1 + m[10] * c2 + m[11] * c3;
+  out[3] = 1.0f;
+}
+
+// LibRaw's developed pixels into float RGBA, moved by `orientation` on the way.
+LinearImage convertPixels(const LibRaw& raw, const ImageOrientation& orientation) {
+  const libraw_image_sizes_t& s = raw.imgdata.sizes;
+  const int64_t width = s.iwidth;
+  const int64_t height = s.iheight;
+  const CameraMatrix m = cameraToDisplayP3(raw);
+  const ushort(*source)[4] = raw.imgdata.image;
+  const auto [outWidth, outHeight] = orientation.outputSize(width, height);
+  const auto walk = orientation.walk(width, height);
+  LinearImage image(outWidth, outHeight);
+  float* pixels = image.mutablePixels();
+  parallelForRows(outHeight, [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      float* out = pixels + y * outWidth * 4;
+      int64_t index = walk.origin + y * walk.stepY;
+      for (int64_t x = 0; x < outWidth; ++x, index += walk.stepX, out += 4)
+        cameraPixel(m, source[index], out);
+    }
+  });
+  return image;
+}
+
+// LibRaw's developed pixels resampled to width × height in their stored orientation, each row
+// converted as the resampler asks for it.
+LinearImage resampledPixels(const LibRaw& raw, int64_t width, int64_t height) {
+  const int64_t sourceWidth = raw.imgdata.sizes.iwidth;
+  const CameraMatrix m = cameraToDisplayP3(raw);
+  const ushort(*source)[4] = raw.imgdata.image;
+  return LanczosResampler::resample(
+      sourceWidth, raw.imgdata.sizes.iheight,
+      [&](int64_t y, float* scratch) {
+        const ushort(*in)[4] = source + y * sourceWidth;
+        for (int64_t x = 0; x < sourceWidth; ++x) cameraPixel(m, in[x], scratch + x * 4);
+        return scratch;
+      },
+      width, height);
+}
+
+}  // namespace
+
+namespace RawReader {
+
+std::optional<LinearImage> decode(const std::filesystem::path& url, float scale, bool mirrored,
+                                  int64_t quarterTurns) {
+  const bool halfSize = scale <= 0.5f;
+  std::unique_ptr<LibRaw> raw = makeProcessor(halfSize);
+  if (raw->open_file(url.c_str()) != LIBRAW_SUCCESS) return std::nullopt;
+
+  const auto [fullWidth, fullHeight] = fullSize(*raw);
+  const int64_t width = DecodeSize::scaled(fullWidth, scale);
+  const int64_t height = DecodeSize::scaled(fullHeight, scale);
+  if (!DecodeSize::isRenderable(width, height)) throw DecodeError::renderFailed(url);
+
+  {
+    OpenMpShare share;
+    if (raw->unpack() != LIBRAW_SUCCESS || raw->dcraw_process() != LIBRAW_SUCCESS ||
+        !raw->imgdata.image || raw->imgdata.sizes.iwidth < 1 || raw->imgdata.sizes.iheight < 1)
+      throw DecodeError::renderFailed(url);
+  }
+  const ImageOrientation orientation =
+      ImageOrientation::fromLibRawFlip(raw->imgdata.sizes.flip).followedBy(mirrored, quarterTurns);
+  const bool exact = raw->imgdata.sizes.iwidth == width && raw->imgdata.sizes.iheight == height;
+  if (exact) return convertPixels(*raw, orientation);
+
+  // Resample in the stored orientation, free LibRaw's buffers, then move.
+  const LinearImage resampled = resampledPixels(*raw, width, height);
+  raw.reset();
+  return oriented(resampled, orientation);
+}
+
+std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url) {
+  std::unique_ptr<LibRaw> raw = makeProcessor(false);
+  if (raw->open_file(url.c_str()) != LIBRAW_SUCCESS) return std::nullopt;
+  const auto size = fullSize(*raw);
+  if (size.first < 1 || size.second < 1) return std::nullopt;
+  return size;
+}
+
+}  // namespace RawReader
