@@ -30,8 +30,8 @@ float normalNoise(uint64_t seed, int64_t i, int layer) {
   return (sum - 2.0f) * 1.7320508f;
 }
 
-// Grain of one layer: white noise smoothed over 3 × 3 pixels with the centre weighted, so that
-// grain clumps cover a few pixels, rescaled to unit deviation.
+// Grain of one layer: white noise smoothed over 3 × 3 pixels (neighbours weighted by `clump`
+// against 1 in the centre), so that grain clumps cover a few pixels, rescaled to unit deviation.
 std::vector<float> grainLayer(const Options& o, int layer) {
   const int64_t w = o.width;
   const int64_t h = o.height;
@@ -41,8 +41,10 @@ std::vector<float> grainLayer(const Options& o, int layer) {
       white[static_cast<size_t>(i)] = normalNoise(o.seed, i, layer);
   });
   std::vector<float> grain(white.size());
-  const float weights[3] = {0.5f, 1.0f, 0.5f};
-  const float norm = 1.0f / 1.5f;  // the deviation of the weighted sum: √((0.25 + 1 + 0.25)²)
+  const float weights[3] = {o.clump, 1.0f, o.clump};
+  const float norm =
+      1.0f / (2 * o.clump * o.clump + 1);  // √ of the squared weights' sum  // the deviation of the
+                                           // weighted sum: √((1/16 + 1 + 1/16)²)
   parallelForRows(h, [&](int64_t begin, int64_t end) {
     for (int64_t y = begin; y < end; ++y)
       for (int64_t x = 0; x < w; ++x) {
@@ -139,6 +141,21 @@ LinearImage make(const Options& o, const std::vector<Speck>& specks,
     }
   });
   return image;
+}
+
+FlatScan::FlatScan(int64_t width, int64_t height, float density)
+    : width_(width), height_(height), pixels_(static_cast<size_t>(width * height * 4), 1.0f) {
+  const float v = std::pow(10.0f, -density);
+  for (size_t i = 0; i < pixels_.size(); i += 4) pixels_[i] = pixels_[i + 1] = pixels_[i + 2] = v;
+}
+
+void FlatScan::add(int64_t x, int64_t y, int64_t w, int64_t h, float density,
+                   std::array<float, 3> channels) {
+  for (int64_t py = std::max<int64_t>(y, 0); py < std::min(y + h, height_); ++py)
+    for (int64_t px = std::max<int64_t>(x, 0); px < std::min(x + w, width_); ++px)
+      for (size_t c = 0; c < 3; ++c)
+        pixels_[static_cast<size_t>((py * width_ + px) * 4) + c] *=
+            std::pow(10.0f, -density * channels[c]);
 }
 
 }  // namespace DustyScan

@@ -39,10 +39,31 @@ struct Options {
   std::array<float, 3> base{0.62f, 0.34f, 0.17f};  // transmission of the clear film base
   float picture = 0.5f;                            // amplitude of the smooth picture densities
   float grain = 0.03f;  // standard deviation of the grain density per pixel
+  float clump = 0.25f;  // weight of a grain speck's neighbours: 0 leaves pixels independent
   uint64_t seed = 1;
 };
 
 LinearImage make(const Options& options, const std::vector<Speck>& specks,
                  const std::vector<Line>& lines = {});
+
+// A grainless grey scan of one density, for tests that follow the finders' planes exactly.
+// Rectangles of pixels are made denser (or, with a negative change, less dense), per channel.
+class FlatScan {
+ public:
+  FlatScan(int64_t width, int64_t height, float density = 0.5f);
+
+  // Adds `density`·channels[c] to the density of channel c in the rectangle.
+  void add(int64_t x, int64_t y, int64_t w, int64_t h, float density,
+           std::array<float, 3> channels = {1, 1, 1});
+
+  int64_t width() const { return width_; }
+  int64_t height() const { return height_; }
+  const float* pixels() const { return pixels_.data(); }
+
+ private:
+  int64_t width_;
+  int64_t height_;
+  std::vector<float> pixels_;
+};
 
 }  // namespace DustyScan
