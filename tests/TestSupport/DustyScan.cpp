@@ -67,6 +67,13 @@ float coverage(double distance, double radius) {
   return static_cast<float>(std::clamp(radius + 0.5 - distance, 0.0, 1.0));
 }
 
+// cos² of the distance across a half width, 0 beyond it.
+float softCoverage(double distance, double halfWidth) {
+  if (distance >= halfWidth) return 0;
+  const double c = std::cos(1.5707963267948966 * distance / halfWidth);
+  return static_cast<float>(c * c);
+}
+
 double distanceToSegment(double px, double py, const Line& l) {
   const double dx = l.x1 - l.x0;
   const double dy = l.y1 - l.y0;
@@ -123,9 +130,10 @@ LinearImage make(const Options& o, const std::vector<Speck>& specks,
     const int64_t y1 = std::min<int64_t>(h - 1, static_cast<int64_t>(std::max(l.y0, l.y1) + reach));
     for (int64_t y = y0; y <= y1; ++y)
       for (int64_t x = x0; x <= x1; ++x) {
-        const float cover = coverage(
-            distanceToSegment(static_cast<double>(x) + 0.5, static_cast<double>(y) + 0.5, l),
-            l.width / 2);
+        const double distance =
+            distanceToSegment(static_cast<double>(x) + 0.5, static_cast<double>(y) + 0.5, l);
+        const float cover =
+            l.soft ? softCoverage(distance, l.width / 2) : coverage(distance, l.width / 2);
         for (int c = 0; c < 3; ++c)
           density[static_cast<size_t>((y * w + x) * 3 + c)] += cover * l.density;
       }

@@ -31,6 +31,7 @@ struct Line {
   double y1 = 0;
   double width = 2;
   float density = 0.4f;
+  bool soft = false;  // density falling off as cos² across the width, instead of a hard edge
 };
 
 struct Options {
