@@ -52,8 +52,13 @@ void printThinLine(double length, float margin, float peak) {
 }
 
 // The planes of one run. The local mean and mean square beside a hair are made only when the
-// first thin component needs them.
+// first thin component needs them, in new planes, with the `across` plane as scratch: by then
+// the noise has been measured on it.
 class HairPlanes {
+  int64_t width_;
+  int64_t height_;
+  size_t count_;
+
  public:
   HairPlanes(int64_t width, int64_t height, const float* pixels, bool fine)
       : width_(width),
@@ -62,9 +67,8 @@ class HairPlanes {
         K(count_),
         ridge(count_),
         across(count_) {
-    Plane scratch(count_);
     densityPlane(width, height, pixels, ridge.data());  // the density, until the ridge is made
-    boxPasses(ridge.data(), K.data(), scratch.data(), width, height, 1, fine ? 1 : 2);
+    boxPasses(ridge.data(), K.data(), across.data(), width, height, 1, fine ? 1 : 2);
     parallelForRows(
         height,
         [&](int64_t begin, int64_t end) {
@@ -83,27 +87,20 @@ class HairPlanes {
     return std::sqrt(std::max(0.0f, localMeanSq_[i] - localMean_[i] * localMean_[i]));
   }
 
- private:
-  void makeLocalPlanes(double M) {
-    const int64_t q = std::max<int64_t>(4, static_cast<int64_t>(8 * M));
-    Plane scratch(count_);
-    localMean_ = Plane(count_);
-    boxPasses(K.data(), localMean_.data(), scratch.data(), width_, height_, q, 2);
-    localMeanSq_ = Plane(count_);
-    for (size_t i = 0; i < count_; ++i) localMeanSq_[i] = K[i] * K[i];
-    boxPasses(localMeanSq_.data(), localMeanSq_.data(), scratch.data(), width_, height_, q, 2);
-  }
-
-  int64_t width_;
-  int64_t height_;
-  size_t count_;
-
- public:
   Plane K;
   Plane ridge;
   Plane across;
 
  private:
+  void makeLocalPlanes(double M) {
+    const int64_t q = std::max<int64_t>(4, static_cast<int64_t>(8 * M));
+    localMean_ = Plane(count_);
+    boxPasses(K.data(), localMean_.data(), across.data(), width_, height_, q, 2);
+    localMeanSq_ = Plane(count_);
+    for (size_t i = 0; i < count_; ++i) localMeanSq_[i] = K[i] * K[i];
+    boxPasses(localMeanSq_.data(), localMeanSq_.data(), across.data(), width_, height_, q, 2);
+  }
+
   Plane localMean_;
   Plane localMeanSq_;
 };
