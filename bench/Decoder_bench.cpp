@@ -37,12 +37,12 @@ TempDir& folder() {
 
 const std::filesystem::path& dng() {
   static const std::filesystem::path path = [] {
-    ScanFixtures::Dng spec;
-    spec.width = width;
-    spec.height = height;
-    spec.pattern = scene();
+    ScanFixtures::Dng request;
+    request.width = width;
+    request.height = height;
+    request.pattern = scene();
     const auto file = folder() / "scene-24mp.dng";
-    ScanFixtures::writeDng(file, spec);
+    ScanFixtures::writeDng(file, request);
     return file;
   }();
   return path;
@@ -50,13 +50,13 @@ const std::filesystem::path& dng() {
 
 const std::filesystem::path& tiff() {
   static const std::filesystem::path path = [] {
-    ScanFixtures::Tiff spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bitsPerSample = 16;
-    spec.pattern = scene();
+    ScanFixtures::Tiff request;
+    request.width = width;
+    request.height = height;
+    request.bitsPerSample = 16;
+    request.pattern = scene();
     const auto file = folder() / "scene-24mp.tif";
-    ScanFixtures::writeTiff(file, spec);
+    ScanFixtures::writeTiff(file, request);
     return file;
   }();
   return path;

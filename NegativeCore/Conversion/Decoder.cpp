@@ -65,8 +65,10 @@ SourceImage readSource(const std::filesystem::path& url, const SizeCheck& check)
 
 LinearImage decodeImage(const std::filesystem::path& url, int64_t quarterTurns, bool mirrored,
                         double scale) {
-  const float s = static_cast<float>(scale);
-  const bool shrink = s < 1.0f;  // never enlarged; a scale that is not a number keeps full size
+  // Never enlarged; a scale that is not a number keeps full size. Limited before the float
+  // conversion, which a huge double would overflow.
+  const float s = static_cast<float>(std::isnan(scale) ? 1.0 : std::clamp(scale, -1.0, 1.0));
+  const bool shrink = s < 1.0f;
   const auto outputSide = [&](int64_t side) { return shrink ? DecodeSize::scaled(side, s) : side; };
   const SizeCheck check = [&](int64_t width, int64_t height) {
     if (!DecodeSize::isRenderable(outputSide(width), outputSide(height)))

@@ -21,9 +21,8 @@ struct FilmAnalysis {
 };
 
 // JSON: an object keyed by the field names ("dMin", "dMax", "baseTransmission", "samples",
-// "crop", "autoCropped"), the crop as an object with "x", "y", "w", "h". The reader is strict:
-// a missing key throws nlohmann::json::out_of_range, a key of the wrong type (including a
-// channel array that does not hold three numbers, or samples with a fraction)
-// nlohmann::json::type_error.
-void to_json(nlohmann::json& json, const FilmAnalysis& analysis);
-void from_json(const nlohmann::json& json, FilmAnalysis& analysis);
+// "crop", "autoCropped"), the crop in NormRect's form. The reader is strict: a missing key throws
+// nlohmann::json::out_of_range, a key of the wrong type (a channel array that does not hold three
+// numbers, samples with a fraction) nlohmann::json::type_error.
+nlohmann::json toJson(const FilmAnalysis& analysis);
+FilmAnalysis filmAnalysisFromJson(const nlohmann::json& json);

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <memory>
+#include <string_view>
 
 #include "Conversion/ColorProfile.h"
 #include "Conversion/DecodeError.h"
@@ -133,6 +134,116 @@ LinearImage resampledPixels(const LibRaw& raw, int64_t width, int64_t height) {
       width, height);
 }
 
+// A sensor whose colour filters repeat every 2 × 2 pixels in three colours, read as plain
+// integers and needing no maker-specific correction: the case binBayer handles. Everything else
+// (X-Trans, Foveon, four-colour, Fuji SuperCCD, small RAW, floating point, Phase One) goes
+// through LibRaw's own half size.
+bool isPlainBayer(LibRaw& raw) {
+  const unsigned filters = raw.imgdata.idata.filters;
+  const libraw_image_sizes_t& s = raw.imgdata.sizes;
+  const float* pre = raw.imgdata.color.pre_mul;
+  return raw.imgdata.rawdata.raw_image && raw.imgdata.idata.colors == 3 && filters >= 1000 &&
+         pre[0] > 0 && pre[1] > 0 && pre[2] > 0 && filters == (filters & 0xFF) * 0x01010101u &&
+         s.pixel_aspect == 1.0 && !raw.is_fuji_rotated() && !raw.is_sraw() &&
+         !raw.is_floating_point() && std::string_view(raw.imgdata.idata.make) != "Phase One" &&
+         s.width >= 2 && s.height >= 2 && s.top_margin + s.height <= s.raw_height &&
+         s.left_margin + s.width <= s.raw_width && s.raw_pitch >= 2 * s.raw_width;
+}
+
+// Half-size development of a plain Bayer sensor, as LibRaw's half size does it but in one
+// parallel pass: each 2 × 2 block becomes one pixel, its two greens averaged; black subtracted
+// (LibRaw's common, per-colour and repeating-pattern parts), daylight multipliers applied with
+// the smallest at 1, each sample clipped at the white level, then the camera matrix.
+LinearImage binBayer(const LibRaw& raw) {
+  const libraw_image_sizes_t& s = raw.imgdata.sizes;
+  const libraw_colordata_t& colour = raw.imgdata.color;
+  const unsigned filters = raw.imgdata.idata.filters;
+  const auto colourAt = [filters](int64_t row, int64_t col) {
+    const unsigned c = filters >> ((((row << 1) & 14) | (col & 1)) << 1) & 3;
+    return c == 3 ? 1u : c;  // a second green is green
+  };
+  const unsigned* cblack = colour.cblack;
+  const auto blackAt = [&](int64_t row, int64_t col, unsigned c) {
+    float black = static_cast<float>(colour.black + cblack[c]);
+    if (cblack[4] && cblack[5])
+      black += static_cast<float>(cblack[6 + (row % cblack[4]) * cblack[5] + col % cblack[5]]);
+    return black;
+  };
+  float multipliers[3];
+  const float* pre = colour.pre_mul;
+  const float smallest = std::min({pre[0], pre[1], pre[2]});
+  const float range = static_cast<float>(colour.maximum) - static_cast<float>(colour.black);
+  for (int c = 0; c < 3; ++c) multipliers[c] = range > 0 ? pre[c] / smallest / range : 0.0f;
+  CameraMatrix m = cameraToDisplayP3(raw);
+  for (float& value : m) value *= 65535.0f;  // back from LibRaw's 16-bit scale to 0…1
+
+  const int64_t width = (s.width + 1) / 2, height = (s.height + 1) / 2;
+  const int64_t pitch = s.raw_pitch / 2;
+  const ushort* rawImage = raw.imgdata.rawdata.raw_image;
+  const auto sample = [&](int64_t row, int64_t col) {
+    return static_cast<float>(rawImage[(row + s.top_margin) * pitch + col + s.left_margin]);
+  };
+
+  // The four sites of a block share colour, black, multiplier and weight with every other
+  // block whenever the black pattern repeats within two pixels: the fast path.
+  struct Site {
+    unsigned colour;
+    float black, multiplier, weight;
+  };
+  Site sites[4];
+  int sitesOfColour[3] = {0, 0, 0};
+  for (int k = 0; k < 4; ++k) ++sitesOfColour[colourAt(k / 2, k % 2)];
+  for (int k = 0; k < 4; ++k) {
+    const unsigned c = colourAt(k / 2, k % 2);
+    sites[k] = {c, blackAt(k / 2, k % 2, c), multipliers[c], 1.0f / sitesOfColour[c]};
+  }
+  const bool repeatsInBlock = cblack[4] <= 2 && cblack[5] <= 2;
+
+  // Blocks cut by the image edge, or with a longer black pattern: sample by sample.
+  const auto generalBlock = [&](int64_t x, int64_t y, float camera[3]) {
+    float sum[3] = {0, 0, 0};
+    int count[3] = {0, 0, 0};
+    for (int64_t row = 2 * y; row < std::min<int64_t>(2 * y + 2, s.height); ++row)
+      for (int64_t col = 2 * x; col < std::min<int64_t>(2 * x + 2, s.width); ++col) {
+        const unsigned c = colourAt(row, col);
+        const float scaled = (sample(row, col) - blackAt(row, col, c)) * multipliers[c];
+        sum[c] += std::clamp(scaled, 0.0f, 1.0f);
+        ++count[c];
+      }
+    for (int c = 0; c < 3; ++c) camera[c] = count[c] ? sum[c] / count[c] : 0.0f;
+  };
+
+  LinearImage image(width, height);
+  float* pixels = image.mutablePixels();
+  parallelForRows(height, [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      float* out = pixels + y * width * 4;
+      const bool fullRows = 2 * y + 1 < s.height;
+      const ushort* top = rawImage + (2 * y + s.top_margin) * pitch + s.left_margin;
+      const ushort* bottom = fullRows ? top + pitch : top;
+      for (int64_t x = 0; x < width; ++x, out += 4) {
+        float camera[3] = {0, 0, 0};
+        if (repeatsInBlock && fullRows && 2 * x + 1 < s.width) {
+          const float values[4] = {
+              static_cast<float>(top[2 * x]), static_cast<float>(top[2 * x + 1]),
+              static_cast<float>(bottom[2 * x]), static_cast<float>(bottom[2 * x + 1])};
+          for (int k = 0; k < 4; ++k) {
+            const Site& site = sites[k];
+            const float scaled = (values[k] - site.black) * site.multiplier;
+            camera[site.colour] += std::clamp(scaled, 0.0f, 1.0f) * site.weight;
+          }
+        } else {
+          generalBlock(x, y, camera);
+        }
+        for (int r = 0; r < 3; ++r)
+          out[r] = m[r * 4] * camera[0] + m[r * 4 + 1] * camera[1] + m[r * 4 + 2] * camera[2];
+        out[3] = 1.0f;
+      }
+    }
+  });
+  return image;
+}
+
 }  // namespace
 
 namespace RawReader {
@@ -148,14 +259,20 @@ std::optional<LinearImage> decode(const std::filesystem::path& url, float scale,
   const int64_t height = DecodeSize::scaled(fullHeight, scale);
   if (!DecodeSize::isRenderable(width, height)) throw DecodeError::renderFailed(url);
 
+  if (raw->unpack() != LIBRAW_SUCCESS) throw DecodeError::renderFailed(url);
+  const ImageOrientation camera = ImageOrientation::fromLibRawFlip(raw->imgdata.sizes.flip);
+  const ImageOrientation orientation = camera.followedBy(mirrored, quarterTurns);
+  if (halfSize && isPlainBayer(*raw)) {
+    const LinearImage binned = binBayer(*raw);
+    raw.reset();
+    return oriented(LanczosResampler::resample(binned, width, height), orientation);
+  }
   {
     OpenMpShare share;
-    if (raw->unpack() != LIBRAW_SUCCESS || raw->dcraw_process() != LIBRAW_SUCCESS ||
-        !raw->imgdata.image || raw->imgdata.sizes.iwidth < 1 || raw->imgdata.sizes.iheight < 1)
+    if (raw->dcraw_process() != LIBRAW_SUCCESS || !raw->imgdata.image ||
+        raw->imgdata.sizes.iwidth < 1 || raw->imgdata.sizes.iheight < 1)
       throw DecodeError::renderFailed(url);
   }
-  const ImageOrientation orientation =
-      ImageOrientation::fromLibRawFlip(raw->imgdata.sizes.flip).followedBy(mirrored, quarterTurns);
   const bool exact = raw->imgdata.sizes.iwidth == width && raw->imgdata.sizes.iheight == height;
   if (exact) return convertPixels(*raw, orientation);
 

@@ -182,57 +182,59 @@ void writeDng(const std::filesystem::path& path, const Dng& dng) {
   }
 }
 
-void writeTiff(const std::filesystem::path& path, const Tiff& spec) {
+void writeTiff(const std::filesystem::path& path, const Tiff& request) {
   auto tiff = createTiff(path);
   TIFF* t = tiff.get();
-  const int bits = spec.bitsPerSample;
+  const int bits = request.bitsPerSample;
   const int bytes = bits / 8;
-  const bool grey = spec.channels <= 2;
-  const bool alpha = spec.channels == 2 || spec.channels == 4;
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(spec.width));
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(spec.height));
+  const bool grey = request.channels <= 2;
+  const bool alpha = request.channels == 2 || request.channels == 4;
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(request.width));
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(request.height));
   TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, spec.channels);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, request.channels);
   TIFFSetField(t, TIFFTAG_SAMPLEFORMAT,
-               spec.floatingPoint ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT);
-  TIFFSetField(
-      t, TIFFTAG_PHOTOMETRIC,
-      grey ? (spec.minIsWhite ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK) : PHOTOMETRIC_RGB);
+               request.floatingPoint ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC,
+               grey ? (request.minIsWhite ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK)
+                    : PHOTOMETRIC_RGB);
   TIFFSetField(t, TIFFTAG_PLANARCONFIG,
-               spec.separatePlanes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
-  TIFFSetField(t, TIFFTAG_COMPRESSION, spec.deflate ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_NONE);
-  TIFFSetField(t, TIFFTAG_ORIENTATION, spec.orientation);
+               request.separatePlanes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+  TIFFSetField(t, TIFFTAG_COMPRESSION,
+               request.deflate ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_NONE);
+  TIFFSetField(t, TIFFTAG_ORIENTATION, request.orientation);
   if (alpha) {
     const uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
     TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, extra);
   }
-  if (!spec.icc.empty())
-    TIFFSetField(t, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(spec.icc.size()), spec.icc.data());
+  if (!request.icc.empty())
+    TIFFSetField(t, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(request.icc.size()),
+                 request.icc.data());
 
-  const int planes = spec.separatePlanes ? spec.channels : 1;
-  const int perPixel = spec.separatePlanes ? 1 : spec.channels;
+  const int planes = request.separatePlanes ? request.channels : 1;
+  const int perPixel = request.separatePlanes ? 1 : request.channels;
   // Stored value of channel c at (x, y): MinIsWhite keeps the grey channel inverted.
   const auto sample = [&](int64_t x, int64_t y, int c) {
-    const auto rgba = spec.pattern(x, y);
+    const auto rgba = request.pattern(x, y);
     float value = grey ? (c == 0 ? rgba[0] : rgba[3]) : (c < 3 ? rgba[c] : rgba[3]);
-    if (spec.minIsWhite && c == 0) value = 1 - value;
+    if (request.minIsWhite && c == 0) value = 1 - value;
     return value;
   };
-  if (spec.tiled) {
+  if (request.tiled) {
     const uint32_t tile = 16;
     TIFFSetField(t, TIFFTAG_TILEWIDTH, tile);
     TIFFSetField(t, TIFFTAG_TILELENGTH, tile);
     std::vector<uint8_t> buffer(static_cast<size_t>(tile) * tile * perPixel * bytes);
     for (int plane = 0; plane < planes; ++plane)
-      for (int64_t ty = 0; ty < spec.height; ty += tile)
-        for (int64_t tx = 0; tx < spec.width; tx += tile) {
+      for (int64_t ty = 0; ty < request.height; ty += tile)
+        for (int64_t tx = 0; tx < request.width; tx += tile) {
           std::fill(buffer.begin(), buffer.end(), 0);
-          for (uint32_t y = 0; y < tile && ty + y < spec.height; ++y)
-            for (uint32_t x = 0; x < tile && tx + x < spec.width; ++x)
+          for (uint32_t y = 0; y < tile && ty + y < request.height; ++y)
+            for (uint32_t x = 0; x < tile && tx + x < request.width; ++x)
               for (int k = 0; k < perPixel; ++k)
                 storeSample(buffer.data() + ((y * tile + x) * perPixel + k) * bytes,
-                            sample(tx + x, ty + y, spec.separatePlanes ? plane : k), bits,
-                            spec.floatingPoint);
+                            sample(tx + x, ty + y, request.separatePlanes ? plane : k), bits,
+                            request.floatingPoint);
           const uint32_t index =
               TIFFComputeTile(t, static_cast<uint32_t>(tx), static_cast<uint32_t>(ty), 0,
                               static_cast<uint16_t>(plane));
@@ -243,13 +245,14 @@ void writeTiff(const std::filesystem::path& path, const Tiff& spec) {
     return;
   }
   TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 16);
-  std::vector<uint8_t> row(static_cast<size_t>(spec.width) * perPixel * bytes);
+  std::vector<uint8_t> row(static_cast<size_t>(request.width) * perPixel * bytes);
   for (int plane = 0; plane < planes; ++plane)
-    for (int64_t y = 0; y < spec.height; ++y) {
-      for (int64_t x = 0; x < spec.width; ++x)
+    for (int64_t y = 0; y < request.height; ++y) {
+      for (int64_t x = 0; x < request.width; ++x)
         for (int k = 0; k < perPixel; ++k)
           storeSample(row.data() + (x * perPixel + k) * bytes,
-                      sample(x, y, spec.separatePlanes ? plane : k), bits, spec.floatingPoint);
+                      sample(x, y, request.separatePlanes ? plane : k), bits,
+                      request.floatingPoint);
       if (TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), static_cast<uint16_t>(plane)) <
           0)
         fail(path, "scanline");
@@ -295,7 +298,7 @@ void writeTiffHeaderOnly(const std::filesystem::path& path, uint32_t width, uint
   if (!file) fail(path, "write");
 }
 
-void writeJpeg(const std::filesystem::path& path, const Jpeg& spec) {
+void writeJpeg(const std::filesystem::path& path, const Jpeg& request) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) fail(path, "fopen");
   jpeg_compress_struct info;
@@ -303,27 +306,27 @@ void writeJpeg(const std::filesystem::path& path, const Jpeg& spec) {
   info.err = jpeg_std_error(&errors);
   jpeg_create_compress(&info);
   jpeg_stdio_dest(&info, file);
-  info.image_width = static_cast<JDIMENSION>(spec.width);
-  info.image_height = static_cast<JDIMENSION>(spec.height);
-  info.input_components = spec.grey ? 1 : 3;
-  info.in_color_space = spec.grey ? JCS_GRAYSCALE : JCS_RGB;
+  info.image_width = static_cast<JDIMENSION>(request.width);
+  info.image_height = static_cast<JDIMENSION>(request.height);
+  info.input_components = request.grey ? 1 : 3;
+  info.in_color_space = request.grey ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, spec.quality, TRUE);
+  jpeg_set_quality(&info, request.quality, TRUE);
   jpeg_start_compress(&info, TRUE);
-  if (spec.exifOrientation > 0) {
+  if (request.exifOrientation > 0) {
     // "Exif\0\0", a little-endian TIFF header and one IFD entry: Orientation, SHORT, 1 value.
-    const uint8_t orientation = static_cast<uint8_t>(spec.exifOrientation);
+    const uint8_t orientation = static_cast<uint8_t>(request.exifOrientation);
     const uint8_t exif[] = {'E',  'x',  'i', 'f', 0, 0, 'I', 'I', 42,          0, 8, 0, 0, 0, 1, 0,
                             0x12, 0x01, 3,   0,   1, 0, 0,   0,   orientation, 0, 0, 0, 0, 0, 0, 0};
     jpeg_write_marker(&info, JPEG_APP0 + 1, exif, sizeof exif);
   }
-  if (!spec.icc.empty())
-    jpeg_write_icc_profile(&info, spec.icc.data(), static_cast<unsigned>(spec.icc.size()));
-  std::vector<uint8_t> row(static_cast<size_t>(spec.width) * info.input_components);
+  if (!request.icc.empty())
+    jpeg_write_icc_profile(&info, request.icc.data(), static_cast<unsigned>(request.icc.size()));
+  std::vector<uint8_t> row(static_cast<size_t>(request.width) * info.input_components);
   while (info.next_scanline < info.image_height) {
     const int64_t y = info.next_scanline;
-    for (int64_t x = 0; x < spec.width; ++x) {
-      const auto rgba = spec.pattern(x, y);
+    for (int64_t x = 0; x < request.width; ++x) {
+      const auto rgba = request.pattern(x, y);
       for (int c = 0; c < info.input_components; ++c)
         row[x * info.input_components + c] = static_cast<uint8_t>(quantised(rgba[c], 255));
     }
@@ -335,7 +338,7 @@ void writeJpeg(const std::filesystem::path& path, const Jpeg& spec) {
   std::fclose(file);
 }
 
-void writePng(const std::filesystem::path& path, const Png& spec) {
+void writePng(const std::filesystem::path& path, const Png& request) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) fail(path, "fopen");
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -346,24 +349,25 @@ void writePng(const std::filesystem::path& path, const Png& spec) {
     fail(path, "libpng");
   }
   png_init_io(png, file);
-  const int colourType = spec.grey ? (spec.alpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY)
-                                   : (spec.alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
-               static_cast<png_uint_32>(spec.height), spec.bitDepth, colourType, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (spec.gamma > 0) png_set_gAMA(png, info, spec.gamma);
-  if (!spec.icc.empty())
-    png_set_iCCP(png, info, "embedded", 0, spec.icc.data(),
-                 static_cast<png_uint_32>(spec.icc.size()));
+  const int colourType = request.grey
+                             ? (request.alpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY)
+                             : (request.alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(request.width),
+               static_cast<png_uint_32>(request.height), request.bitDepth, colourType,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (request.gamma > 0) png_set_gAMA(png, info, request.gamma);
+  if (!request.icc.empty())
+    png_set_iCCP(png, info, "embedded", 0, request.icc.data(),
+                 static_cast<png_uint_32>(request.icc.size()));
   png_write_info(png, info);
-  const int channels = (spec.grey ? 1 : 3) + (spec.alpha ? 1 : 0);
-  const int bytes = spec.bitDepth / 8;
-  std::vector<uint8_t> row(static_cast<size_t>(spec.width) * channels * bytes);
-  for (int64_t y = 0; y < spec.height; ++y) {
-    for (int64_t x = 0; x < spec.width; ++x) {
-      const auto rgba = spec.pattern(x, y);
+  const int channels = (request.grey ? 1 : 3) + (request.alpha ? 1 : 0);
+  const int bytes = request.bitDepth / 8;
+  std::vector<uint8_t> row(static_cast<size_t>(request.width) * channels * bytes);
+  for (int64_t y = 0; y < request.height; ++y) {
+    for (int64_t x = 0; x < request.width; ++x) {
+      const auto rgba = request.pattern(x, y);
       for (int c = 0; c < channels; ++c) {
-        const float value = c == channels - 1 && spec.alpha ? rgba[3] : rgba[c];
+        const float value = c == channels - 1 && request.alpha ? rgba[3] : rgba[c];
         uint8_t* out = row.data() + (x * channels + c) * bytes;
         if (bytes == 1) {
           out[0] = static_cast<uint8_t>(quantised(value, 255));
@@ -381,7 +385,7 @@ void writePng(const std::filesystem::path& path, const Png& spec) {
   std::fclose(file);
 }
 
-void writeHeic(const std::filesystem::path& path, const Heic& spec) {
+void writeHeic(const std::filesystem::path& path, const Heic& request) {
   heif_context* context = heif_context_alloc();
   heif_encoder* encoder = nullptr;
   heif_image* image = nullptr;
@@ -399,8 +403,8 @@ void writeHeic(const std::filesystem::path& path, const Heic& spec) {
     }
   };
   check(heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder), "encoder");
-  check(heif_encoder_set_lossy_quality(encoder, spec.quality), "quality");
-  const int width = static_cast<int>(spec.width), height = static_cast<int>(spec.height);
+  check(heif_encoder_set_lossy_quality(encoder, request.quality), "quality");
+  const int width = static_cast<int>(request.width), height = static_cast<int>(request.height);
   check(heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image),
         "image");
   check(heif_image_add_plane(image, heif_channel_interleaved, width, height, 8), "plane");
@@ -408,11 +412,11 @@ void writeHeic(const std::filesystem::path& path, const Heic& spec) {
   uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
-      const auto rgba = spec.pattern(x, y);
+      const auto rgba = request.pattern(x, y);
       for (int c = 0; c < 3; ++c)
         plane[y * stride + x * 3 + c] = static_cast<uint8_t>(quantised(rgba[c], 255));
     }
-  options->image_orientation = static_cast<heif_orientation>(spec.orientation);
+  options->image_orientation = static_cast<heif_orientation>(request.orientation);
   check(heif_context_encode_image(context, image, encoder, options, nullptr), "encode");
   check(heif_context_write_to_file(context, path.c_str()), "write");
   cleanUp();

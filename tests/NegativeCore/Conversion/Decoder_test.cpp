@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <fstream>
+#include <thread>
+#include <vector>
 
 #include "Conversion/DecodeSize.h"
 #include "TestSupport/ScanFixtures.h"
@@ -108,6 +110,9 @@ TEST_F(DecoderTest, DecodeSizesFollowTheScale) {
   dng.width = 200;
   dng.height = 120;
   ScanFixtures::writeDng(dir / "raw.dng", dng);
+  dng.width = 65;
+  dng.height = 47;
+  ScanFixtures::writeDng(dir / "odd.dng", dng);
   ScanFixtures::Tiff tiff;
   tiff.width = 200;
   tiff.height = 120;
@@ -232,6 +237,10 @@ TEST_F(DecoderTest, FileOrientationIsApplied) {
     EXPECT_EQ(image.width(), 48) << name;
     EXPECT_EQ(image.height(), 32) << name;
     expectUprightQuadrants(image, name);
+    const LinearImage half = Decoder::decode(dir / name, 0, false, 0.5);
+    EXPECT_EQ(half.width(), 24) << name;
+    EXPECT_EQ(half.height(), 16) << name;
+    expectUprightQuadrants(half, name);
     const auto size = Decoder::pixelSize(dir / name);
     ASSERT_TRUE(size) << name;
     if (std::string(name) != "turned.dng") {  // stored size, not turned
@@ -340,6 +349,19 @@ TEST_F(DecoderTest, ProfilesConvertIntoDisplayP3) {
   ScanFixtures::writeTiff(dir / "adobe.tif", tiff);
   const Pixel grey = pixel(Decoder::decode(dir / "adobe.tif", 0, false, 1), 4, 4);
   for (int c = 0; c < 3; ++c) EXPECT_NEAR(grey[c], std::pow(0.5f, 563.0f / 256.0f), 0.002);
+
+  // JPEG and PNG files carry their profiles too.
+  ScanFixtures::Jpeg jpeg;
+  jpeg.pattern = ScanFixtures::flat(0, 1, 0);
+  jpeg.icc = ScanFixtures::proPhotoProfile();
+  ScanFixtures::writeJpeg(dir / "prophoto.jpg", jpeg);
+  EXPECT_LT(pixel(Decoder::decode(dir / "prophoto.jpg", 0, false, 1), 4, 4)[0], -0.1f);
+  ScanFixtures::Png png16;
+  png16.bitDepth = 16;
+  png16.pattern = ScanFixtures::flat(0, 1, 0);
+  png16.icc = ScanFixtures::proPhotoProfile();
+  ScanFixtures::writePng(dir / "prophoto.png", png16);
+  EXPECT_LT(pixel(Decoder::decode(dir / "prophoto.png", 0, false, 1), 4, 4)[2], -0.01f);
 
   // A damaged profile falls back to sRGB instead of failing the decode.
   tiff.icc = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -455,6 +477,40 @@ TEST_F(DecoderTest, AllocationFailureIsARenderFailure) {
   EXPECT_EXIT(decodeUnderMemoryLimit(dir / "large.tif"), ::testing::ExitedWithCode(0), "");
 }
 #endif
+
+TEST_F(DecoderTest, ConcurrentDecodesGiveTheSameImages) {
+  ScanFixtures::Dng dng;
+  dng.pattern = ScanFixtures::quadrants(64, 48);
+  ScanFixtures::writeDng(dir / "a.dng", dng);
+  ScanFixtures::Tiff tiff = gradientTiff(50, 40);
+  tiff.icc = ScanFixtures::adobeRgbProfile();
+  ScanFixtures::writeTiff(dir / "a.tif", tiff);
+  ScanFixtures::Jpeg jpeg;
+  jpeg.pattern = ScanFixtures::quadrants(40, 30);
+  ScanFixtures::writeJpeg(dir / "a.jpg", jpeg);
+  ScanFixtures::Heic heic;
+  ScanFixtures::writeHeic(dir / "a.heic", heic);
+  const std::vector<std::pair<std::string, double>> work = {
+      {"a.dng", 1}, {"a.dng", 0.3}, {"a.tif", 1}, {"a.tif", 0.4}, {"a.jpg", 0.7}, {"a.heic", 1}};
+  std::vector<LinearImage> expected;
+  for (const auto& [name, scale] : work)
+    expected.push_back(Decoder::decode(dir / name, 1, true, scale));
+  std::vector<std::thread> threads;
+  std::vector<int> mismatches(8, 0);
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 3; ++round)
+        for (size_t i = 0; i < work.size(); ++i) {
+          const size_t k = (i + t) % work.size();
+          if (!samePixels(Decoder::decode(dir / work[k].first, 1, true, work[k].second),
+                          expected[k]))
+            ++mismatches[t];
+          if (!Decoder::pixelSize(dir / work[k].first)) ++mismatches[t];
+        }
+    });
+  for (auto& thread : threads) thread.join();
+  for (int t = 0; t < 8; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
+}
 
 TEST_F(DecoderTest, PixelSizeReadsHeaders) {
   ScanFixtures::Dng dng;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <nlohmann/json.hpp>
 
@@ -15,20 +16,20 @@ TEST(FilmAnalysisJson, RoundTripAndStrictReading) {
   analysis.samples = 123'456;
   analysis.crop = {0.05, 0.1, 0.9, 0.8};
   analysis.autoCropped = true;
-  const nlohmann::json json = analysis;
-  EXPECT_EQ(json.get<FilmAnalysis>(), analysis);
-  EXPECT_EQ(nlohmann::json::parse(json.dump()).get<FilmAnalysis>(), analysis);
+  const nlohmann::json json = toJson(analysis);
+  EXPECT_EQ(filmAnalysisFromJson(json), analysis);
+  EXPECT_EQ(filmAnalysisFromJson(nlohmann::json::parse(json.dump())), analysis);
 
   // Whole numbers are accepted where doubles are expected.
   nlohmann::json whole = json;
   whole["dMin"] = {0, 1, 2};
-  EXPECT_EQ(whole.get<FilmAnalysis>().dMin, (std::array<double, 3>{0, 1, 2}));
+  EXPECT_EQ(filmAnalysisFromJson(whole).dMin, (std::array<double, 3>{0, 1, 2}));
 
   const auto fails = [&](const std::function<void(nlohmann::json&)>& change) {
     nlohmann::json broken = json;
     change(broken);
     try {
-      (void)broken.get<FilmAnalysis>();
+      (void)filmAnalysisFromJson(broken);
     } catch (const nlohmann::json::exception&) {
       return true;
     }
@@ -45,6 +46,10 @@ TEST(FilmAnalysisJson, RoundTripAndStrictReading) {
   EXPECT_TRUE(fails([](auto& j) { j["crop"]["x"] = true; }));
   EXPECT_TRUE(fails([](auto& j) { j = nlohmann::json::array(); }));
   EXPECT_FALSE(fails([](auto& j) { j["unknown"] = 1; }));
+
+  FilmAnalysis undefined = analysis;
+  undefined.dMax[0] = std::nan("");
+  EXPECT_THROW(toJson(undefined), nlohmann::json::exception);  // JSON cannot hold it
 }
 
 }  // namespace
