@@ -1,7 +1,5 @@
 #include "Dust/DustPlanes.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -9,6 +7,7 @@
 #include <limits>
 #include <new>
 
+#include "Support/LargePages.h"
 #include "Support/ParallelFor.h"
 #include "Support/VectorMath.h"
 #include "Tone/BoxBlur.h"
@@ -130,9 +129,10 @@ Plane::Plane(size_t count) {
   const size_t bytes = std::max<size_t>(count, 1) * sizeof(float);
   void* memory = nullptr;
   if (bytes >= kHugePage) {
+    // Aligned to the huge page, so that the advice covers the whole plane.
     const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
     memory = std::aligned_alloc(kHugePage, rounded);
-    if (memory) madvise(memory, rounded, MADV_HUGEPAGE);
+    if (memory) LargePages::advise(memory, rounded);
   } else {
     memory = std::malloc(bytes);
   }
