@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
+#include <optional>
 #include <string>
 
 #include "Conversion/Converter.h"
@@ -186,11 +187,59 @@ SideProfile sideProfile(const std::vector<int64_t>& pixels, HairPlanes& planes, 
   return p;
 }
 
+// The sizes and switches of one run, with M = long side/2400.
+struct Run {
+  int64_t width;
+  int64_t height;
+  int64_t longSide;
+  double M;
+  double minLength;  // M·hairMinLength
+  double D;          // thickness limit and side distance, 4·M + 2
+  double rho;        // chain spot radius, 2.5·M + 1.5
+  const Tuning& tuning;
+  const AcceptTest& accept;
+  bool debugThin;
+};
+
+// The tests of one ridge component, in order, counting each one it passes; its chain when it
+// is kept.
+std::optional<std::vector<Spot>> judgeComponent(const std::vector<int64_t>& comp,
+                                                HairPlanes& planes, const Run& run,
+                                                Counters& counters) {
+  ++counters.comps;
+  const auto n = static_cast<double>(comp.size());
+  if (n < run.minLength) return std::nullopt;
+  ++counters.longOnes;
+  const Centroid centre = centroidOf(comp, run.width);
+  const double length = 4 * std::sqrt(momentsOf(comp, run.width, centre).largestEigenvalue());
+  if (length < run.minLength) return std::nullopt;
+  if (!(n / length <= run.D && length <= static_cast<double>(run.longSide) / 4))
+    return std::nullopt;
+  ++counters.thin;
+  const SideProfile side = sideProfile(comp, planes, run.width, run.height, run.D, run.M);
+  const float m = static_cast<float>(side.m);
+  if (run.debugThin && counters.thin <= kThinLinesReported)
+    printThinLine(length, side.lift / std::max(m, 1.0f), side.peak);
+  if (!(side.m > 0 && side.lift / m > run.tuning.hairLift && side.lift / m > 0.25f * side.peak &&
+        side.lift / m > run.tuning.hairTexture * side.texture / m))
+    return std::nullopt;
+  ++counters.sides;
+  if (!run.accept((centre.x + 0.5) / static_cast<double>(run.width),
+                  (centre.y + 0.5) / static_cast<double>(run.height)))
+    return std::nullopt;
+  const Uuid group = Uuid::random();
+  std::vector<Spot> chain;
+  for (const int64_t p : spacedPixels(comp, run.width, 0.8 * run.rho))
+    chain.push_back(
+        chainSpot(p % run.width, p / run.width, run.width, run.height, run.rho, group, 0.8));
+  ++counters.kept;
+  return chain;
+}
+
 std::vector<std::vector<Spot>> find(int64_t width, int64_t height, const float* pixels,
                                     const AcceptTest& accept, double sensitivity) {
   const Tuning tuning = DustDetector::tuning();
   const bool debug = std::getenv("KV_HAIRDEBUG") != nullptr;
-  const bool debugThin = std::getenv("KV_HAIRDEBUG2") != nullptr;
   const float kf = tuning.hairK - static_cast<float>(2 * (sensitivity - 0.5));
   Counters counters;
   std::vector<std::vector<Spot>> chains;
@@ -202,13 +251,12 @@ std::vector<std::vector<Spot>> find(int64_t width, int64_t height, const float* 
 
   const int64_t L = std::max(width, height);
   const double M = static_cast<double>(L) / 2400;
+  const Run run{width,     height,        L,      M,      M * tuning.hairMinLength,
+                4 * M + 2, 2.5 * M + 1.5, tuning, accept, std::getenv("KV_HAIRDEBUG2") != nullptr};
   HairPlanes planes(width, height, pixels, tuning.hairFine);
   const Noise noise = measureNoise(planes.across, width * height);
   const float hi = kf * noise.sigma;
   const float grow = 0.55f * kf * noise.sigma;
-  const double minLength = M * tuning.hairMinLength;
-  const double D = 4 * M + 2;
-  const double rho = 2.5 * M + 1.5;
 
   std::vector<uint8_t> visited(static_cast<size_t>(width * height), 0);
   std::vector<int64_t> stack;
@@ -216,32 +264,8 @@ std::vector<std::vector<Spot>> find(int64_t width, int64_t height, const float* 
   for (int64_t i = 0; i < width * height; ++i) {
     if (visited[static_cast<size_t>(i)] || !(planes.ridge[static_cast<size_t>(i)] > hi)) continue;
     growComponent(i, width, height, planes.ridge, grow, visited, stack, comp);
-    ++counters.comps;
-    const auto n = static_cast<double>(comp.size());
-    if (n < minLength) continue;
-    ++counters.longOnes;
-    const Centroid centre = centroidOf(comp, width);
-    const double length = 4 * std::sqrt(momentsOf(comp, width, centre).largestEigenvalue());
-    if (length < minLength) continue;
-    if (!(n / length <= D && length <= static_cast<double>(L) / 4)) continue;
-    ++counters.thin;
-    const SideProfile side = sideProfile(comp, planes, width, height, D, M);
-    const float m = static_cast<float>(side.m);
-    if (debugThin && counters.thin <= kThinLinesReported)
-      printThinLine(length, side.lift / std::max(m, 1.0f), side.peak);
-    if (!(side.m > 0 && side.lift / m > tuning.hairLift && side.lift / m > 0.25f * side.peak &&
-          side.lift / m > tuning.hairTexture * side.texture / m))
-      continue;
-    ++counters.sides;
-    if (!accept((centre.x + 0.5) / static_cast<double>(width),
-                (centre.y + 0.5) / static_cast<double>(height)))
-      continue;
-    const Uuid group = Uuid::random();
-    std::vector<Spot> chain;
-    for (const int64_t p : spacedPixels(comp, width, 0.8 * rho))
-      chain.push_back(chainSpot(p % width, p / width, width, height, rho, group, 0.8));
-    chains.push_back(std::move(chain));
-    ++counters.kept;
+    if (auto chain = judgeComponent(comp, planes, run, counters))
+      chains.push_back(std::move(*chain));
   }
   if (debug) printSummary(counters, hi, noise);
   return chains;
