@@ -284,13 +284,20 @@ void ridgeRow(const float* K, float* ridge, float* across, int64_t width, int64_
   const float* row = K + y * width;
   const float* above = K + (y - s) * width;
   const float* below = K + (y + s) * width;
+  // Three loops: the square root stands alone, so that the arithmetic around it vectorises. B
+  // waits in `across` and Q² (then Q) in `ridge`.
   for (int64_t x = 2; x <= width - 3; ++x) {
     const float dxx = row[x + s] - 2 * row[x] + row[x - s];
     const float dyy = below[x] - 2 * row[x] + above[x];
     const float dxy = (below[x + s] - below[x - s] - above[x + s] + above[x - s]) / 4;
-    const float b = (dxx + dyy) / 2;
     const float half = (dxx - dyy) / 2;
-    const float q = std::sqrt(half * half + dxy * dxy);
+    acrossOut[x] = (dxx + dyy) / 2;
+    ridgeOut[x] = half * half + dxy * dxy;
+  }
+  for (int64_t x = 2; x <= width - 3; ++x) ridgeOut[x] = std::sqrt(ridgeOut[x]);
+  for (int64_t x = 2; x <= width - 3; ++x) {
+    const float b = acrossOut[x];
+    const float q = ridgeOut[x];
     acrossOut[x] = q - b;
     ridgeOut[x] = std::max(0.0f, acrossOut[x] - 2 * std::fabs(b + q));
   }

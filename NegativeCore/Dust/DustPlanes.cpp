@@ -121,6 +121,16 @@ void filterLines(const float* in, float* out, int64_t length, int64_t step, int6
 constexpr int64_t kColumnBlock = 32;
 constexpr int64_t kRowBlock = 16;
 
+// A kRowBlock × kRowBlock tile turned about its diagonal: dst[x·dstStride + j] =
+// src[j·srcStride + x]. The fixed size lets the compiler keep the tile in registers.
+void turnTile(const float* src, int64_t srcStride, float* dst, int64_t dstStride) {
+  float tile[kRowBlock][kRowBlock];
+  for (int64_t j = 0; j < kRowBlock; ++j)
+    for (int64_t x = 0; x < kRowBlock; ++x) tile[x][j] = src[j * srcStride + x];
+  for (int64_t x = 0; x < kRowBlock; ++x)
+    for (int64_t j = 0; j < kRowBlock; ++j) dst[x * dstStride + j] = tile[x][j];
+}
+
 }  // namespace
 
 void Plane::Free::operator()(float* p) const { std::free(p); }
@@ -191,14 +201,23 @@ void minFilter(const float* in, float* out, float* scratch, int64_t width, int64
     std::vector<float> lanes(static_cast<size_t>(width * rows));
     std::vector<float> filtered(lanes.size());
     std::vector<float> suffix(static_cast<size_t>((width + 2 * n) * rows));
+    const int64_t fullTiles = rows == kRowBlock ? width / kRowBlock : 0;
+    for (int64_t t = 0; t < fullTiles; ++t)
+      turnTile(in + y0 * width + t * kRowBlock, width, lanes.data() + t * kRowBlock * kRowBlock,
+               kRowBlock);
     for (int64_t j = 0; j < rows; ++j) {
       const float* row = in + (y0 + j) * width;
-      for (int64_t x = 0; x < width; ++x) lanes[static_cast<size_t>(x * rows + j)] = row[x];
+      for (int64_t x = fullTiles * kRowBlock; x < width; ++x)
+        lanes[static_cast<size_t>(x * rows + j)] = row[x];
     }
     filterLines(lanes.data(), filtered.data(), width, rows, rows, n, maximum, suffix.data());
+    for (int64_t t = 0; t < fullTiles; ++t)
+      turnTile(filtered.data() + t * kRowBlock * kRowBlock, kRowBlock,
+               scratch + y0 * width + t * kRowBlock, width);
     for (int64_t j = 0; j < rows; ++j) {
       float* row = scratch + (y0 + j) * width;
-      for (int64_t x = 0; x < width; ++x) row[x] = filtered[static_cast<size_t>(x * rows + j)];
+      for (int64_t x = fullTiles * kRowBlock; x < width; ++x)
+        row[x] = filtered[static_cast<size_t>(x * rows + j)];
     }
   };
   const int64_t blocks = (width + kColumnBlock - 1) / kColumnBlock;
