@@ -4,8 +4,14 @@
 #include <chrono>
 
 #include "Conversion/Analyzer.h"
-#include "Conversion/Decoder.h"
+#include "Dust/Healer.h"
+#include "Finishing/DodgeBurn.h"
+#include "Finishing/FilmEffects.h"
+#include "Finishing/LocalLayers.h"
+#include "Finishing/RedEyeFix.h"
+#include "MeasuringAids/FlatField.h"
 #include "Print/Pipeline.h"
+#include "Tone/Adjustments.h"
 
 namespace Converter {
 
@@ -14,11 +20,11 @@ namespace {
 // The stages built elsewhere, one call each, in the order process runs them. Each is a single
 // seam: a stage whose engine is not part of the library yet leaves its input as it is.
 
-// The scan decoded at scale with the record's turns and mirroring; a blank frame named by the
-// record is not applied yet, which is what an unusable blank frame gives too.
+// The scan decoded at scale with the record's turns and mirroring, evened out by the blank frame
+// the record names.
 LinearImage decodeCorrected(const std::filesystem::path& url, const ConversionSettings& settings,
                             double scale) {
-  return Decoder::decode(url, settings.rotationQuarterTurns, settings.mirrored, scale);
+  return FlatField::decodeCorrected(url, settings, scale);
 }
 
 // The film frame found on a straightened scan; no frame detector yet, so none is found.
@@ -30,13 +36,13 @@ DetectedFrame detectFrame(const LinearImage& /*straightened*/, FilmMode /*mode*/
   return {NormRect::full, false};
 }
 
-// The measurement with the roll's colour balance; not applied yet.
-FilmAnalysis applyRollBalance(const FilmAnalysis& analysis, const RollBalance& /*balance*/) {
-  return analysis;
+// The measurement with the roll's colour balance.
+FilmAnalysis applyRollBalance(const FilmAnalysis& analysis, const RollBalance& balance) {
+  return balance.apply(analysis);
 }
 
-// Repairs the spots on the unstraightened scan; no healing yet.
-void heal(LinearImage& /*scan*/, const std::vector<Spot>& /*spots*/) {}
+// Repairs the spots on the unstraightened scan.
+void heal(LinearImage& scan, const std::vector<Spot>& spots) { Healer::apply(scan, spots); }
 
 // Where a stage places marks and shapes on the print: the decoded scan's size, the angle and
 // the crop the print was cut with.
@@ -47,20 +53,33 @@ struct Placement {
   NormRect crop;
 };
 
-void correctRedEyes(PrintImage& /*print*/, const std::vector<RedEye>& /*marks*/,
-                    const Placement& /*placement*/) {}
-void dodgeAndBurn(PrintImage& /*print*/, const std::vector<DodgeBurnStroke>& /*strokes*/,
-                  const Placement& /*placement*/) {}
-void renderLayers(PrintImage& /*print*/, const std::vector<LocalLayer>& /*layers*/,
-                  FilmMode /*mode*/, const Placement& /*placement*/) {}
-void adjustHsl(PrintImage& /*print*/, const HSLAdjustments& /*hsl*/) {}
-void applyCurves(PrintImage& /*print*/, const ToneCurves& /*curves*/, bool /*monochrome*/) {}
-void applyToneControls(PrintImage& /*print*/, const ConversionSettings& /*settings*/) {}
-void applyFilmEffects(PrintImage& /*print*/, const ConversionSettings& /*settings*/) {}
+void correctRedEyes(PrintImage& print, const std::vector<RedEye>& marks, const Placement& p) {
+  RedEyeFix::apply(print, marks, p.sourceWidth, p.sourceHeight, p.angle, p.crop);
+}
+void dodgeAndBurn(PrintImage& print, const std::vector<DodgeBurnStroke>& strokes,
+                  const Placement& p) {
+  DodgeBurn::apply(print, strokes, p.sourceWidth, p.sourceHeight, p.angle, p.crop);
+}
+void renderLayers(PrintImage& print, const std::vector<LocalLayer>& layers, FilmMode mode,
+                  const Placement& p) {
+  LocalLayers::apply(print, layers, p.sourceWidth, p.sourceHeight, mode, p.angle, p.crop);
+}
+void adjustHsl(PrintImage& print, const HSLAdjustments& hsl) {
+  HSLAdjustments::apply(print, hsl.hue, hsl.saturation, hsl.luminance);
+}
+void applyCurves(PrintImage& print, const ToneCurves& curves, bool monochrome) {
+  curves.apply(print, monochrome);
+}
+void applyToneControls(PrintImage& print, const ConversionSettings& settings) {
+  Adjustments::apply(print, settings);
+}
+void applyFilmEffects(PrintImage& print, const ConversionSettings& settings) {
+  FilmEffects::apply(print, settings);
+}
 
 // A plain white or black border; `none` leaves the print as it is.
-PrintImage addPlainBorder(PrintImage print, BorderStyle /*style*/, double /*sizePercent*/) {
-  return print;
+PrintImage addPlainBorder(PrintImage print, BorderStyle style, double sizePercent) {
+  return Adjustments::border(print.width, print.height, std::move(print.rgb), style, sizePercent);
 }
 // The print composited into the film-holder frame with this id, when there is one that may be
 // used for the film mode; otherwise the print as it is.

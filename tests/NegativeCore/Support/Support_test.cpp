@@ -85,6 +85,31 @@ TEST(AtomicFile, ReadOnlyFolderKeepsTheOldFile) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
+TEST(AtomicFile, WritesThroughATemporaryFileByName) {
+  TempDir dir;
+  const auto target = dir / "image.tif";
+  AtomicFile::write(target, "old");
+  std::filesystem::path seen;
+  AtomicFile::writeThrough(target, [&](const std::filesystem::path& temporary) {
+    seen = temporary;
+    EXPECT_EQ(temporary.parent_path(), dir.path());
+    EXPECT_NE(temporary, target);
+    std::ofstream(temporary, std::ios::binary) << "new";
+  });
+  EXPECT_EQ(readFile(target), "new");
+  EXPECT_FALSE(std::filesystem::exists(seen));
+
+  // A writer that fails leaves the old file and no temporary one.
+  EXPECT_THROW(AtomicFile::writeThrough(target,
+                                        [&](const std::filesystem::path& temporary) {
+                                          std::ofstream(temporary) << "partial";
+                                          throw std::runtime_error("encoder failed");
+                                        }),
+               std::runtime_error);
+  EXPECT_EQ(readFile(target), "new");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
 // Compares the vector forms with libm in units in the last place.
 double ulpDistance(float a, float b) {
   if (a == b) return 0;
