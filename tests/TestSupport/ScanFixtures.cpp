@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <numbers>
 #include <stdexcept>
 #include <string>
 
@@ -439,10 +440,10 @@ NormRect Negative::stepRect(int step) const {
 
 Pattern Negative::pattern() const {
   const Negative n = *this;
-  // 0 outside an edge, 1 inside, a smoothstep across 2 · edgeSoftness pixels.
+  // 0 outside an edge, 1 inside, a raised cosine across 2 · edgeSoftness pixels.
   const auto ramp = [soft = std::max(1e-6, n.edgeSoftness)](double inside) {
     const double t = std::clamp((inside + soft) / (2 * soft), 0.0, 1.0);
-    return t * t * (3 - 2 * t);
+    return 0.5 - 0.5 * std::cos(std::numbers::pi * t);
   };
   return [n, ramp](int64_t x, int64_t y) {
     const double px = x + 0.5, py = y + 0.5;
@@ -455,16 +456,17 @@ Pattern Negative::pattern() const {
     const double inFrame = ramp(inside(n.surroundFraction + n.rebateFraction));
     const NormRect frame = n.frameRect();
     std::array<float, 4> value{0, 0, 0, 1};
-    // Edges blend in linear light, as a lens blurs them.
-    const auto t = [](double density) { return std::pow(10.0, -density); };
+    // Edges blend in density: a linear-light blend between a dense and a thin patch changes
+    // density almost all at once on its dense side, where demosaicing then overshoots.
     for (int c = 0; c < 3; ++c) {
-      double steps = t(n.stepDensity(0, c));
+      double steps = n.stepDensity(0, c);
       for (int k = 1; k < n.steps; ++k) {
         const double boundary = (frame.x + k * frame.w / n.steps) * n.width;
-        steps += (t(n.stepDensity(k, c)) - t(n.stepDensity(k - 1, c))) * ramp(px - boundary);
+        steps += (n.stepDensity(k, c) - n.stepDensity(k - 1, c)) * ramp(px - boundary);
       }
-      const double film = t(n.baseDensity[c]) + (steps - t(n.baseDensity[c])) * inFrame;
-      value[c] = static_cast<float>(t(n.surroundDensity) + (film - t(n.surroundDensity)) * onFilm);
+      const double film = n.baseDensity[c] + (steps - n.baseDensity[c]) * inFrame;
+      const double density = n.surroundDensity + (film - n.surroundDensity) * onFilm;
+      value[c] = static_cast<float>(std::pow(10.0, -density));
     }
     return value;
   };

@@ -107,9 +107,9 @@ struct Negative {
   double surroundDensity = 3.5;
   double surroundFraction = 0.04;  // of each side, dark
   double rebateFraction = 0.08;    // of each side, after the surround, at base density
-  // Half width in pixels of the smooth transition at every edge, as a lens draws it; hard edges
-  // would make demosaicing and resampling overshoot.
-  double edgeSoftness = 4;
+  // Half width in pixels of the smooth transition in density at every edge, as real scans have;
+  // hard or narrow edges make demosaicing and resampling overshoot.
+  double edgeSoftness = 8;
 
   // Density of step k in channel c: base + gamma · (first + k · step).
   double stepDensity(int step, int channel) const;

@@ -271,21 +271,24 @@ std::array<double, 3> patchMean(const PrintImage& print, const NormRect& patch) 
 }
 
 TEST_F(ConverterScan, ColourNegativeConvertsToNeutralAscendingGreys) {
-  // At half size, where the raw data is binned rather than demosaiced.
-  const Converter::Result result = Converter::convert(path_, ConversionSettings(), 0.5, 0.5);
-  ASSERT_EQ(result.print.width, 300);
-  ASSERT_EQ(result.print.height, 200);
-  EXPECT_GE(result.decodeSeconds, 0);
-  EXPECT_GE(result.processSeconds, 0);
-  double previous = -1;
-  for (int step = 0; step < negative_.steps; ++step) {
-    const auto mean = patchMean(result.print, negative_.stepRect(step));
-    const double spread =
-        *std::max_element(mean.begin(), mean.end()) - *std::min_element(mean.begin(), mean.end());
-    EXPECT_LT(spread, 0.02) << "step " << step;
-    const double grey = (mean[0] + mean[1] + mean[2]) / 3;
-    EXPECT_GT(grey, previous + 0.02) << "step " << step;
-    previous = grey;
+  // Full size goes through demosaicing, half size bins the raw data instead.
+  for (const double scale : {1.0, 0.5}) {
+    SCOPED_TRACE(scale);
+    const Converter::Result result = Converter::convert(path_, ConversionSettings(), scale, scale);
+    ASSERT_EQ(result.print.width, std::lround(600 * scale));
+    ASSERT_EQ(result.print.height, std::lround(400 * scale));
+    EXPECT_GE(result.decodeSeconds, 0);
+    EXPECT_GE(result.processSeconds, 0);
+    double previous = -1;
+    for (int step = 0; step < negative_.steps; ++step) {
+      const auto mean = patchMean(result.print, negative_.stepRect(step));
+      const double spread =
+          *std::max_element(mean.begin(), mean.end()) - *std::min_element(mean.begin(), mean.end());
+      EXPECT_LT(spread, 0.02) << "step " << step;
+      const double grey = (mean[0] + mean[1] + mean[2]) / 3;
+      EXPECT_GT(grey, previous + 0.02) << "step " << step;
+      previous = grey;
+    }
   }
 }
 
