@@ -20,36 +20,76 @@ struct Rotation {
   float sine;
 };
 
-// Source coordinate limited to 0…last; NaN takes 0, so the integer conversion stays defined.
-float edgeLimited(float v, float last) { return v > 0 ? (v < last ? v : last) : 0.0f; }
+// Output pixels per block: their source positions are computed together, then sampled.
+constexpr int64_t blockPixels = 64;
 
-// Bilinear resampling of the output rows [begin, end) of the pw-wide cut at (px, py).
-void resampleRows(const LinearImage& source, const Rotation& rot, const PixelRect& cut,
-                  float* output, int64_t begin, int64_t end) {
+// Source positions of one block of output pixels: the top-left neighbour and the fractions.
+struct Positions {
+  int32_t x0[blockPixels];
+  int32_t y0[blockPixels];
+  float fx[blockPixels];
+  float fy[blockPixels];
+};
+
+// Positions of the n output pixels from column j of the row at dy from the centre, limited to
+// the scan (NaN takes 0, so the integer conversion stays defined). Vectorises.
+void sourcePositions(const Rotation& rot, float firstColumn, float dy, int64_t n, Positions& at) {
+  // Locals, so that the stores into `at` cannot be taken to change them.
+  const float cx = rot.cx;
+  const float cy = rot.cy;
+  const float c = rot.cosine;
+  const float s = rot.sine;
   const float lastX = static_cast<float>(rot.width - 1);
   const float lastY = static_cast<float>(rot.height - 1);
-  for (int64_t i = begin; i < end; ++i) {
-    float* out = output + i * cut.w * 4;
-    const float dy = static_cast<float>(cut.y + i) + 0.5f - rot.cy;
-    for (int64_t j = 0; j < cut.w; ++j) {
-      const float dx = static_cast<float>(cut.x + j) + 0.5f - rot.cx;
-      const float sx = edgeLimited(rot.cx + dx * rot.cosine + dy * rot.sine - 0.5f, lastX);
-      const float sy = edgeLimited(rot.cy - dx * rot.sine + dy * rot.cosine - 0.5f, lastY);
-      const int64_t x0 = static_cast<int64_t>(sx);
-      const int64_t y0 = static_cast<int64_t>(sy);
-      const int64_t x1 = std::min(x0 + 1, rot.width - 1);
-      const int64_t y1 = std::min(y0 + 1, rot.height - 1);
-      const float fx = sx - static_cast<float>(x0);
-      const float fy = sy - static_cast<float>(y0);
-      const float* p00 = source.row(y0) + x0 * 4;
-      const float* p10 = source.row(y0) + x1 * 4;
-      const float* p01 = source.row(y1) + x0 * 4;
-      const float* p11 = source.row(y1) + x1 * 4;
-      for (int c = 0; c < 4; ++c) {
-        const float top = p00[c] + fx * (p10[c] - p00[c]);
-        const float bottom = p01[c] + fx * (p11[c] - p01[c]);
-        out[j * 4 + c] = top + fy * (bottom - top);
-      }
+  for (int k = 0; k < static_cast<int>(n); ++k) {
+    const float dx = firstColumn + static_cast<float>(k) + 0.5f - cx;
+    const float sx = std::min(std::max(0.0f, cx + dx * c + dy * s - 0.5f), lastX);
+    const float sy = std::min(std::max(0.0f, cy - dx * s + dy * c - 0.5f), lastY);
+    const int32_t x0 = static_cast<int32_t>(sx);
+    const int32_t y0 = static_cast<int32_t>(sy);
+    at.x0[k] = x0;
+    at.y0[k] = y0;
+    at.fx[k] = sx - static_cast<float>(x0);
+    at.fy[k] = sy - static_cast<float>(y0);
+  }
+}
+
+// Bilinear samples of all four channels at the n positions.
+void sample(const float* __restrict source, const Rotation& rot, const Positions& at, int64_t n,
+            float* __restrict out) {
+  const int64_t rowValues = rot.width * 4;
+  for (int64_t k = 0; k < n; ++k) {
+    const int64_t x0 = at.x0[k];
+    const int64_t y0 = at.y0[k];
+    const int64_t x1 = std::min(x0 + 1, rot.width - 1);
+    const int64_t y1 = std::min(y0 + 1, rot.height - 1);
+    const float* p00 = source + y0 * rowValues + x0 * 4;
+    const float* p10 = source + y0 * rowValues + x1 * 4;
+    const float* p01 = source + y1 * rowValues + x0 * 4;
+    const float* p11 = source + y1 * rowValues + x1 * 4;
+    const float fx = at.fx[k];
+    const float fy = at.fy[k];
+    for (int c = 0; c < 4; ++c) {
+      const float top = p00[c] + fx * (p10[c] - p00[c]);
+      const float bottom = p01[c] + fx * (p11[c] - p01[c]);
+      out[k * 4 + c] = top + fy * (bottom - top);
+    }
+  }
+}
+
+// Bilinear resampling of the output rows [begin, end) of the cut, a column block at a time:
+// the rows of one block read neighbouring source rows, which stay in the first-level cache.
+void resampleRows(const LinearImage& source, const Rotation& rot, const PixelRect& cut,
+                  float* output, int64_t begin, int64_t end) {
+  Positions at;
+  for (int64_t j = 0; j < cut.w; j += blockPixels) {
+    const int64_t n = std::min(blockPixels, cut.w - j);
+    // Column numbers are whole numbers below 2^24, so this sum is exact.
+    const float firstColumn = static_cast<float>(cut.x + j);
+    for (int64_t i = begin; i < end; ++i) {
+      const float dy = static_cast<float>(cut.y + i) + 0.5f - rot.cy;
+      sourcePositions(rot, firstColumn, dy, n, at);
+      sample(source.pixels(), rot, at, n, output + (i * cut.w + j) * 4);
     }
   }
 }

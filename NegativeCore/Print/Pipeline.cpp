@@ -8,18 +8,16 @@
 
 #include "Print/Looks.h"
 #include "Print/PaperCurve.h"
+#include "Print/PrintKernel.h"
 #include "Support/ParallelFor.h"
-#include "Support/VectorMath.h"
 
 namespace Pipeline {
 
 namespace {
 
-// Pixels per block of the pixel loop: the block's planes stay in the first-level cache while
-// the vector maths passes over them.
+// Pixels per block of the pixel loop: the block's planes stay in the first-level cache between
+// the vector steps and the looks.
 constexpr int64_t blockPixels = 256;
-// Above this the paper curve's exponential overflows; the curve is then 0 either way.
-constexpr float largestExponent = 88.0f;
 
 struct TunableStore {
   std::mutex lock;
@@ -33,19 +31,10 @@ TunableStore& store() {
 
 // Everything of a render that does not depend on the pixel.
 struct Preparation {
-  std::array<float, 3> dMin;
-  std::array<float, 3> range;
-  std::array<float, 3> offset;
-  float expShift;
-  float paperContrast;
-  bool useMatrix;
-  std::array<float, 9> matrix;
+  PrintKernel::Paper paper;
+  std::vector<LookParameters> looks;
   bool saturate;
   float saturation;
-  bool mono;
-  bool inverted;
-  std::vector<LookParameters> looks;
-  PaperCurve curve{k};
 };
 
 float luminance(float r, float g, float b) { return 0.229f * r + 0.6917f * g + 0.0793f * b; }
@@ -89,22 +78,27 @@ bool isIdentity(const std::array<float, 9>& m) {
 Preparation prepare(const FilmAnalysis& analysis, const ConversionSettings& settings,
                     const Tunables& tunables) {
   Preparation p;
+  PrintKernel::Paper& paper = p.paper;
   for (size_t c = 0; c < 3; ++c) {
-    p.dMin[c] = static_cast<float>(analysis.dMin[c]);
-    p.range[c] = static_cast<float>(analysis.dMax[c] - analysis.dMin[c]);
+    paper.dMin[c] = static_cast<float>(analysis.dMin[c]);
+    paper.range[c] = static_cast<float>(analysis.dMax[c] - analysis.dMin[c]);
   }
   p.looks = lookList(settings);
-  p.offset = colourOffsets(settings, p.looks, tunables);
-  p.expShift = static_cast<float>(-densityPerStop * std::clamp(settings.exposure, -5.0, 5.0));
+  paper.offset = colourOffsets(settings, p.looks, tunables);
+  paper.expShift = static_cast<float>(-densityPerStop * std::clamp(settings.exposure, -5.0, 5.0));
   float lookContrast = 1;
   for (const LookParameters& look : p.looks) lookContrast *= look.contrast;
-  p.paperContrast = static_cast<float>(settings.contrast * lookContrast);
-  p.useMatrix = settings.mode == FilmMode::colorNegative && !isIdentity(tunables.matrix);
-  p.matrix = tunables.matrix;
+  paper.contrast = static_cast<float>(settings.contrast * lookContrast);
+  paper.useMatrix = settings.mode == FilmMode::colorNegative && !isIdentity(tunables.matrix);
+  paper.matrix = tunables.matrix;
+  paper.mono = settings.mode == FilmMode::bwNegative;
+  paper.inverted = settings.mode == FilmMode::positive;
+  const PaperCurve curve(k);
+  paper.k = curve.k;
+  paper.lo = curve.lo;
+  paper.span = curve.span;
   p.saturation = static_cast<float>(settings.saturation);
-  p.mono = settings.mode == FilmMode::bwNegative;
-  p.saturate = p.saturation != 1 && !p.mono;
-  p.inverted = settings.mode == FilmMode::positive;
+  p.saturate = p.saturation != 1 && !paper.mono;
   return p;
 }
 
@@ -113,66 +107,12 @@ struct Planes {
   alignas(64) float c[3][blockPixels];
 };
 
-// Channel values of n RGBA pixels, mixed to luminance for black-and-white negatives; the
-// logarithm planes get the values that have a density and 1 for the rest.
-void loadValues(const Preparation& p, const float* in, int64_t n, Planes& values, Planes& logs) {
-  for (int64_t i = 0; i < n; ++i) {
-    float r = in[4 * i];
-    float g = in[4 * i + 1];
-    float b = in[4 * i + 2];
-    if (p.mono) r = g = b = luminance(r, g, b);
-    values.c[0][i] = r;
-    values.c[1][i] = g;
-    values.c[2][i] = b;
-  }
-  for (int c = 0; c < 3; ++c)
-    for (int64_t i = 0; i < n; ++i) {
-      const float v = values.c[c][i];
-      logs.c[c][i] = hasDensity(v) ? v : 1.0f;
-    }
-}
-
-// From the values and their logarithms to the exponent of the paper curve, left in `logs`.
-void paperExponents(const Preparation& p, const Planes& values, Planes& logs, int64_t n) {
-  for (int c = 0; c < 3; ++c)
-    for (int64_t i = 0; i < n; ++i) {
-      const float D = hasDensity(values.c[c][i]) ? -logs.c[c][i] : 6.0f;
-      const float d = (D - p.dMin[c]) / p.range[c];
-      logs.c[c][i] = p.inverted ? 1 - d : d;
-    }
-  if (p.useMatrix) {
-    const auto& m = p.matrix;
-    for (int64_t i = 0; i < n; ++i) {
-      const float eR = logs.c[0][i] - 0.5f;
-      const float eG = logs.c[1][i] - 0.5f;
-      const float eB = logs.c[2][i] - 0.5f;
-      logs.c[0][i] = m[0] * eR + m[1] * eG + m[2] * eB + 0.5f;
-      logs.c[1][i] = m[3] * eR + m[4] * eG + m[5] * eB + 0.5f;
-      logs.c[2][i] = m[6] * eR + m[7] * eG + m[8] * eB + 0.5f;
-    }
-  }
-  for (int c = 0; c < 3; ++c)
-    for (int64_t i = 0; i < n; ++i) {
-      const float v = p.paperContrast * (logs.c[c][i] - p.offset[c] - p.expShift - 0.5f) + 0.5f;
-      const float t = -p.curve.k * (v - 0.5f);
-      // Also catches NaN, which prints as 0 like the overflowed curve.
-      logs.c[c][i] = t < largestExponent ? t : largestExponent;
-    }
-}
-
-// The paper curve from its exponentials, into `values`.
-void paperValues(const Preparation& p, const Planes& exps, Planes& values, int64_t n) {
-  for (int c = 0; c < 3; ++c)
-    for (int64_t i = 0; i < n; ++i)
-      values.c[c][i] = (1 / (1 + exps.c[c][i]) - p.curve.lo) / p.curve.span;
-}
-
-void applyLooks(const Preparation& p, Planes& values, int64_t n) {
+void applyLooks(const std::vector<LookParameters>& looks, Planes& values, int64_t n) {
   for (int64_t i = 0; i < n; ++i) {
     float r = values.c[0][i];
     float g = values.c[1][i];
     float b = values.c[2][i];
-    for (const LookParameters& look : p.looks) {
+    for (const LookParameters& look : looks) {
       r = look.applyTone(r);
       g = look.applyTone(g);
       b = look.applyTone(b);
@@ -184,32 +124,12 @@ void applyLooks(const Preparation& p, Planes& values, int64_t n) {
   }
 }
 
-void applySaturation(float saturation, Planes& values, int64_t n) {
-  for (int64_t i = 0; i < n; ++i) {
-    const float L = luminance(values.c[0][i], values.c[1][i], values.c[2][i]);
-    for (int c = 0; c < 3; ++c) values.c[c][i] = L + saturation * (values.c[c][i] - L);
-  }
-}
-
-// 0…1, and 0 for anything not finite.
-float printable(float v) { return v > 1 ? (v <= FLT_MAX ? 1.0f : 0.0f) : (v >= 0 ? v : 0.0f); }
-
-void writePrint(const Planes& values, float* out, int64_t n) {
-  for (int64_t i = 0; i < n; ++i)
-    for (int c = 0; c < 3; ++c) out[3 * i + c] = printable(values.c[c][i]);
-}
-
 void renderBlock(const Preparation& p, const float* in, float* out, int64_t n) {
   Planes values;
-  Planes work;
-  loadValues(p, in, n, values, work);
-  for (int c = 0; c < 3; ++c) VectorMath::log10(work.c[c], work.c[c], static_cast<size_t>(n));
-  paperExponents(p, values, work, n);
-  for (int c = 0; c < 3; ++c) VectorMath::exp(work.c[c], work.c[c], static_cast<size_t>(n));
-  paperValues(p, work, values, n);
-  if (!p.looks.empty()) applyLooks(p, values, n);
-  if (p.saturate) applySaturation(p.saturation, values, n);
-  writePrint(values, out, n);
+  const size_t count = static_cast<size_t>(n);
+  PrintKernel::paper(p.paper, in, count, values.c[0], values.c[1], values.c[2]);
+  if (!p.looks.empty()) applyLooks(p.looks, values, n);
+  PrintKernel::finish(values.c[0], values.c[1], values.c[2], count, p.saturate, p.saturation, out);
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ namespace AtomicFile {
 namespace {
 
 [[noreturn]] void fail(const char* what, const std::filesystem::path& path, int error) {
-  throw std::filesystem::filesystem_error(what, path, std::error_code(error, std::generic_category()));
+  throw std::filesystem::filesystem_error(what, path,
+                                          std::error_code(error, std::generic_category()));
 }
 
 // Closes and removes the temporary file unless it was committed.
@@ -23,31 +24,27 @@ struct TemporaryFile {
   bool committed = false;
   ~TemporaryFile() {
     if (fd >= 0) ::close(fd);
-    if (!committed) ::unlink(path.c_str());
+    if (!committed && !path.empty()) ::unlink(path.c_str());
   }
 };
 
-}  // namespace
-
-void write(const std::filesystem::path& target, std::string_view data) {
+// A uniquely named empty file beside the target.
+void create(const std::filesystem::path& target, TemporaryFile& temp) {
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-  TemporaryFile temp;
   std::string name = ".";
   name += target.filename().string();
   name += ".XXXXXX";
   temp.path = (folder / name).string();
   temp.fd = ::mkstemp(temp.path.data());
-  if (temp.fd < 0) fail("cannot create temporary file", target, errno);
-
-  size_t written = 0;
-  while (written < data.size()) {
-    const ssize_t n = ::write(temp.fd, data.data() + written, data.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail("cannot write file", target, errno);
-    }
-    written += static_cast<size_t>(n);
+  if (temp.fd < 0) {
+    const int error = errno;
+    temp.path.clear();  // nothing of ours to remove
+    fail("cannot create temporary file", target, error);
   }
+}
+
+// Gives the temporary file the target's permissions, syncs it and renames it over the target.
+void commit(const std::filesystem::path& target, TemporaryFile& temp) {
   // mkstemp creates 0600: keep the permissions of the file being replaced, else rw-r--r--.
   struct stat existing {};
   const mode_t mode = ::stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
@@ -60,6 +57,31 @@ void write(const std::filesystem::path& target, std::string_view data) {
   temp.fd = -1;
   if (::rename(temp.path.c_str(), target.c_str()) != 0) fail("cannot replace file", target, errno);
   temp.committed = true;
+}
+
+}  // namespace
+
+void write(const std::filesystem::path& target, std::string_view data) {
+  TemporaryFile temp;
+  create(target, temp);
+  size_t written = 0;
+  while (written < data.size()) {
+    const ssize_t n = ::write(temp.fd, data.data() + written, data.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail("cannot write file", target, errno);
+    }
+    written += static_cast<size_t>(n);
+  }
+  commit(target, temp);
+}
+
+void writeThrough(const std::filesystem::path& target,
+                  const std::function<void(const std::filesystem::path& temporary)>& fill) {
+  TemporaryFile temp;
+  create(target, temp);
+  fill(temp.path);
+  commit(target, temp);
 }
 
 }  // namespace AtomicFile

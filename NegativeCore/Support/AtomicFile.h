@@ -4,11 +4,17 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 namespace AtomicFile {
 
 // Throws std::filesystem::filesystem_error when any step fails.
 void write(const std::filesystem::path& target, std::string_view data);
+
+// The same for writers that open files by name: `fill` writes the temporary file at the path it
+// is given (it exists, empty). What `fill` throws is passed on after the temporary file is gone.
+void writeThrough(const std::filesystem::path& target,
+                  const std::function<void(const std::filesystem::path& temporary)>& fill);
 
 }  // namespace AtomicFile

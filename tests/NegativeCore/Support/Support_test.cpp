@@ -52,8 +52,9 @@ TEST(Uuid, WritesUpperCaseAndReadsEitherCase) {
   EXPECT_EQ(Uuid::fromString(lower), id);
   EXPECT_NE(Uuid::random(), id);
 
-  for (const char* bad : {"", "not-a-uuid", "123e4567e89b12d3a456426614174000",
-                          "123e4567-e89b-12d3-a456-42661417400g", "{123e4567-e89b-12d3-a456-426614174000}"})
+  for (const char* bad :
+       {"", "not-a-uuid", "123e4567e89b12d3a456426614174000",
+        "123e4567-e89b-12d3-a456-42661417400g", "{123e4567-e89b-12d3-a456-426614174000}"})
     EXPECT_EQ(Uuid::fromString(bad), std::nullopt) << bad;
 }
 
@@ -85,6 +86,31 @@ TEST(AtomicFile, ReadOnlyFolderKeepsTheOldFile) {
   EXPECT_EQ(readFile(folder / "a.json"), "old");
 }
 
+TEST(AtomicFile, WritesThroughATemporaryFileByName) {
+  TempDir dir;
+  const auto target = dir / "image.tif";
+  AtomicFile::write(target, "old");
+  std::filesystem::path seen;
+  AtomicFile::writeThrough(target, [&](const std::filesystem::path& temporary) {
+    seen = temporary;
+    EXPECT_EQ(temporary.parent_path(), dir.path());
+    EXPECT_NE(temporary, target);
+    std::ofstream(temporary, std::ios::binary) << "new";
+  });
+  EXPECT_EQ(readFile(target), "new");
+  EXPECT_FALSE(std::filesystem::exists(seen));
+
+  // A writer that fails leaves the old file and no temporary one.
+  EXPECT_THROW(AtomicFile::writeThrough(target,
+                                        [&](const std::filesystem::path& temporary) {
+                                          std::ofstream(temporary) << "partial";
+                                          throw std::runtime_error("encoder failed");
+                                        }),
+               std::runtime_error);
+  EXPECT_EQ(readFile(target), "new");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
 // Compares the vector forms with libm in units in the last place.
 double ulpDistance(float a, float b) {
   if (a == b) return 0;
@@ -111,12 +137,14 @@ TEST(VectorMath, MatchesScalarWithinAFewUlp) {
   for (const auto& c : cases) {
     c.vector(in.data(), out.data(), in.size());
     double worst = 0;
-    for (size_t i = 0; i < in.size(); ++i) worst = std::max(worst, ulpDistance(out[i], c.scalar(in[i])));
+    for (size_t i = 0; i < in.size(); ++i)
+      worst = std::max(worst, ulpDistance(out[i], c.scalar(in[i])));
     EXPECT_LE(worst, c.ulps) << c.name;
   }
 
   VectorMath::pow(in.data(), 1.0f / 2.2f, out.data(), in.size());
-  for (size_t i = 0; i < in.size(); ++i) EXPECT_LE(ulpDistance(out[i], std::pow(in[i], 1.0f / 2.2f)), 8);
+  for (size_t i = 0; i < in.size(); ++i)
+    EXPECT_LE(ulpDistance(out[i], std::pow(in[i], 1.0f / 2.2f)), 8);
   const float edge[] = {0.0f, -1.0f, 1.0f};
   float edgeOut[3];
   VectorMath::pow(edge, 2.2f, edgeOut, 3);

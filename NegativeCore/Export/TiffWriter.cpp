@@ -1,0 +1,251 @@
+#include "Export/TiffWriter.h"
+
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "Export/ExifDirectory.h"
+#include "Export/MetadataBlocks.h"
+#include "Support/ParallelFor.h"
+
+namespace TiffWriter {
+
+namespace {
+
+// libtiff's messages stay with the handle: errors become WriteError, nothing is printed.
+int quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+struct OptionsDeleter {
+  void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
+std::unique_ptr<TIFFOpenOptions, OptionsDeleter> quietOptions() {
+  std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
+  TIFFOpenOptionsSetErrorHandlerExtR(options.get(), quiet, nullptr);
+  TIFFOpenOptionsSetWarningHandlerExtR(options.get(), quiet, nullptr);
+  return options;
+}
+
+struct TiffDeleter {
+  void operator()(TIFF* tif) const { TIFFClose(tif); }
+};
+using Tiff = std::unique_ptr<TIFF, TiffDeleter>;
+
+void check(int ok, const char* what) {
+  if (!ok) throw WriteError(what);
+}
+
+// --- An in-memory file for encoding strips -----------------------------------------------
+
+struct MemoryFile {
+  std::vector<uint8_t> bytes;
+  uint64_t position = 0;
+};
+
+MemoryFile& memory(thandle_t handle) { return *static_cast<MemoryFile*>(handle); }
+
+tmsize_t memoryRead(thandle_t handle, void* buffer, tmsize_t size) {
+  MemoryFile& f = memory(handle);
+  const uint64_t available = f.position < f.bytes.size() ? f.bytes.size() - f.position : 0;
+  const auto n = std::min<uint64_t>(available, static_cast<uint64_t>(size));
+  std::memcpy(buffer, f.bytes.data() + f.position, n);
+  f.position += n;
+  return static_cast<tmsize_t>(n);
+}
+
+tmsize_t memoryWrite(thandle_t handle, void* buffer, tmsize_t size) {
+  MemoryFile& f = memory(handle);
+  const uint64_t end = f.position + static_cast<uint64_t>(size);
+  if (end > f.bytes.size()) f.bytes.resize(end);
+  std::memcpy(f.bytes.data() + f.position, buffer, static_cast<size_t>(size));
+  f.position = end;
+  return size;
+}
+
+toff_t memorySeek(thandle_t handle, toff_t offset, int whence) {
+  MemoryFile& f = memory(handle);
+  if (whence == SEEK_CUR) offset += f.position;
+  if (whence == SEEK_END) offset += f.bytes.size();
+  f.position = offset;
+  return offset;
+}
+
+int memoryClose(thandle_t) { return 0; }
+toff_t memorySize(thandle_t handle) { return memory(handle).bytes.size(); }
+int memoryMap(thandle_t, void**, toff_t*) { return 0; }
+void memoryUnmap(thandle_t, void*, toff_t) {}
+
+// --- Fields ------------------------------------------------------------------------------
+
+int64_t bytesPerRow(const Layout& layout) { return layout.width * 3 * (layout.bitsPerSample / 8); }
+
+void setImageFields(TIFF* tif, const Layout& layout, int64_t height) {
+  check(TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(layout.width)) &&
+            TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(height)) &&
+            TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, layout.bitsPerSample) &&
+            TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3) &&
+            TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) &&
+            TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+            TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW) &&
+            TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL) &&
+            TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(rowsPerStrip(layout))),
+        "image fields");
+}
+
+void setText(TIFF* tif, uint32_t tag, const std::optional<std::string>& text) {
+  if (text) check(TIFFSetField(tif, tag, text->c_str()), "text field");
+}
+
+// Writes the Exif directory right after the file header, where libtiff has written nothing
+// yet (it places strips and directories at the end of the file), and returns its offset.
+uint64_t writeExifDirectory(TIFF* tif, const Exporter::Metadata::Exif& exif) {
+  const int fd = TIFFFileno(tif);
+  const off_t end = ::lseek(fd, 0, SEEK_END);
+  check(end > 0 && end % 2 == 0, "Exif directory");
+  const auto offset = static_cast<uint32_t>(end);
+  const std::vector<uint8_t> bytes = ExifDirectory::encode(exif, offset);
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::pwrite(fd, bytes.data() + written, bytes.size() - written,
+                               static_cast<off_t>(offset + written));
+    if (n < 0 && errno == EINTR) continue;
+    check(n > 0, "Exif directory");
+    written += static_cast<size_t>(n);
+  }
+  return offset;
+}
+
+void setMetadataFields(TIFF* tif, const std::vector<uint8_t>& iccProfile,
+                       const Exporter::Metadata& metadata, std::optional<uint64_t> exifOffset) {
+  const Exporter::Metadata::TIFF& t = metadata.tiff;
+  // Baseline TIFF requires a resolution; 72 pixels per inch says "no particular print size".
+  check(TIFFSetField(tif, TIFFTAG_XRESOLUTION, 72.0) &&
+            TIFFSetField(tif, TIFFTAG_YRESOLUTION, 72.0) &&
+            TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH),
+        "resolution");
+  check(TIFFSetField(tif, TIFFTAG_SOFTWARE, t.software.c_str()), "software");
+  setText(tif, TIFFTAG_MODEL, t.model);
+  setText(tif, TIFFTAG_MAKE, t.make);
+  setText(tif, TIFFTAG_DATETIME, t.dateTime);
+  setText(tif, TIFFTAG_ARTIST, t.artist);
+  setText(tif, TIFFTAG_COPYRIGHT, t.copyright);
+  setText(tif, TIFFTAG_IMAGEDESCRIPTION, t.imageDescription);
+  check(TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(iccProfile.size()),
+                     iccProfile.data()),
+        "ICC profile");
+  if (exifOffset) check(TIFFSetField(tif, TIFFTAG_EXIFIFD, *exifOffset), "Exif pointer");
+
+  // libtiff declares the IPTC tag either as bytes or, as older versions do, as 32-bit words;
+  // for words the records are padded with zeros to a multiple of four.
+  std::vector<uint8_t> iptc = MetadataBlocks::iptcRecords(metadata.iptc);
+  if (!iptc.empty()) {
+    const TIFFField* field = TIFFFieldWithTag(tif, TIFFTAG_RICHTIFFIPTC);
+    const bool words = field && TIFFFieldDataType(field) == TIFF_LONG;
+    if (words) iptc.resize((iptc.size() + 3) / 4 * 4, 0);
+    const auto count = static_cast<uint32_t>(words ? iptc.size() / 4 : iptc.size());
+    check(TIFFSetField(tif, TIFFTAG_RICHTIFFIPTC, count, iptc.data()), "IPTC");
+  }
+}
+
+// --- Strips --------------------------------------------------------------------------------
+
+using EncodedStrips = std::vector<std::vector<uint8_t>>;
+
+// LZW-encodes the strips of rows [firstRow, firstRow + rows) through an in-memory TIFF with the
+// same layout; `rows` is a multiple of the strip height except at the image's end.
+EncodedStrips encodeStrips(const Layout& layout, int64_t firstRow, int64_t rows,
+                           const RowSource& source) {
+  const int64_t stripRows = rowsPerStrip(layout);
+  const int64_t rowBytes = bytesPerRow(layout);
+  std::vector<uint8_t> raw(static_cast<size_t>(rows * rowBytes));
+  source(firstRow, rows, raw.data());
+
+  MemoryFile file;
+  const auto options = quietOptions();
+  const Tiff tif(TIFFClientOpenExt("strips", "w", &file, memoryRead, memoryWrite, memorySeek,
+                                   memoryClose, memorySize, memoryMap, memoryUnmap, options.get()));
+  check(tif != nullptr, "strip encoder");
+  setImageFields(tif.get(), layout, rows);
+  const auto count = static_cast<uint32_t>((rows + stripRows - 1) / stripRows);
+  for (uint32_t s = 0; s < count; ++s) {
+    const int64_t begin = s * stripRows;
+    const int64_t size = (std::min(rows, begin + stripRows) - begin) * rowBytes;
+    check(TIFFWriteEncodedStrip(tif.get(), s, raw.data() + begin * rowBytes, size) >= 0,
+          "strip encoding");
+  }
+  uint64_t* offsets = nullptr;
+  uint64_t* sizes = nullptr;
+  check(TIFFGetField(tif.get(), TIFFTAG_STRIPOFFSETS, &offsets) &&
+            TIFFGetField(tif.get(), TIFFTAG_STRIPBYTECOUNTS, &sizes),
+        "strip encoding");
+  EncodedStrips strips(count);
+  for (uint32_t s = 0; s < count; ++s) {
+    const uint8_t* begin = file.bytes.data() + offsets[s];
+    strips[s].assign(begin, begin + sizes[s]);
+  }
+  return strips;
+}
+
+// Every strip of the image, encoded by groups in parallel; strips in order.
+EncodedStrips encodeAllStrips(const Layout& layout, const RowSource& source) {
+  const int64_t stripRows = rowsPerStrip(layout);
+  const int64_t strips = (layout.height + stripRows - 1) / stripRows;
+  const int64_t groupStrips = ParallelFor::rowsPerChunk(strips);
+  const int64_t groups = (strips + groupStrips - 1) / groupStrips;
+  std::vector<EncodedStrips> encoded(static_cast<size_t>(groups));
+  std::vector<std::string> failures(static_cast<size_t>(groups));
+  parallelFor(groups, [&](int64_t g) {
+    const int64_t firstRow = g * groupStrips * stripRows;
+    const int64_t rows = std::min(layout.height, firstRow + groupStrips * stripRows) - firstRow;
+    try {
+      encoded[g] = encodeStrips(layout, firstRow, rows, source);
+    } catch (const std::exception& error) {
+      failures[g] = error.what();
+    }
+  });
+  for (const std::string& failure : failures)
+    if (!failure.empty()) throw WriteError(failure);
+  EncodedStrips all;
+  all.reserve(static_cast<size_t>(strips));
+  for (EncodedStrips& group : encoded)
+    for (auto& strip : group) all.push_back(std::move(strip));
+  return all;
+}
+
+}  // namespace
+
+int64_t rowsPerStrip(const Layout& layout) {
+  return std::max<int64_t>(1, (int64_t{256} << 10) / std::max<int64_t>(1, bytesPerRow(layout)));
+}
+
+void write(const std::filesystem::path& path, const Layout& layout, const RowSource& rows,
+           const std::vector<uint8_t>& iccProfile, const Exporter::Metadata& metadata) {
+  if (layout.width < 1 || layout.height < 1 || layout.width > UINT32_MAX ||
+      layout.height > UINT32_MAX || (layout.bitsPerSample != 8 && layout.bitsPerSample != 16)) {
+    throw WriteError("unsupported image size");
+  }
+  EncodedStrips strips = encodeAllStrips(layout, rows);
+
+  const auto options = quietOptions();
+  const Tiff tif(TIFFOpenExt(path.c_str(), "w", options.get()));
+  check(tif != nullptr, "cannot open file");
+  std::optional<uint64_t> exifOffset;
+  if (!metadata.exif.empty()) exifOffset = writeExifDirectory(tif.get(), metadata.exif);
+  setImageFields(tif.get(), layout, layout.height);
+  setMetadataFields(tif.get(), iccProfile, metadata, exifOffset);
+  for (size_t s = 0; s < strips.size(); ++s) {
+    std::vector<uint8_t>& strip = strips[s];
+    check(TIFFWriteRawStrip(tif.get(), static_cast<uint32_t>(s), strip.data(),
+                            static_cast<tmsize_t>(strip.size())) >= 0,
+          "cannot write strip");
+    std::vector<uint8_t>().swap(strip);
+  }
+  check(TIFFWriteDirectory(tif.get()), "cannot write directory");
+}
+
+}  // namespace TiffWriter

@@ -1,0 +1,60 @@
+// The conversion driver with the default record: a preview-sized render, and a full-size render
+// against the full-size decode of the same DNG, measured in the same run.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "BenchImages.h"
+#include "Conversion/Converter.h"
+#include "Conversion/Decoder.h"
+#include "TestSupport/ScanFixtures.h"
+#include "TestSupport/TempDir.h"
+
+namespace {
+
+// A 6000 × 4000 synthetic colour negative written once for the whole run.
+const std::filesystem::path& fullSizeNegative() {
+  static TempDir dir;
+  static const std::filesystem::path path = [] {
+    ScanFixtures::Negative negative;
+    negative.width = 6000;
+    negative.height = 4000;
+    const auto file = dir / "negative-6000x4000.dng";
+    ScanFixtures::writeNegativeDng(file, negative);
+    return file;
+  }();
+  return path;
+}
+
+void BM_ProcessDefaultPreview(benchmark::State& state) {
+  const LinearImage scan = BenchImages::negative(2400, 1600);
+  const ConversionSettings settings;
+  const FilmAnalysis analysis = Converter::analyze(scan, settings);
+  for (auto _ : state) {
+    PrintImage print = Converter::process(scan, analysis, settings, true, true);
+    benchmark::DoNotOptimize(print.rgb.data());
+  }
+}
+BENCHMARK(BM_ProcessDefaultPreview)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_DecodeFullSize(benchmark::State& state) {
+  const auto& path = fullSizeNegative();
+  for (auto _ : state) {
+    LinearImage scan = Decoder::decode(path, 0, false, 1);
+    benchmark::DoNotOptimize(scan.pixels());
+  }
+}
+BENCHMARK(BM_DecodeFullSize)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ProcessDefaultFullSize(benchmark::State& state) {
+  const LinearImage scan = Decoder::decode(fullSizeNegative(), 0, false, 1);
+  const ConversionSettings settings;
+  const FilmAnalysis analysis = Converter::analyze(scan, settings);
+  for (auto _ : state) {
+    PrintImage print = Converter::process(scan, analysis, settings, true, true);
+    benchmark::DoNotOptimize(print.rgb.data());
+  }
+}
+BENCHMARK(BM_ProcessDefaultFullSize)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
