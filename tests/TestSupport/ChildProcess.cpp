@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <string_view>
+
 extern char** environ;
 
 namespace ChildProcess {
@@ -13,8 +15,16 @@ std::filesystem::path currentExecutable() {
 }
 
 int run(const std::filesystem::path& program, const std::vector<std::string>& extraEnvironment) {
+  // A variable given in extraEnvironment replaces this process's own of the same name.
+  auto overridden = [&](std::string_view entry) {
+    const auto name = entry.substr(0, entry.find('=') + 1);
+    for (const auto& extra : extraEnvironment)
+      if (std::string_view(extra).substr(0, extra.find('=') + 1) == name) return true;
+    return false;
+  };
   std::vector<std::string> entries;
-  for (char** e = environ; *e; ++e) entries.emplace_back(*e);
+  for (char** e = environ; *e; ++e)
+    if (!overridden(*e)) entries.emplace_back(*e);
   entries.insert(entries.end(), extraEnvironment.begin(), extraEnvironment.end());
   std::vector<char*> envp;
   for (auto& entry : entries) envp.push_back(entry.data());

@@ -13,7 +13,8 @@ namespace ChildProcess {
 std::filesystem::path currentExecutable();
 
 // Starts program (argv[0] is the path as given) with this process's environment plus the
-// "NAME=value" entries given; returns its exit status, or -1 when it did not exit normally.
+// "NAME=value" entries given (each replacing a variable of the same name); returns its exit status,
+// or -1 when it did not exit normally.
 int run(const std::filesystem::path& program, const std::vector<std::string>& extraEnvironment);
 
 }  // namespace ChildProcess
