@@ -31,8 +31,8 @@ struct Positions {
   float fy[blockPixels];
 };
 
-// Positions of the n output pixels from column j of the row at dy from the centre, limited to
-// the scan (NaN takes 0, so the integer conversion stays defined). Vectorises.
+// Positions of the n output pixels from firstColumn on, in the row at dy from the centre, limited
+// to the scan (NaN takes 0, so the integer conversion stays defined). Vectorises.
 void sourcePositions(const Rotation& rot, float firstColumn, float dy, int64_t n, Positions& at) {
   // Locals, so that the stores into `at` cannot be taken to change them.
   const float cx = rot.cx;

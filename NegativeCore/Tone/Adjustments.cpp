@@ -7,7 +7,7 @@
 #include "Support/ParallelFor.h"
 #include "Tone/BoxBlur.h"
 #include "Tone/Luminance.h"
-#include "Tone/PlaneCheck.h"
+#include "Tone/PlaneSupport.h"
 
 namespace Adjustments {
 
@@ -39,10 +39,16 @@ int64_t radius(double value, int64_t minimum) {
   return std::max(static_cast<int64_t>(limited), minimum);
 }
 
-float smoothstep(float t) { return t * t * (3.0f - 2.0f * t); }
-float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+// Value forms of clamp, min and max (the same results as the std:: ones, NaN included) that
+// the vectoriser turns into selects.
+float clampTo(float v, float lo, float hi) { return v < lo ? lo : (hi < v ? hi : v); }
+float clamp01(float v) { return clampTo(v, 0.0f, 1.0f); }
+float minOf(float a, float b) { return b < a ? b : a; }
+float maxOf(float a, float b) { return a < b ? b : a; }
 
-// Runs body(i) for every pixel index of rows split over the worker pool.
+float smoothstep(float t) { return t * t * (3.0f - 2.0f * t); }
+
+// Runs body(i) for every pixel index, rows split over the worker pool.
 template <class Body>
 void forEachPixel(int64_t width, int64_t height, const Body& body) {
   parallelForRows(
@@ -53,46 +59,87 @@ void forEachPixel(int64_t width, int64_t height, const Body& body) {
       smallPlaneRows(width, height));
 }
 
-Plane channelPlane(const PrintImage& print, int channel) {
-  Plane plane(static_cast<size_t>(print.width * print.height));
-  forEachPixel(print.width, print.height,
-               [&](int64_t i) { plane[i] = print.rgb[3 * i + channel]; });
-  return plane;
+// Runs body(y, channels, scratch) for every row of the print, rows split over the worker pool.
+// channels[0…2] hold the row's red, green and blue values one after another (written back
+// after the body), so that per-pixel arithmetic runs over contiguous floats and vectorises;
+// `scratch` holds `scratchRows` further rows of width floats, private to the running chunk.
+template <class Body>
+void forEachPlanarRow(PrintImage& print, int scratchRows, const Body& body) {
+  const int64_t width = print.width;
+  parallelForRows(
+      print.height,
+      [&](int64_t begin, int64_t end) {
+        std::vector<float> buffer(static_cast<size_t>(width * (3 + scratchRows)));
+        float* channels[3] = {buffer.data(), buffer.data() + width, buffer.data() + 2 * width};
+        float* scratch = buffer.data() + 3 * width;
+        for (int64_t y = begin; y < end; ++y) {
+          float* row = print.row(y);
+          for (int64_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) channels[c][x] = row[3 * x + c];
+          body(y, channels, scratch);
+          for (int64_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) row[3 * x + c] = channels[c][x];
+        }
+      },
+      smallPlaneRows(width, print.height));
 }
 
-Plane blur(const Plane& plane, const PrintImage& print, int64_t r, int64_t passes) {
-  return boxBlur(plane, print.width, print.height, r, passes);
+// Runs body(y, scratch) for every row, rows split over the worker pool; `scratch` holds
+// `scratchRows` rows of width floats private to the running chunk of rows.
+template <class Body>
+void forEachRow(int64_t width, int64_t height, int scratchRows, const Body& body) {
+  parallelForRows(
+      height,
+      [&](int64_t begin, int64_t end) {
+        std::vector<float> scratch(static_cast<size_t>(width * scratchRows));
+        for (int64_t y = begin; y < end; ++y) body(y, scratch.data());
+      },
+      smallPlaneRows(width, height));
 }
 
-// Guided filter of the luminance by itself: the edge-preserving smoothed luminance q.
-Plane guidedLuminance(const Plane& lum, const PrintImage& print, int64_t r, float s) {
-  const size_t n = lum.size();
-  Plane squares(n);
-  for (size_t i = 0; i < n; ++i) squares[i] = lum[i] * lum[i];
-  const Plane mean = blur(lum, print, r, 1);
-  const Plane meanOfSquares = blur(squares, print, r, 1);
+// The guided filter of the luminance by itself, as its two blurred coefficient planes: the
+// smoothed luminance is q = Ā·L + B̄.
+struct GuidedFilter {
+  BlurredPlane meanA;
+  BlurredPlane meanB;
+};
+
+GuidedFilter guidedFilter(const Plane& lum, const PrintImage& print, int64_t r, float s) {
+  const int64_t width = print.width;
+  const int64_t height = print.height;
+  Plane squares = newPlane(lum.size());
+  forEachPixel(width, height, [&](int64_t i) { squares[i] = lum[i] * lum[i]; });
+  const BlurredPlane mean(lum, width, height, r, 1);
+  const BlurredPlane meanOfSquares(std::move(squares), width, height, r, 1);
+
   const float epsilon = (0.055f * s) * (0.055f * s) + 0.000001f;
-  Plane a(n);
-  Plane b(n);
-  for (size_t i = 0; i < n; ++i) {
-    const float variance = std::max(meanOfSquares[i] - mean[i] * mean[i], 0.0f);
-    a[i] = variance / (variance + epsilon);
-    b[i] = mean[i] - a[i] * mean[i];
-  }
-  const Plane meanA = blur(a, print, r, 1);
-  const Plane meanB = blur(b, print, r, 1);
-  Plane smoothed(n);
-  for (size_t i = 0; i < n; ++i) smoothed[i] = meanA[i] * lum[i] + meanB[i];
-  return smoothed;
+  Plane a = newPlane(lum.size());
+  Plane b = newPlane(lum.size());
+  forEachRow(width, height, 2, [&](int64_t y, float* scratch) {
+    const float* mu = mean.row(y, scratch);
+    const float* mu2 = meanOfSquares.row(y, scratch + width);
+    float* ay = a.data() + y * width;
+    float* by = b.data() + y * width;
+    for (int64_t x = 0; x < width; ++x) {
+      const float variance = maxOf(mu2[x] - mu[x] * mu[x], 0.0f);
+      ay[x] = variance / (variance + epsilon);
+      by[x] = mu[x] - ay[x] * mu[x];
+    }
+  });
+  return {BlurredPlane(std::move(a), width, height, r, 1),
+          BlurredPlane(std::move(b), width, height, r, 1)};
 }
 
 // The haze level: a high percentile of a sparse sample of the luminance, at least 0.5.
-float hazeLevel(const Plane& lum) {
-  const size_t n = lum.size();
+float hazeLevel(const PrintImage& print) {
+  const auto n = static_cast<size_t>(print.width * print.height);
   const size_t step = n < 20000 ? 1 : n / 20000;
   Plane samples;
   samples.reserve(n / step + 1);
-  for (size_t i = 0; i < n; i += step) samples.push_back(lum[i]);
+  for (size_t i = 0; i < n; i += step) {
+    const float* p = &print.rgb[3 * i];
+    samples.push_back(luminanceOf(p[0], p[1], p[2]));
+  }
   std::sort(samples.begin(), samples.end());
   const auto index = static_cast<size_t>(static_cast<double>(samples.size() - 1) * 0.995);
   return std::max(samples[index], 0.5f);
@@ -114,62 +161,77 @@ void apply(PrintImage& print, const ConversionSettings& settings) {
 
 void grainReduction(PrintImage& print, bool monochrome, double amount) {
   if (print.rgb.empty()) return;
+  const int64_t width = print.width;
   const double s = positiveFraction(amount, 100);
   const int64_t r = radius(longSide(print) * 0.0012 * (1 + s), 1);
   const auto sf = static_cast<float>(s);
-  const Plane lum = luminance(print.width, print.height, print.rgb);
-  const Plane smoothed = guidedLuminance(lum, print, r, sf);
+  const Plane lum = luminance(width, print.height, print.rgb);
+  const GuidedFilter guided = guidedFilter(lum, print, r, sf);
 
-  if (monochrome) {
-    forEachPixel(print.width, print.height, [&](int64_t i) {
-      const float change = smoothed[i] - lum[i];
-      for (int c = 0; c < 3; ++c) print.rgb[3 * i + c] = clamp01(print.rgb[3 * i + c] + change);
-    });
-    return;
+  // The chroma (c − L) of each channel, smoothed, unless monochrome.
+  std::vector<BlurredPlane> smoothChroma;
+  if (!monochrome) {
+    Plane chroma = newPlane(lum.size());
+    for (int c = 0; c < 3; ++c) {
+      forEachPixel(width, print.height,
+                   [&](int64_t i) { chroma[i] = print.rgb[3 * i + c] - lum[i]; });
+      smoothChroma.emplace_back(chroma, width, print.height, std::max<int64_t>(2 * r, 1), 2);
+    }
   }
-  // Each channel's chroma (c − L) is smoothed on its own; the channel is then rewritten from
-  // its own values only, so the channels can be done one after another.
   const float chromaWeight = 0.8f * sf;
-  for (int c = 0; c < 3; ++c) {
-    Plane chroma(lum.size());
-    forEachPixel(print.width, print.height,
-                 [&](int64_t i) { chroma[i] = print.rgb[3 * i + c] - lum[i]; });
-    const Plane smoothChroma = blur(chroma, print, std::max<int64_t>(2 * r, 1), 2);
-    forEachPixel(print.width, print.height, [&](int64_t i) {
-      float& v = print.rgb[3 * i + c];
-      v = clamp01(v + (smoothed[i] - lum[i]) + chromaWeight * (smoothChroma[i] - chroma[i]));
-    });
-  }
+  forEachPlanarRow(print, 3, [&](int64_t y, float* const* channels, float* scratch) {
+    const float* meanA = guided.meanA.row(y, scratch);
+    const float* meanB = guided.meanB.row(y, scratch + width);
+    const float* l = lum.data() + y * width;
+    float* change = scratch + 2 * width;
+    for (int64_t x = 0; x < width; ++x) change[x] = (meanA[x] * l[x] + meanB[x]) - l[x];
+    for (int c = 0; c < 3; ++c) {
+      float* v = channels[c];
+      if (monochrome) {
+        for (int64_t x = 0; x < width; ++x) v[x] = clamp01(v[x] + change[x]);
+        continue;
+      }
+      const float* chromaBlurred = smoothChroma[c].row(y, scratch);
+      for (int64_t x = 0; x < width; ++x)
+        v[x] = clamp01(v[x] + change[x] + chromaWeight * (chromaBlurred[x] - (v[x] - l[x])));
+    }
+  });
 }
 
 void dehaze(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
-  const Plane lum = luminance(print.width, print.height, print.rgb);
-  const float haze = hazeLevel(lum);
+  const int64_t width = print.width;
+  const float haze = hazeLevel(print);
   const auto s = static_cast<float>(signedFraction(amount));
 
   if (s > 0) {
-    Plane dark(lum.size());
-    forEachPixel(print.width, print.height, [&](int64_t i) {
+    Plane dark = newPlane(static_cast<size_t>(width * print.height));
+    forEachPixel(width, print.height, [&](int64_t i) {
       const float* p = &print.rgb[3 * i];
-      dark[i] = std::min({p[0], p[1], p[2]});
+      dark[i] = minOf(minOf(p[0], p[1]), p[2]);
     });
-    const Plane darkBlurred = blur(dark, print, radius(0.015 * longSide(print), 2), 2);
-    forEachPixel(print.width, print.height, [&](int64_t i) {
-      const float t = std::max(1.0f - 0.9f * s * darkBlurred[i] / haze, 0.3f);
+    const BlurredPlane darkBlurred(std::move(dark), width, print.height,
+                                   radius(0.015 * longSide(print), 2), 2);
+    forEachPlanarRow(print, 2, [&](int64_t y, float* const* channels, float* scratch) {
+      const float* d = darkBlurred.row(y, scratch);
+      float* t = scratch + width;
+      for (int64_t x = 0; x < width; ++x) t[x] = maxOf(1.0f - 0.9f * s * d[x] / haze, 0.3f);
       for (int c = 0; c < 3; ++c) {
-        float& v = print.rgb[3 * i + c];
-        v = clamp01(haze + (v - haze) / t);
+        float* v = channels[c];
+        for (int64_t x = 0; x < width; ++x) v[x] = clamp01(haze + (v[x] - haze) / t[x]);
       }
     });
   } else {
     // Adding haze pulls toward a veil just below the haze level, more in the dark areas.
     const float veil = 0.92f * haze;
-    forEachPixel(print.width, print.height, [&](int64_t i) {
-      const float k = -0.55f * s * (0.65f * (1.0f - lum[i]) + 0.35f);
+    forEachPlanarRow(print, 1, [&](int64_t, float* const* channels, float* k) {
+      for (int64_t x = 0; x < width; ++x) {
+        const float l = luminanceOf(channels[0][x], channels[1][x], channels[2][x]);
+        k[x] = -0.55f * s * (0.65f * (1.0f - l) + 0.35f);
+      }
       for (int c = 0; c < 3; ++c) {
-        float& v = print.rgb[3 * i + c];
-        v = v + k * (veil - v);
+        float* v = channels[c];
+        for (int64_t x = 0; x < width; ++x) v[x] = v[x] + k[x] * (veil - v[x]);
       }
     });
   }
@@ -178,44 +240,64 @@ void dehaze(PrintImage& print, double amount) {
 void toneRegions(PrintImage& print, double highlights, double shadows, double whites,
                  double blacks) {
   if (print.rgb.empty()) return;
+  const int64_t width = print.width;
   const auto h = static_cast<float>(highlights / 100);
   const auto sh = static_cast<float>(shadows / 100);
   const auto w = static_cast<float>(whites / 100);
   const auto b = static_cast<float>(blacks / 100);
   const float kH = h < 0 ? 0.3f : 0.22f;
 
-  const Plane lum = luminance(print.width, print.height, print.rgb);
-  const Plane surround = blur(lum, print, radius(0.012 * longSide(print), 0), 2);
-  forEachPixel(print.width, print.height, [&](int64_t i) {
-    const float l = lum[i];
-    const float g = 0.4f * l + 0.6f * surround[i];
-    const float mW = smoothstep(clamp01((l - 0.65f) / (1.0f - 0.65f)));
-    const float mH = smoothstep(clamp01(2.0f * (g - 0.45f)));
-    const float mS = 1.0f - smoothstep(clamp01(2.0f * (g - 0.05f)));
-    const float mB = 1.0f - smoothstep(clamp01(l / 0.35f));
-    const float delta = 0.16f * w * mW + kH * h * mH + 0.28f * sh * mS + 0.14f * b * mB;
-    // Bright pixels are scaled (hue kept), near-black ones shifted, the range between blended.
-    const float ratio = l > 0.0001f ? clamp01(l + delta) / l : 1.0f;
-    const float u = smoothstep(clamp01((l - 0.02f) / (0.15f - 0.02f)));
+  const Plane lum = luminance(width, print.height, print.rgb);
+  const BlurredPlane surround(lum, width, print.height, radius(0.012 * longSide(print), 0), 2);
+  forEachPlanarRow(print, 4, [&](int64_t y, float* const* channels, float* scratch) {
+    const float* around = surround.row(y, scratch);
+    const float* ly = lum.data() + y * width;
+    float* scale = scratch + width;
+    float* keep = scratch + 2 * width;
+    float* shift = scratch + 3 * width;
+    for (int64_t x = 0; x < width; ++x) {
+      const float l = ly[x];
+      const float g = 0.4f * l + 0.6f * around[x];
+      const float mW = smoothstep(clamp01((l - 0.65f) / (1.0f - 0.65f)));
+      const float mH = smoothstep(clamp01(2.0f * (g - 0.45f)));
+      const float mS = 1.0f - smoothstep(clamp01(2.0f * (g - 0.05f)));
+      const float mB = 1.0f - smoothstep(clamp01(l / 0.35f));
+      const float delta = 0.16f * w * mW + kH * h * mH + 0.28f * sh * mS + 0.14f * b * mB;
+      // Bright pixels are scaled (hue kept), near-black ones shifted, the range between blended.
+      // The division runs unconditionally (on a safe divisor) so that the loop vectorises.
+      const float scaled = clamp01(l + delta) / (l > 0.0001f ? l : 1.0f);
+      const float ratio = l > 0.0001f ? scaled : 1.0f;
+      const float u = smoothstep(clamp01((l - 0.02f) / (0.15f - 0.02f)));
+      scale[x] = u * ratio;
+      keep[x] = 1.0f - u;
+      shift[x] = delta;
+    }
     for (int c = 0; c < 3; ++c) {
-      float& v = print.rgb[3 * i + c];
-      v = clamp01(u * ratio * v + (1.0f - u) * (v + delta));
+      float* v = channels[c];
+      for (int64_t x = 0; x < width; ++x)
+        v[x] = clamp01(scale[x] * v[x] + keep[x] * (v[x] + shift[x]));
     }
   });
 }
 
 void clarity(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
-  const Plane lum = luminance(print.width, print.height, print.rgb);
-  const Plane surround =
-      boxBlurFullSize(lum, print.width, print.height, radius(0.006 * longSide(print), 2), 3);
+  const int64_t width = print.width;
+  const Plane lum = luminance(width, print.height, print.rgb);
+  // Three full-size rounds: clarity never takes the reduced path.
+  Plane surround = copyPlane(lum.data(), lum.size());
+  boxBlurPassesInPlace(surround.data(), width, print.height, radius(0.006 * longSide(print), 2), 3);
   const float v = 1.1f * static_cast<float>(signedFraction(amount));
-  forEachPixel(print.width, print.height, [&](int64_t i) {
-    const float l = lum[i];
-    const float t = 2.0f * l - 1.0f;
-    const float midtones = std::max(0.0f, 1.0f - t * t);
-    const float d = std::clamp(v * (l - surround[i]) * midtones, -0.25f, 0.25f);
-    for (int c = 0; c < 3; ++c) print.rgb[3 * i + c] = clamp01(print.rgb[3 * i + c] + d);
+  forEachPlanarRow(print, 1, [&](int64_t y, float* const* channels, float* d) {
+    const float* l = lum.data() + y * width;
+    const float* around = surround.data() + y * width;
+    for (int64_t x = 0; x < width; ++x) {
+      const float t = 2.0f * l[x] - 1.0f;
+      const float midtones = maxOf(0.0f, 1.0f - t * t);
+      d[x] = clampTo(v * (l[x] - around[x]) * midtones, -0.25f, 0.25f);
+    }
+    for (int c = 0; c < 3; ++c)
+      for (int64_t x = 0; x < width; ++x) channels[c][x] = clamp01(channels[c][x] + d[x]);
   });
 }
 
@@ -223,44 +305,69 @@ void clarityThunk(PrintImage& print, double amount) { clarity(print, amount); }
 
 void sharpen(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
-  const Plane lum = luminance(print.width, print.height, print.rgb);
-  const Plane surround = blur(lum, print, radius(std::round(longSide(print) / 4000), 1), 2);
+  const int64_t width = print.width;
+  const Plane lum = luminance(width, print.height, print.rgb);
+  const BlurredPlane surround(lum, width, print.height,
+                              radius(std::round(longSide(print) / 4000), 1), 2);
   const float k = 1.2f * static_cast<float>(positiveFraction(amount, 150));
-  forEachPixel(print.width, print.height, [&](int64_t i) {
-    const float d = std::clamp(k * (lum[i] - surround[i]), -0.2f, 0.2f);
-    for (int c = 0; c < 3; ++c) print.rgb[3 * i + c] = clamp01(print.rgb[3 * i + c] + d);
+  forEachPlanarRow(print, 2, [&](int64_t y, float* const* channels, float* scratch) {
+    const float* around = surround.row(y, scratch);
+    const float* l = lum.data() + y * width;
+    float* d = scratch + width;
+    for (int64_t x = 0; x < width; ++x) d[x] = clampTo(k * (l[x] - around[x]), -0.2f, 0.2f);
+    for (int c = 0; c < 3; ++c)
+      for (int64_t x = 0; x < width; ++x) channels[c][x] = clamp01(channels[c][x] + d[x]);
   });
 }
 
 void blackMist(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
+  const int64_t width = print.width;
+  const int64_t height = print.height;
   const auto s = static_cast<float>(positiveFraction(amount, 100));
   const int64_t near = radius(0.012 * longSide(print), 2);
   const int64_t far = radius(0.035 * longSide(print), 3);
-  const Plane lum = luminance(print.width, print.height, print.rgb);
-  Plane maskSquared(lum.size());
-  for (size_t i = 0; i < lum.size(); ++i) {
+  const Plane lum = luminance(width, height, print.rgb);
+  Plane maskSquared = newPlane(lum.size());
+  forEachPixel(width, height, [&](int64_t i) {
     const float m = smoothstep(clamp01((lum[i] - 0.55f) / 0.45f));
     maskSquared[i] = m * m;
-  }
-  // Each channel is rewritten from its own glow and softened plane only.
+  });
+  // Per channel: the glow of its highlights at two radii and the softened channel. Each channel
+  // is then rewritten from its own planes, all three in one pass.
+  std::vector<BlurredPlane> nearGlow, farGlow, softened;
+  Plane channel = newPlane(lum.size());
+  Plane source = newPlane(lum.size());
   for (int c = 0; c < 3; ++c) {
-    const Plane channel = channelPlane(print, c);
-    Plane source(lum.size());
-    for (size_t i = 0; i < lum.size(); ++i) source[i] = maskSquared[i] * channel[i];
-    const Plane nearGlow = blur(source, print, near, 3);
-    const Plane farGlow = blur(source, print, far, 3);
-    const Plane softened = blur(channel, print, near, 2);
-    forEachPixel(print.width, print.height, [&](int64_t i) {
-      const float l = lum[i];
-      const float v = channel[i];
-      const float glow = 0.55f * nearGlow[i] + 0.45f * farGlow[i];
-      const float alpha = 0.3f * s * (0.75f * l + 0.25f);
-      const float u = v + alpha * (softened[i] - v);
-      const float gamma = std::min(2.0f * s * glow, 1.0f);
-      print.rgb[3 * i + c] = clamp01(0.012f * s * (1.0f - l) + 1.0f - (1.0f - u) * (1.0f - gamma));
+    forEachPixel(width, height, [&](int64_t i) {
+      channel[i] = print.rgb[3 * i + c];
+      source[i] = maskSquared[i] * channel[i];
     });
+    nearGlow.emplace_back(source, width, height, near, 3);
+    farGlow.emplace_back(source, width, height, far, 3);
+    softened.emplace_back(channel, width, height, near, 2);
   }
+  forEachPlanarRow(print, 5, [&](int64_t y, float* const* channels, float* scratch) {
+    const float* ly = lum.data() + y * width;
+    float* alpha = scratch + 3 * width;
+    float* lift = scratch + 4 * width;
+    for (int64_t x = 0; x < width; ++x) {
+      alpha[x] = 0.3f * s * (0.75f * ly[x] + 0.25f);
+      lift[x] = 0.012f * s * (1.0f - ly[x]);
+    }
+    for (int c = 0; c < 3; ++c) {
+      const float* nearRow = nearGlow[c].row(y, scratch);
+      const float* farRow = farGlow[c].row(y, scratch + width);
+      const float* softRow = softened[c].row(y, scratch + 2 * width);
+      float* v = channels[c];
+      for (int64_t x = 0; x < width; ++x) {
+        const float glow = 0.55f * nearRow[x] + 0.45f * farRow[x];
+        const float u = v[x] + alpha[x] * (softRow[x] - v[x]);
+        const float gamma = minOf(2.0f * s * glow, 1.0f);
+        v[x] = clamp01(lift[x] + 1.0f - (1.0f - u) * (1.0f - gamma));
+      }
+    }
+  });
 }
 
 PrintImage border(int64_t width, int64_t height, std::vector<float> rgb, BorderStyle style,
@@ -273,7 +380,10 @@ PrintImage border(int64_t width, int64_t height, std::vector<float> rgb, BorderS
   const int64_t b =
       std::max(static_cast<int64_t>(std::round(percent * shortSide / 100)), int64_t{1});
 
-  PrintImage framed(width + 2 * b, height + 2 * b);
+  const int64_t framedWidth = width + 2 * b;
+  const int64_t framedHeight = height + 2 * b;
+  PrintImage framed(framedWidth, framedHeight,
+                    newPlane(static_cast<size_t>(framedWidth * framedHeight * 3)));
   if (style == BorderStyle::white) std::fill(framed.rgb.begin(), framed.rgb.end(), 1.0f);
   for (int64_t y = 0; y < height; ++y)
     std::copy_n(rgb.data() + y * width * 3, width * 3, framed.row(y + b) + b * 3);

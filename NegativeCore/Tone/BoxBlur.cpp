@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "Support/ParallelFor.h"
-#include "Tone/PlaneCheck.h"
+#include "Tone/PlaneSupport.h"
 
 namespace Adjustments {
 
@@ -42,6 +42,17 @@ void rowKernel(const float* in, float* out, int64_t width, int64_t n, int64_t y0
     for (int64_t x = 0; x < width; ++x) dst[j][x] = dst[j][x] / divisor;
 }
 
+// A block's rows lie a whole row apart in memory, too far for the hardware prefetcher: the
+// kernel asks for the rows it will read and write a few steps ahead.
+constexpr int64_t kPrefetchRows = 8;
+
+void prefetchRows(const float* nextIn, float* nextOut, int64_t count) {
+  for (int64_t j = 0; j < count; j += 16) {  // one cache line holds 16 floats
+    __builtin_prefetch(nextIn + j);
+    __builtin_prefetch(nextOut + j, 1);
+  }
+}
+
 // Column pass of at most boxBlurColumnBlock adjacent columns; the inner loop over the block's
 // columns is independent per column and vectorises.
 void columnBlockKernel(const float* in, float* out, int64_t width, int64_t height, int64_t n,
@@ -55,6 +66,8 @@ void columnBlockKernel(const float* in, float* out, int64_t width, int64_t heigh
   }
   const float divisor = static_cast<float>(2 * n + 1);
   for (int64_t y = 0; y < height; ++y) {
+    prefetchRows(in + std::min(y + n + 1 + kPrefetchRows, last) * width + x0,
+                 out + std::min(y + kPrefetchRows, last) * width + x0, count);
     const float* add = in + std::min(y + n + 1, last) * width + x0;
     const float* sub = in + std::max<int64_t>(y - n, 0) * width + x0;
     float* dst = out + y * width + x0;
@@ -63,27 +76,6 @@ void columnBlockKernel(const float* in, float* out, int64_t width, int64_t heigh
       sum[j] += add[j] - sub[j];
     }
   }
-}
-
-// Reduction factor of the reduced path, or 0 when the passes run at full size.
-int64_t reductionFactor(int64_t width, int64_t height, int64_t radius) {
-  if (radius < 8) return 0;
-  const int64_t factor = std::min<int64_t>(radius, 35) / 4;
-  return (width / factor >= 8 && height / factor >= 8) ? factor : 0;
-}
-
-// Reduced-plane position of output coordinate i: whole part and fraction.
-struct Tap {
-  int64_t i0;
-  int64_t i1;
-  float t;
-};
-
-Tap expandTap(int64_t i, int64_t factor, int64_t reducedSize) {
-  float s = (static_cast<float>(i) + 0.5f) / static_cast<float>(factor) - 0.5f;
-  s = std::clamp(s, 0.0f, static_cast<float>(reducedSize - 1));
-  const auto whole = static_cast<int64_t>(s);
-  return {whole, std::min(whole + 1, reducedSize - 1), s - static_cast<float>(whole)};
 }
 
 }  // namespace
@@ -147,112 +139,22 @@ void boxBlurColumns(const float* in, float* out, int64_t width, int64_t height, 
   }
 }
 
+void boxBlurPassesInPlace(float* plane, int64_t width, int64_t height, int64_t radius,
+                          int64_t passes) {
+  if (passes <= 0 || width <= 0 || height <= 0) return;
+  std::vector<float> scratch = newPlane(static_cast<size_t>(width * height));
+  for (int64_t pass = 0; pass < passes; ++pass) {
+    boxBlurRows(plane, scratch.data(), width, height, radius);
+    boxBlurColumns(scratch.data(), plane, width, height, radius);
+  }
+}
+
 std::vector<float> boxBlurFullSize(const std::vector<float>& plane, int64_t width, int64_t height,
                                    int64_t radius, int64_t passes) {
   requirePlaneSize("boxBlur", plane.size(), width, height, 1);
-  if (passes <= 0 || plane.empty()) return plane;
-  std::vector<float> rows(plane.size());
-  std::vector<float> result(plane.size());
-  const float* source = plane.data();
-  for (int64_t pass = 0; pass < passes; ++pass) {
-    boxBlurRows(source, rows.data(), width, height, radius);
-    boxBlurColumns(rows.data(), result.data(), width, height, radius);
-    source = result.data();
-  }
+  std::vector<float> result = copyPlane(plane.data(), plane.size());
+  boxBlurPassesInPlace(result.data(), width, height, radius, passes);
   return result;
-}
-
-std::vector<float> boxBlur(const std::vector<float>& plane, int64_t width, int64_t height,
-                           int64_t radius, int64_t passes) {
-  requirePlaneSize("boxBlur", plane.size(), width, height, 1);
-  if (passes <= 0 || plane.empty()) return plane;
-  const int64_t factor = reductionFactor(width, height, radius);
-  if (factor == 0)
-    return boxBlurFullSize(plane, width, height, std::max<int64_t>(radius, 1), passes);
-
-  const int64_t reducedWidth = (width + factor - 1) / factor;
-  const int64_t reducedHeight = (height + factor - 1) / factor;
-  const int64_t reducedRadius =
-      std::max<int64_t>((radius + std::min<int64_t>(radius, 35) / 8) / factor, 1);
-  const std::vector<float> reduced = boxBlurReduce(plane, width, height, factor);
-  const std::vector<float> blurred =
-      boxBlurFullSize(reduced, reducedWidth, reducedHeight, reducedRadius, passes);
-  return boxBlurExpand(blurred, reducedWidth, reducedHeight, width, height, factor);
-}
-
-std::vector<float> boxBlurReduce(const std::vector<float>& plane, int64_t width, int64_t height,
-                                 int64_t factor) {
-  requirePlaneSize("boxBlurReduce", plane.size(), width, height, 1);
-  factor = std::max<int64_t>(factor, 1);
-  const int64_t reducedWidth = (width + factor - 1) / factor;
-  const int64_t reducedHeight = (height + factor - 1) / factor;
-  std::vector<float> reduced(static_cast<size_t>(reducedWidth * reducedHeight), 0.0f);
-  const auto reduceRow = [&](int64_t ry) {
-    float* sums = reduced.data() + ry * reducedWidth;
-    const int64_t y0 = ry * factor;
-    const int64_t y1 = std::min(y0 + factor, height);
-    // Each block is summed row by row, left to right within a row.
-    for (int64_t y = y0; y < y1; ++y) {
-      const float* row = plane.data() + y * width;
-      for (int64_t rx = 0; rx < reducedWidth; ++rx) {
-        const int64_t x1 = std::min((rx + 1) * factor, width);
-        for (int64_t x = rx * factor; x < x1; ++x) sums[rx] += row[x];
-      }
-    }
-    for (int64_t rx = 0; rx < reducedWidth; ++rx) {
-      const int64_t columns = std::min((rx + 1) * factor, width) - rx * factor;
-      sums[rx] = sums[rx] / static_cast<float>(columns * (y1 - y0));
-    }
-  };
-  if (width * height < kSmallPlane) {
-    for (int64_t ry = 0; ry < reducedHeight; ++ry) reduceRow(ry);
-  } else {
-    parallelFor(reducedHeight, reduceRow);
-  }
-  return reduced;
-}
-
-std::vector<float> boxBlurExpand(const std::vector<float>& reduced, int64_t reducedWidth,
-                                 int64_t reducedHeight, int64_t width, int64_t height,
-                                 int64_t factor) {
-  requirePlaneSize("boxBlurExpand", reduced.size(), reducedWidth, reducedHeight, 1);
-  std::vector<float> out(static_cast<size_t>(std::max<int64_t>(width * height, 0)));
-  if (out.empty() || reduced.empty()) return out;
-  factor = std::max<int64_t>(factor, 1);
-
-  std::vector<Tap> columns(static_cast<size_t>(width));
-  for (int64_t x = 0; x < width; ++x) columns[x] = expandTap(x, factor, reducedWidth);
-
-  // Horizontal interpolation of every reduced row to full width, then each output row blends
-  // its two interpolated rows: the same bilinear value, computed once per reduced row.
-  std::vector<float> wide(static_cast<size_t>(reducedHeight * width));
-  const bool small = width * height < kSmallPlane;
-  parallelForRows(
-      reducedHeight,
-      [&](int64_t begin, int64_t end) {
-        for (int64_t ry = begin; ry < end; ++ry) {
-          const float* src = reduced.data() + ry * reducedWidth;
-          float* dst = wide.data() + ry * width;
-          for (int64_t x = 0; x < width; ++x) {
-            const Tap& c = columns[x];
-            dst[x] = (1.0f - c.t) * src[c.i0] + c.t * src[c.i1];
-          }
-        }
-      },
-      small ? reducedHeight + 1 : 2);
-  parallelForRows(
-      height,
-      [&](int64_t begin, int64_t end) {
-        for (int64_t y = begin; y < end; ++y) {
-          const Tap r = expandTap(y, factor, reducedHeight);
-          const float* top = wide.data() + r.i0 * width;
-          const float* bottom = wide.data() + r.i1 * width;
-          float* dst = out.data() + y * width;
-          for (int64_t x = 0; x < width; ++x) dst[x] = (1.0f - r.t) * top[x] + r.t * bottom[x];
-        }
-      },
-      small ? height + 1 : 2);
-  return out;
 }
 
 }  // namespace Adjustments

@@ -69,4 +69,33 @@ std::vector<float> boxBlurExpand(const std::vector<float>& reduced, int64_t redu
                                  int64_t reducedHeight, int64_t width, int64_t height,
                                  int64_t factor);
 
+// The result of boxBlur kept in the form the blur produced it: the full plane, or on the reduced
+// path the reduced plane interpolated along its rows only. A caller that combines the blur with
+// other planes pixel by pixel reads it row by row and never builds or re-reads a full plane.
+// Rows equal those of boxBlur bit for bit.
+class BlurredPlane {
+ public:
+  // Blurs exactly as boxBlur does. The first form only reads `plane`; the second may blur inside
+  // the buffer it is given.
+  BlurredPlane(const std::vector<float>& plane, int64_t width, int64_t height, int64_t radius,
+               int64_t passes);
+  BlurredPlane(std::vector<float>&& plane, int64_t width, int64_t height, int64_t radius,
+               int64_t passes);
+
+  // Row y (width values): a pointer into the held plane, or into `scratch` (width floats),
+  // which it fills. Safe to call from several threads with separate scratch rows.
+  const float* row(int64_t y, float* scratch) const;
+  // The whole blurred plane, as boxBlur returns it.
+  std::vector<float> plane() &&;
+
+ private:
+  void blur(const float* source, int64_t radius, int64_t passes);
+
+  int64_t width_ = 0;
+  int64_t height_ = 0;
+  int64_t factor_ = 0;  // 0: values_ is the full plane
+  int64_t reducedHeight_ = 0;
+  std::vector<float> values_;  // full plane, or reducedHeight_ rows of width_ values
+};
+
 }  // namespace Adjustments

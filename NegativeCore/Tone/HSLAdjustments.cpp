@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "Print/PrintImage.h"
 #include "Support/ParallelFor.h"
-#include "Tone/PlaneCheck.h"
+#include "Tone/PlaneSupport.h"
 
 namespace {
 
@@ -38,36 +39,58 @@ bool allZero(const std::vector<double>& list) {
   return std::all_of(list.begin(), list.end(), [](double v) { return v == 0; });
 }
 
-// HSV hue in degrees, 0 ≤ hue < 360, of a pixel with maximum v and chroma delta > 0.
-float hueOf(float r, float g, float b, float v, float delta) {
-  float sector;
-  if (v == r) {
-    sector = (g - b) / delta;
-  } else if (v == g) {
-    sector = (b - r) / delta + 2.0f;
-  } else {
-    sector = (r - g) / delta + 4.0f;
-  }
-  float hue = 60.0f * sector;
-  if (hue < 0) hue += 360.0f;
-  return std::fmod(hue, 360.0f);
+// x modulo m for m > 0, equal bit for bit to std::fmod: within [0, 3m) the result x, x − m or
+// x − 2m is exact, so the slow library call is left for values outside.
+float modulo(float x, float m) {
+  if (x >= 0.0f && x < m) return x;
+  if (x >= m && x < 2.0f * m) return x - m;
+  if (x >= 2.0f * m && x < 3.0f * m) return x - 2.0f * m;
+  return std::fmod(x, m);
 }
 
-// The band parameters at a hue: the two neighbouring centres blended by smoothstep.
-Band blendAt(float hue, const Bands& bands) {
-  constexpr auto& centers = HSLAdjustments::bandCenters;
-  size_t lower = 7;
-  size_t upper = 0;
-  float from = static_cast<float>(centers[7]);
-  float to = 360.0f;
-  if (hue < from) {
-    lower = 0;
-    while (lower + 1 < 7 && static_cast<float>(centers[lower + 1]) <= hue) ++lower;
-    upper = lower + 1;
-    from = static_cast<float>(centers[lower]);
-    to = static_cast<float>(centers[upper]);
+// HSV hue in degrees, 0 ≤ hue < 360, of a pixel with maximum v and chroma delta > 0.
+// Written with selects rather than branches: which channel is largest is unpredictable on real
+// pictures, and the values are the same either way.
+float hueOf(float r, float g, float b, float v, float delta) {
+  const bool red = v == r;
+  const bool green = !red && v == g;
+  const float difference = red ? g - b : (green ? b - r : r - g);
+  const float quotient = difference / delta;
+  const float sector = red ? quotient : quotient + (green ? 2.0f : 4.0f);
+  float hue = 60.0f * sector;
+  if (hue < 0) hue += 360.0f;
+  return modulo(hue, 360.0f);
+}
+
+// The band below each whole degree of hue. The centres are whole degrees, so the band of a hue is
+// that of its whole part; a table keeps the search free of branches.
+struct BandTable {
+  std::array<uint8_t, 360> lower{};
+  std::array<float, 8> from{};
+  std::array<float, 8> span{};
+
+  constexpr BandTable() {
+    constexpr auto& centers = HSLAdjustments::bandCenters;
+    for (size_t k = 0; k < 8; ++k) {
+      from[k] = static_cast<float>(centers[k]);
+      const float to = k == 7 ? 360.0f : static_cast<float>(centers[k + 1]);
+      span[k] = to - from[k];
+      for (auto degree = static_cast<size_t>(centers[k]); degree < static_cast<size_t>(to);
+           ++degree)
+        lower[degree] = static_cast<uint8_t>(k);
+    }
   }
-  const float t = (hue - from) / (to - from);
+};
+
+constexpr BandTable kBandTable;
+
+// The band parameters at a hue (0 ≤ hue < 360): the two neighbouring centres blended by
+// smoothstep; above the last centre the pair is the last band and the first.
+Band blendAt(float hue, const Bands& bands) {
+  const BandTable& table = kBandTable;
+  const size_t lower = table.lower[hue >= 0.0f && hue < 360.0f ? static_cast<size_t>(hue) : 0];
+  const size_t upper = (lower + 1) % 8;
+  const float t = (hue - table.from[lower]) / table.span[lower];
   const float w = t * t * (3.0f - 2.0f * t);
   const Band& a = bands[lower];
   const Band& b = bands[upper];
@@ -88,36 +111,22 @@ void adjustPixel(float* p, const Bands& bands) {
 
   const float s = std::clamp(delta / std::max(v, 0.000001f) * (1.0f + d.saturation), 0.0f, 1.0f);
   // Brightness moves in stops, scaled by the new saturation so weak colours barely change.
-  const float value = std::clamp(v * std::exp2(0.8f * d.luminance * s), 0.0f, 1.0f);
-  float h = std::fmod(hue + d.hueShift, 360.0f);
+  const float stops = 0.8f * d.luminance * s;
+  const float value = std::clamp(stops == 0.0f ? v : v * std::exp2(stops), 0.0f, 1.0f);
+  float h = modulo(hue + d.hueShift, 360.0f);
   if (h < 0) h += 360.0f;
   const float j = h / 60.0f;
 
   const float c = s * value;
-  const float x = c * (1.0f - std::abs(std::fmod(j, 2.0f) - 1.0f));
+  const float x = c * (1.0f - std::abs(modulo(j, 2.0f) - 1.0f));
   const float m = value - c;
-  float out[3];
-  // A value that is not a number takes the last sector rather than an undefined conversion.
-  switch (j >= 0.0f && j < 6.0f ? static_cast<int>(j) : 5) {
-    case 0:
-      out[0] = c, out[1] = x, out[2] = 0;
-      break;
-    case 1:
-      out[0] = x, out[1] = c, out[2] = 0;
-      break;
-    case 2:
-      out[0] = 0, out[1] = c, out[2] = x;
-      break;
-    case 3:
-      out[0] = 0, out[1] = x, out[2] = c;
-      break;
-    case 4:
-      out[0] = x, out[1] = 0, out[2] = c;
-      break;
-    default:
-      out[0] = c, out[1] = 0, out[2] = x;
-      break;
-  }
+  // Which of (C, X, 0) each channel takes in the six sectors of the hue circle. A value that is
+  // not a number takes the last sector rather than an undefined conversion.
+  static constexpr uint8_t kSectorOrder[6][3] = {{0, 1, 2}, {1, 0, 2}, {2, 0, 1},
+                                                 {2, 1, 0}, {1, 2, 0}, {0, 2, 1}};
+  const float parts[3] = {c, x, 0.0f};
+  const uint8_t* order = kSectorOrder[j >= 0.0f && j < 6.0f ? static_cast<int>(j) : 5];
+  const float out[3] = {parts[order[0]], parts[order[1]], parts[order[2]]};
   for (int k = 0; k < 3; ++k) p[k] = out[k] + m;
 }
 

@@ -1,13 +1,13 @@
 #include "Tone/Luminance.h"
 
 #include "Support/ParallelFor.h"
-#include "Tone/PlaneCheck.h"
+#include "Tone/PlaneSupport.h"
 
 namespace Adjustments {
 
 std::vector<float> luminance(int64_t width, int64_t height, const std::vector<float>& rgb) {
   requirePlaneSize("luminance", rgb.size(), width, height, 3);
-  std::vector<float> plane(static_cast<size_t>(width * height));
+  std::vector<float> plane = newPlane(static_cast<size_t>(width * height));
   parallelForRows(
       height,
       [&](int64_t begin, int64_t end) {

@@ -6,7 +6,7 @@
 
 #include "Print/PrintImage.h"
 #include "Support/ParallelFor.h"
-#include "Tone/PlaneCheck.h"
+#include "Tone/PlaneSupport.h"
 
 namespace {
 
@@ -27,12 +27,25 @@ double regionOffset(const std::vector<double>& regions, double f) {
   return offset;
 }
 
-// Linear interpolation in a table; values outside 0…1 (and not-a-number) read the end entries.
-float lookUp(const LookupTable& table, float c) {
-  const float v = (c > 0.0f ? (c < 1.0f ? c : 1.0f) : 0.0f) * 1023.0f;
-  const int64_t i = std::min<int64_t>(static_cast<int64_t>(v), 1022);
-  return table[i] + (v - static_cast<float>(i)) * (table[i + 1] - table[i]);
-}
+// A table with the step to the next entry beside each entry, ready for interpolation.
+struct Interpolated {
+  std::array<float, 1023> value;
+  std::array<float, 1023> step;
+
+  explicit Interpolated(const LookupTable& table) {
+    for (size_t i = 0; i < value.size(); ++i) {
+      value[i] = table[i];
+      step[i] = table[i + 1] - table[i];
+    }
+  }
+
+  // Values outside 0…1 (and not-a-number) read the end entries.
+  float operator()(float c) const {
+    const float v = (c > 0.0f ? (c < 1.0f ? c : 1.0f) : 0.0f) * 1023.0f;
+    const int64_t i = std::min<int64_t>(static_cast<int64_t>(v), 1022);
+    return value[i] + (v - static_cast<float>(i)) * step[i];
+  }
+};
 
 }  // namespace
 
@@ -66,25 +79,28 @@ double ToneCurves::masterValue(double x) const {
 
 void ToneCurves::apply(PrintImage& print, bool monochrome) const {
   if (isIdentity()) return;
-  std::optional<LookupTable> master;
-  if (!(rgb.isIdentity() && regionsAreNeutral())) master = masterLookupTable();
-  std::array<std::optional<LookupTable>, 3> channels;
+  std::optional<Interpolated> master;
+  if (!(rgb.isIdentity() && regionsAreNeutral())) master.emplace(masterLookupTable());
+  std::array<std::optional<Interpolated>, 3> channels;
   if (!monochrome) {
     const ToneCurve* curves[3] = {&red, &green, &blue};
     for (int c = 0; c < 3; ++c)
-      if (!curves[c]->isIdentity()) channels[c] = curves[c]->lookupTable();
+      if (!curves[c]->isIdentity()) channels[c].emplace(curves[c]->lookupTable());
   }
   if (!master && !channels[0] && !channels[1] && !channels[2]) return;
 
+  // The master table over all values of a row, then each channel's own table.
   parallelForRows(
       print.height,
       [&](int64_t begin, int64_t end) {
-        for (int64_t i = begin * print.width; i < end * print.width; ++i) {
-          for (int c = 0; c < 3; ++c) {
-            float& v = print.rgb[3 * i + c];
-            if (master) v = lookUp(*master, v);
-            if (channels[c]) v = lookUp(*channels[c], v);
-          }
+        for (int64_t y = begin; y < end; ++y) {
+          float* row = print.row(y);
+          if (master)
+            for (int64_t k = 0; k < 3 * print.width; ++k) row[k] = (*master)(row[k]);
+          for (int c = 0; c < 3; ++c)
+            if (channels[c])
+              for (int64_t x = 0; x < print.width; ++x)
+                row[3 * x + c] = (*channels[c])(row[3 * x + c]);
         }
       },
       Adjustments::smallPlaneRows(print.width, print.height));
