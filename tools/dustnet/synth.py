@@ -280,8 +280,13 @@ def film_border(rng, h, w):
     return rebate, holes
 
 
-def render(rng, h, w, dust_counts, size_scale=1.0):
-    """One frame: (luma [h, w], target [h, w], ignore [h, w], film, objects)."""
+def render(rng, h, w, dust_counts, size_scale=1.0, style="steep"):
+    """One frame: (luma, target, ignore, negative, objects, scan), planes [h, w].
+
+    scan is the grey transmission the film is scanned as (dust included), for the classic
+    finders; negative tells the film (a slide otherwise). style chooses the print: "steep", a
+    contrasty S-curve over the density, or "paper", the library's way of printing (density
+    normalised between the frame's film base and its densest parts, a logistic paper curve)."""
     negative = rng.chance(0.55)
     e = scene(rng, h, w)
     if negative:
@@ -292,6 +297,7 @@ def render(rng, h, w, dust_counts, size_scale=1.0):
         gamma = rng.u(0.85, 1.2)
         base = rng.u(0.1, 0.3)
         density = base + gamma * (-e)
+    rng._film = (base, gamma)
     grain = blur(rng.normal(h, w), rng.u(0.5, 1.2))
     grain = grain / (grain.std() + 1e-6)
     amp = rng.logu(0.006, 0.05)
@@ -320,8 +326,9 @@ def render(rng, h, w, dust_counts, size_scale=1.0):
     scan = transmission * (1 - blocked)
     scan = scan * (1 + rng.u(0, 0.01) * rng.normal(h, w))  # scanner noise
 
-    luma_clean = print_luma(rng, scan_clean, negative, probe=True)
-    luma = print_luma(rng, scan, negative)
+    printer = print_luma if style == "steep" else paper_luma
+    luma_clean = printer(rng, scan_clean, negative, probe=True)
+    luma = printer(rng, scan, negative)
 
     target = torch.zeros(h, w)
     ignore = torch.zeros(h, w)
@@ -339,7 +346,7 @@ def render(rng, h, w, dust_counts, size_scale=1.0):
         plane = target if obj.visible else ignore
         paste(plane, obj.grown, y0, x0, torch.maximum)
     ignore = ignore * (1 - target)
-    return luma, target, ignore, negative, objects
+    return luma, target, ignore, negative, objects, scan
 
 
 def print_luma(rng, scan, negative, probe=False):
@@ -360,11 +367,38 @@ def print_luma(rng, scan, negative, probe=False):
     return p.clamp(0, 1).pow(1 / gamma)
 
 
-def training_sample(seed, size):
-    """One training crop: (luma, target, ignore) as [1, size, size] tensors."""
+def paper_luma(rng, scan, negative, probe=False):
+    """The print as the library makes it: density normalised between the film base and the
+    densest parts of a whole frame (as the film analysis measures them; a crop is a part of a
+    frame, so they come from the film's own range), reversed for a slide, through a logistic
+    paper curve of random steepness, contrast and exposure."""
+    d = -torch.log10(scan.clamp(min=1e-5))
+    if probe:
+        base, gamma = rng._film
+        if negative:
+            low, high = base + gamma * rng.u(0.2, 1.2), base + gamma * rng.u(2.0, 3.2)
+        else:
+            low, high = base + gamma * rng.u(-0.3, 0.6), base + gamma * rng.u(2.0, 3.0)
+        rng._paper = (low, high - low, rng.u(3.0, 9.0), rng.u(0.7, 1.4), rng.u(-0.15, 0.15))
+    low, span, k, contrast, shift = rng._paper
+    n = (d - low) / span
+    if not negative:
+        n = 1 - n
+    v = contrast * (n - 0.5 - shift) + 0.5
+    lo = 1 / (1 + math.exp(k / 2))
+    s = torch.sigmoid(k * (v - 0.5))
+    return ((s - lo) / (1 - 2 * lo)).clamp(0, 1)
+
+
+def training_sample(seed, size, style="steep"):
+    """One training crop: (luma, target, ignore) as [1, size, size] tensors. style "mixed"
+    prints 60 % of the crops the library's way, chosen by the seed."""
+    if style == "mixed":
+        style = "paper" if Rng(seed ^ 0x5A5A5A5A).chance(0.6) else "steep"
     rng = Rng(seed)
     clean = rng.chance(0.2)
     counts = {"speck": 0, "hair": 0, "scratch": 0} if clean else {
         "speck": rng.i(0, 8), "hair": rng.i(0, 2), "scratch": rng.i(0, 1) if rng.chance(0.4) else 0}
-    luma, target, ignore, _, _ = render(rng, size, size, counts, size_scale=rng.logu(0.7, 1.4))
+    luma, target, ignore, _, _, _ = render(rng, size, size, counts, size_scale=rng.logu(0.7, 1.4),
+                                           style=style)
     return luma[None], target[None], ignore[None]

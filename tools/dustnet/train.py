@@ -1,5 +1,8 @@
 """Trains DustNet on synthetic frames (synth.py) on the CPU, reproducibly from a seed.
 
+The second stage of the shipped model starts from the first one's weights (--init) and sees
+frames printed both ways (--style mixed); see README.md.
+
 Checkpoints go to <run>/checkpoint.pt every --save-every steps (model, optimiser, step); a run
 started again with the same folder resumes from its checkpoint, so training can be spread over
 several short sessions. Frame i of step s has the seed (seed · 10^9 + s · batch + i); the
@@ -22,8 +25,8 @@ import synth
 VALIDATION_SEED = 7_000_000_000
 
 
-def batch(seeds, size):
-    samples = [synth.training_sample(s, size) for s in seeds]
+def batch(seeds, size, style="steep"):
+    samples = [synth.training_sample(s, size, style) for s in seeds]
     return [torch.stack(parts) for parts in zip(*samples)]
 
 
@@ -39,7 +42,7 @@ class Steps(torch.utils.data.Dataset):
     def __getitem__(self, k):
         step = self.first + k
         seeds = [self.args.seed * 10**9 + step * self.args.batch + i for i in range(self.args.batch)]
-        return batch(seeds, self.args.size)
+        return batch(seeds, self.args.size, self.args.style)
 
 
 def one_thread(_):
@@ -64,13 +67,13 @@ def learning_rate(step, steps, peak):
     return peak * (0.02 + 0.98 * 0.5 * (1 + math.cos(math.pi * t)))
 
 
-def validate(net, frames, size):
+def validate(net, frames, size, style):
     net.eval()
     tp = fp = fn = 0.0
     total = 0.0
     with torch.no_grad():
         for k in range(0, len(frames), 8):
-            luma, target, ignore = batch(frames[k:k + 8], size)
+            luma, target, ignore = batch(frames[k:k + 8], size, style)
             logits = net(luma)
             total += loss_fn(logits, target, ignore).item() * luma.shape[0]
             pred = (torch.sigmoid(logits) > 0.5).float() * (1 - ignore)
@@ -93,6 +96,9 @@ def main():
     ap.add_argument("--threads", type=int, default=3, help="for the network; one more makes the data")
     ap.add_argument("--save-every", type=int, default=100)
     ap.add_argument("--validate-every", type=int, default=250)
+    ap.add_argument("--style", default="steep", choices=["steep", "paper", "mixed"],
+                    help="how the synthetic frames are printed (synth.render)")
+    ap.add_argument("--init", help="a checkpoint whose weights start a new run (fine-tuning)")
     ap.add_argument("--max-minutes", type=float, default=0, help="stop (after a checkpoint) when exceeded")
     args = ap.parse_args()
 
@@ -113,6 +119,9 @@ def main():
         opt.load_state_dict(state["optimizer"])
         step, seconds = state["step"], state["seconds"]
         print(f"resuming at step {step} ({seconds / 60:.1f} min trained)")
+    elif args.init:
+        net.load_state_dict(torch.load(args.init)["model"])
+        print(f"starting from the weights of {args.init}")
 
     def save():
         tmp = ckpt_path + ".tmp"
@@ -138,7 +147,7 @@ def main():
         seconds, last = seconds + now - last, now
         record = {"step": step, "loss": round(loss.item(), 5), "seconds": round(seconds, 1)}
         if step % args.validate_every == 0 or step == args.steps:
-            record["validation"] = validate(net, val_frames, args.size)
+            record["validation"] = validate(net, val_frames, args.size, args.style)
         if step % 20 == 0 or "validation" in record:
             print(json.dumps(record), flush=True)
             with open(log_path, "a") as log:
