@@ -4,8 +4,16 @@
 #include <chrono>
 
 #include "Conversion/Analyzer.h"
+#include "Conversion/AutoCrop.h"
+#include "Dust/Healer.h"
+#include "Finishing/DodgeBurn.h"
+#include "Finishing/FilmEffects.h"
+#include "Finishing/FilmFrames.h"
+#include "Finishing/LocalLayers.h"
+#include "Finishing/RedEyeFix.h"
 #include "MeasuringAids/FlatField.h"
 #include "Print/Pipeline.h"
+#include "Tone/Adjustments.h"
 
 namespace Converter {
 
@@ -21,13 +29,9 @@ LinearImage decodeCorrected(const std::filesystem::path& url, const ConversionSe
   return FlatField::decodeCorrected(url, settings, scale);
 }
 
-// The film frame found on a straightened scan; no frame detector yet, so none is found.
-struct DetectedFrame {
-  NormRect rect;
-  bool found;
-};
-DetectedFrame detectFrame(const LinearImage& /*straightened*/, FilmMode /*mode*/) {
-  return {NormRect::full, false};
+// The film frame found on a straightened scan.
+AutoCrop::Result detectFrame(const LinearImage& straightened, FilmMode mode) {
+  return AutoCrop::detect(straightened, mode);
 }
 
 // The measurement with the roll's colour balance.
@@ -35,8 +39,8 @@ FilmAnalysis applyRollBalance(const FilmAnalysis& analysis, const RollBalance& b
   return balance.apply(analysis);
 }
 
-// Repairs the spots on the unstraightened scan; no healing yet.
-void heal(LinearImage& /*scan*/, const std::vector<Spot>& /*spots*/) {}
+// Repairs the spots on the unstraightened scan.
+void heal(LinearImage& scan, const std::vector<Spot>& spots) { Healer::apply(scan, spots); }
 
 // Where a stage places marks and shapes on the print: the decoded scan's size, the angle and
 // the crop the print was cut with.
@@ -47,25 +51,40 @@ struct Placement {
   NormRect crop;
 };
 
-void correctRedEyes(PrintImage& /*print*/, const std::vector<RedEye>& /*marks*/,
-                    const Placement& /*placement*/) {}
-void dodgeAndBurn(PrintImage& /*print*/, const std::vector<DodgeBurnStroke>& /*strokes*/,
-                  const Placement& /*placement*/) {}
-void renderLayers(PrintImage& /*print*/, const std::vector<LocalLayer>& /*layers*/,
-                  FilmMode /*mode*/, const Placement& /*placement*/) {}
-void adjustHsl(PrintImage& /*print*/, const HSLAdjustments& /*hsl*/) {}
-void applyCurves(PrintImage& /*print*/, const ToneCurves& /*curves*/, bool /*monochrome*/) {}
-void applyToneControls(PrintImage& /*print*/, const ConversionSettings& /*settings*/) {}
-void applyFilmEffects(PrintImage& /*print*/, const ConversionSettings& /*settings*/) {}
+void correctRedEyes(PrintImage& print, const std::vector<RedEye>& marks, const Placement& p) {
+  RedEyeFix::apply(print, marks, p.sourceWidth, p.sourceHeight, p.angle, p.crop);
+}
+void dodgeAndBurn(PrintImage& print, const std::vector<DodgeBurnStroke>& strokes,
+                  const Placement& p) {
+  DodgeBurn::apply(print, strokes, p.sourceWidth, p.sourceHeight, p.angle, p.crop);
+}
+void renderLayers(PrintImage& print, const std::vector<LocalLayer>& layers, FilmMode mode,
+                  const Placement& p) {
+  LocalLayers::apply(print, layers, p.sourceWidth, p.sourceHeight, mode, p.angle, p.crop);
+}
+void adjustHsl(PrintImage& print, const HSLAdjustments& hsl) {
+  HSLAdjustments::apply(print, hsl.hue, hsl.saturation, hsl.luminance);
+}
+void applyCurves(PrintImage& print, const ToneCurves& curves, bool monochrome) {
+  curves.apply(print, monochrome);
+}
+void applyToneControls(PrintImage& print, const ConversionSettings& settings) {
+  Adjustments::apply(print, settings);
+}
+void applyFilmEffects(PrintImage& print, const ConversionSettings& settings) {
+  FilmEffects::apply(print, settings);
+}
 
 // A plain white or black border; `none` leaves the print as it is.
-PrintImage addPlainBorder(PrintImage print, BorderStyle /*style*/, double /*sizePercent*/) {
-  return print;
+PrintImage addPlainBorder(PrintImage print, BorderStyle style, double sizePercent) {
+  return Adjustments::border(print.width, print.height, std::move(print.rgb), style, sizePercent);
 }
 // The print composited into the film-holder frame with this id, when there is one that may be
 // used for the film mode; otherwise the print as it is.
-PrintImage frameInFilmHolder(PrintImage print, const std::string& /*frameId*/, FilmMode /*mode*/) {
-  return print;
+PrintImage frameInFilmHolder(PrintImage print, const std::string& frameId, FilmMode mode) {
+  const auto frame = FilmFrames::frame(frameId);
+  if (!frame || !frame->isAvailable(mode)) return print;
+  return FilmFrames::composite(std::move(print), frameId);
 }
 
 double secondsBetween(std::chrono::steady_clock::time_point from,
@@ -125,7 +144,7 @@ FrameCrop frameCrop(const LinearImage& straightened, const ConversionSettings& s
   constexpr double minimumSide = 0.02;
   if (settings.crop) return {settings.crop->clamped(minimumSide), false};
   if (!settings.autoCrop) return {NormRect::full, false};
-  const DetectedFrame frame = detectFrame(straightened, settings.mode);
+  const AutoCrop::Result frame = detectFrame(straightened, settings.mode);
   if (!frame.found) return {NormRect::full, false};
   // The margin takes NaN as 0, like any other value below the range.
   const double margin = std::min(settings.autoCropMargin > 0 ? settings.autoCropMargin : 0.0, 0.1);

@@ -115,6 +115,17 @@ LinearImage decode(const std::filesystem::path& url, int64_t quarterTurns, bool 
   }
 }
 
+SourceImage readPicture(const std::filesystem::path& url) {
+  const SizeCheck check = [&](int64_t width, int64_t height) {
+    if (!DecodeSize::isRenderable(width, height)) throw DecodeError::renderFailed(url);
+  };
+  try {
+    return readSource(url, check);
+  } catch (const std::bad_alloc&) {
+    throw DecodeError::renderFailed(url);
+  }
+}
+
 std::optional<std::pair<double, double>> pixelSize(const std::filesystem::path& url) {
   std::optional<std::pair<int64_t, int64_t>> size;
   try {

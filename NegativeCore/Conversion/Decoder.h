@@ -13,6 +13,7 @@
 
 #include "Conversion/DecodeError.h"
 #include "Conversion/LinearImage.h"
+#include "Conversion/SourceImage.h"
 
 namespace Decoder {
 
@@ -22,6 +23,11 @@ namespace Decoder {
 // upright full-size image, scale taken as a 32-bit float (DecodeSize::scaled). Throws DecodeError.
 LinearImage decode(const std::filesystem::path& url, int64_t quarterTurns, bool mirrored,
                    double scale);
+
+// The first picture of a TIFF, JPEG, PNG or HEIC file (chosen by its content) as its reader
+// stores it: samples, colour space and orientation tag, which is not applied. Throws DecodeError:
+// unreadable for any other file, renderFailed for a picture larger than a decode renders.
+SourceImage readPicture(const std::filesystem::path& url);
 
 // The stored pixel width and height of the file's first image, from its header without
 // decoding, orientation not applied; nothing when the file cannot be opened as an image or a

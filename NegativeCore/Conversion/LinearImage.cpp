@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "Support/LargePages.h"
 #include "Support/ParallelFor.h"
 
 namespace {
 
 std::shared_ptr<float[]> allocatePixels(int64_t width, int64_t height) {
   if (width < 1 || height < 1) throw std::invalid_argument("LinearImage: empty size");
-  return std::make_shared_for_overwrite<float[]>(static_cast<size_t>(width * height * 4));
+  const size_t count = static_cast<size_t>(width * height * 4);
+  auto pixels = std::make_shared_for_overwrite<float[]>(count);
+  LargePages::advise(pixels.get(), count * sizeof(float));
+  return pixels;
 }
 
 }  // namespace

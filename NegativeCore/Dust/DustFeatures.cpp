@@ -70,6 +70,87 @@ double meanOf(const std::vector<double>& values) {
   return sum / static_cast<double>(values.size());
 }
 
+// Means over the points of the peak (the largest d near each point), the ring of `fine`
+// around it, the texture beside it and its sharpness, and the largest peak.
+struct PointMeasures {
+  double peak = 0;
+  double background = 0;
+  double texture = 0;
+  double sharpness = 0;
+  double highestPeak = 0;
+};
+
+PointMeasures measurePoints(const Lookup& look, const std::vector<Point>& points, double rho,
+                            double s) {
+  std::vector<double> peaks, rings, textures, sharpness;
+  const double ringRadius = 3 * s + rho + 1;
+  for (const Point p : points) {
+    peaks.push_back(peakAround(look, p, rho));
+    rings.push_back(meanOf(circleSamples(look, look.maps.fine, p, ringRadius)));
+    textures.push_back(look.at(look.maps.std, p.x + rho + 4 * s, p.y));
+    sharpness.push_back(look.at(look.maps.d, p.x, p.y) - look.at(look.maps.fine, p.x, p.y));
+  }
+  return {meanOf(peaks), meanOf(rings), meanOf(textures), meanOf(sharpness),
+          *std::max_element(peaks.begin(), peaks.end())};
+}
+
+Point meanOf(const std::vector<Point>& points) {
+  Point mean{0, 0};
+  for (const Point p : points) {
+    mean.x += p.x;
+    mean.y += p.y;
+  }
+  mean.x /= static_cast<double>(points.size());
+  mean.y /= static_cast<double>(points.size());
+  return mean;
+}
+
+// Centres closer than 0.03 of the long side to the candidate's, less its own (never below 0).
+double neighboursOf(const Maps& maps, Point centre,
+                    const std::vector<std::pair<double, double>>& centres) {
+  int64_t near = 0;
+  for (const auto& [x, y] : centres)
+    if (std::hypot(x * static_cast<double>(maps.w) - centre.x,
+                   y * static_cast<double>(maps.h) - centre.y) <
+        0.03 * static_cast<double>(maps.longEdge))
+      ++near;
+  return static_cast<double>(std::max<int64_t>(near - 1, 0));
+}
+
+// Length, thinness and curvature of the points' layout.
+struct Shape {
+  double length = 0;
+  double thinness = 0;
+  double curvature = 1;
+};
+
+Shape shapeOf(const std::vector<Point>& points, Point centre, double rho) {
+  DustDetector::Moments m;
+  for (const Point p : points) {
+    m.sxx += (p.x - centre.x) * (p.x - centre.x);
+    m.syy += (p.y - centre.y) * (p.y - centre.y);
+    m.sxy += (p.x - centre.x) * (p.y - centre.y);
+  }
+  const double n = static_cast<double>(points.size());
+  m.sxx /= n;
+  m.syy /= n;
+  m.sxy /= n;
+  const double l1 = m.largestEigenvalue();
+  const double l2 = m.smallestEigenvalue();
+  double path = 0;
+  double chord = 1;
+  if (points.size() > 1) {
+    for (size_t i = 1; i < points.size(); ++i)
+      path += std::hypot(points[i].x - points[i - 1].x, points[i].y - points[i - 1].y);
+    chord = std::hypot(points.back().x - points.front().x, points.back().y - points.front().y);
+  }
+  Shape shape;
+  shape.length = std::max(4 * std::sqrt(l1), 2 * rho);
+  shape.thinness = std::sqrt(l2) / std::max(std::sqrt(l1), 0.5);
+  shape.curvature = chord > 0 ? std::min(path / chord, 5.0) : 1.0;
+  return shape;
+}
+
 }  // namespace
 
 Maps buildMaps(int64_t width, int64_t height, const float* pixels) {
@@ -108,89 +189,46 @@ std::vector<float> features(const Maps& maps, const std::vector<Spot>& spots,
   if (maps.w <= 0 || maps.h <= 0 || maps.d.size() != static_cast<size_t>(maps.w * maps.h))
     throw std::invalid_argument("DustFeatures::features: maps without pixels");
   const Lookup look{maps};
-  const double W = static_cast<double>(maps.w);
-  const double H = static_cast<double>(maps.h);
   const double L = static_cast<double>(maps.longEdge);
   const double s = L / 2400;
 
   std::vector<Point> points;
   double rho = 0;
   for (const Spot& spot : spots) {
-    points.push_back({spot.x * W, spot.y * H});
+    points.push_back({spot.x * static_cast<double>(maps.w), spot.y * static_cast<double>(maps.h)});
     rho = std::max(rho, spot.r);
   }
   rho *= L;
 
-  std::vector<double> peaks, rings, textures, sharpness;
-  const double ringRadius = 3 * s + rho + 1;
-  for (const Point p : points) {
-    peaks.push_back(peakAround(look, p, rho));
-    rings.push_back(meanOf(circleSamples(look, maps.fine, p, ringRadius)));
-    textures.push_back(look.at(maps.std, p.x + rho + 4 * s, p.y));
-    sharpness.push_back(look.at(maps.d, p.x, p.y) - look.at(maps.fine, p.x, p.y));
-  }
-  const double lift = meanOf(peaks) - meanOf(rings);
-  const double tex = meanOf(textures);
-  const double sharp = meanOf(sharpness);
-  const double background = meanOf(rings);
-  const double peak = *std::max_element(peaks.begin(), peaks.end());
-
-  Point centre{0, 0};
-  for (const Point p : points) {
-    centre.x += p.x;
-    centre.y += p.y;
-  }
-  const double n = static_cast<double>(points.size());
-  centre.x /= n;
-  centre.y /= n;
+  const PointMeasures at = measurePoints(look, points, rho, s);
+  const Point centre = meanOf(points);
   const std::vector<double> wideRing = circleSamples(look, maps.wide, centre, 40 * s + rho);
   const double wMin = *std::min_element(wideRing.begin(), wideRing.end());
   const double wMax = *std::max_element(wideRing.begin(), wideRing.end());
   const double wC = look.at(maps.wide, centre.x, centre.y);
+  const Shape shape = shapeOf(points, centre, rho);
 
-  int64_t near = 0;
-  for (const auto& [x, y] : centres)
-    if (std::hypot(x * W - centre.x, y * H - centre.y) < 0.03 * L) ++near;
-  const double neighbours = static_cast<double>(std::max<int64_t>(near - 1, 0));
-
-  DustDetector::Moments m;
-  for (const Point p : points) {
-    m.sxx += (p.x - centre.x) * (p.x - centre.x);
-    m.syy += (p.y - centre.y) * (p.y - centre.y);
-    m.sxy += (p.x - centre.x) * (p.y - centre.y);
-  }
-  m.sxx /= n;
-  m.syy /= n;
-  m.sxy /= n;
-  const double l1 = m.largestEigenvalue();
-  const double l2 = m.smallestEigenvalue();
-  const double length = std::max(4 * std::sqrt(l1), 2 * rho);
-  double path = 0;
-  double chord = 1;
-  if (points.size() > 1) {
-    for (size_t i = 1; i < points.size(); ++i)
-      path += std::hypot(points[i].x - points[i - 1].x, points[i].y - points[i - 1].y);
-    chord = std::hypot(points.back().x - points.front().x, points.back().y - points.front().y);
-  }
-
+  const double lift = at.peak - at.background;
   const std::vector<double> values{
       spots.size() > 1 ? 1.0 : 0.0,
-      std::log(length / s + 1),
+      std::log(shape.length / s + 1),
       std::log(rho / s + 1),
       10 * lift,
-      10 * tex,
-      lift / std::max(tex, 0.002),
-      background,
+      10 * at.texture,
+      lift / std::max(at.texture, 0.002),
+      at.background,
       10 * (wMax - wMin),
-      10 * (wC - background),
-      neighbours,
-      10 * sharp,
-      std::sqrt(l2) / std::max(std::sqrt(l1), 0.5),
-      chord > 0 ? std::min(path / chord, 5.0) : 1.0,
-      peak,
-      lift / std::max(peak - wMin, 0.01),
+      10 * (wC - at.background),
+      neighboursOf(maps, centre, centres),
+      10 * at.sharpness,
+      shape.thinness,
+      shape.curvature,
+      at.highestPeak,
+      lift / std::max(at.highestPeak - wMin, 0.01),
   };
-  return std::vector<float>(values.begin(), values.end());
+  std::vector<float> result;
+  for (const double v : values) result.push_back(static_cast<float>(v));
+  return result;
 }
 
 const std::vector<std::string>& featureNames() {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
+#include <optional>
 #include <string>
 
 #include "Conversion/Converter.h"
@@ -52,8 +53,13 @@ void printThinLine(double length, float margin, float peak) {
 }
 
 // The planes of one run. The local mean and mean square beside a hair are made only when the
-// first thin component needs them.
+// first thin component needs them, in new planes, with the `across` plane as scratch: by then
+// the noise has been measured on it.
 class HairPlanes {
+  int64_t width_;
+  int64_t height_;
+  size_t count_;
+
  public:
   HairPlanes(int64_t width, int64_t height, const float* pixels, bool fine)
       : width_(width),
@@ -62,9 +68,8 @@ class HairPlanes {
         K(count_),
         ridge(count_),
         across(count_) {
-    Plane scratch(count_);
     densityPlane(width, height, pixels, ridge.data());  // the density, until the ridge is made
-    boxPasses(ridge.data(), K.data(), scratch.data(), width, height, 1, fine ? 1 : 2);
+    boxPasses(ridge.data(), K.data(), across.data(), width, height, 1, fine ? 1 : 2);
     parallelForRows(
         height,
         [&](int64_t begin, int64_t end) {
@@ -83,27 +88,20 @@ class HairPlanes {
     return std::sqrt(std::max(0.0f, localMeanSq_[i] - localMean_[i] * localMean_[i]));
   }
 
- private:
-  void makeLocalPlanes(double M) {
-    const int64_t q = std::max<int64_t>(4, static_cast<int64_t>(8 * M));
-    Plane scratch(count_);
-    localMean_ = Plane(count_);
-    boxPasses(K.data(), localMean_.data(), scratch.data(), width_, height_, q, 2);
-    localMeanSq_ = Plane(count_);
-    for (size_t i = 0; i < count_; ++i) localMeanSq_[i] = K[i] * K[i];
-    boxPasses(localMeanSq_.data(), localMeanSq_.data(), scratch.data(), width_, height_, q, 2);
-  }
-
-  int64_t width_;
-  int64_t height_;
-  size_t count_;
-
- public:
   Plane K;
   Plane ridge;
   Plane across;
 
  private:
+  void makeLocalPlanes(double M) {
+    const int64_t q = std::max<int64_t>(4, static_cast<int64_t>(8 * M));
+    localMean_ = Plane(count_);
+    boxPasses(K.data(), localMean_.data(), across.data(), width_, height_, q, 2);
+    localMeanSq_ = Plane(count_);
+    for (size_t i = 0; i < count_; ++i) localMeanSq_[i] = K[i] * K[i];
+    boxPasses(localMeanSq_.data(), localMeanSq_.data(), across.data(), width_, height_, q, 2);
+  }
+
   Plane localMean_;
   Plane localMeanSq_;
 };
@@ -189,11 +187,59 @@ SideProfile sideProfile(const std::vector<int64_t>& pixels, HairPlanes& planes, 
   return p;
 }
 
+// The sizes and switches of one run, with M = long side/2400.
+struct Run {
+  int64_t width;
+  int64_t height;
+  int64_t longSide;
+  double M;
+  double minLength;  // M·hairMinLength
+  double D;          // thickness limit and side distance, 4·M + 2
+  double rho;        // chain spot radius, 2.5·M + 1.5
+  const Tuning& tuning;
+  const AcceptTest& accept;
+  bool debugThin;
+};
+
+// The tests of one ridge component, in order, counting each one it passes; its chain when it
+// is kept.
+std::optional<std::vector<Spot>> judgeComponent(const std::vector<int64_t>& comp,
+                                                HairPlanes& planes, const Run& run,
+                                                Counters& counters) {
+  ++counters.comps;
+  const auto n = static_cast<double>(comp.size());
+  if (n < run.minLength) return std::nullopt;
+  ++counters.longOnes;
+  const Centroid centre = centroidOf(comp, run.width);
+  const double length = 4 * std::sqrt(momentsOf(comp, run.width, centre).largestEigenvalue());
+  if (length < run.minLength) return std::nullopt;
+  if (!(n / length <= run.D && length <= static_cast<double>(run.longSide) / 4))
+    return std::nullopt;
+  ++counters.thin;
+  const SideProfile side = sideProfile(comp, planes, run.width, run.height, run.D, run.M);
+  const float m = static_cast<float>(side.m);
+  if (run.debugThin && counters.thin <= kThinLinesReported)
+    printThinLine(length, side.lift / std::max(m, 1.0f), side.peak);
+  if (!(side.m > 0 && side.lift / m > run.tuning.hairLift && side.lift / m > 0.25f * side.peak &&
+        side.lift / m > run.tuning.hairTexture * side.texture / m))
+    return std::nullopt;
+  ++counters.sides;
+  if (!run.accept((centre.x + 0.5) / static_cast<double>(run.width),
+                  (centre.y + 0.5) / static_cast<double>(run.height)))
+    return std::nullopt;
+  const Uuid group = Uuid::random();
+  std::vector<Spot> chain;
+  for (const int64_t p : spacedPixels(comp, run.width, 0.8 * run.rho))
+    chain.push_back(
+        chainSpot(p % run.width, p / run.width, run.width, run.height, run.rho, group, 0.8));
+  ++counters.kept;
+  return chain;
+}
+
 std::vector<std::vector<Spot>> find(int64_t width, int64_t height, const float* pixels,
                                     const AcceptTest& accept, double sensitivity) {
   const Tuning tuning = DustDetector::tuning();
   const bool debug = std::getenv("KV_HAIRDEBUG") != nullptr;
-  const bool debugThin = std::getenv("KV_HAIRDEBUG2") != nullptr;
   const float kf = tuning.hairK - static_cast<float>(2 * (sensitivity - 0.5));
   Counters counters;
   std::vector<std::vector<Spot>> chains;
@@ -205,13 +251,12 @@ std::vector<std::vector<Spot>> find(int64_t width, int64_t height, const float* 
 
   const int64_t L = std::max(width, height);
   const double M = static_cast<double>(L) / 2400;
+  const Run run{width,     height,        L,      M,      M * tuning.hairMinLength,
+                4 * M + 2, 2.5 * M + 1.5, tuning, accept, std::getenv("KV_HAIRDEBUG2") != nullptr};
   HairPlanes planes(width, height, pixels, tuning.hairFine);
   const Noise noise = measureNoise(planes.across, width * height);
   const float hi = kf * noise.sigma;
   const float grow = 0.55f * kf * noise.sigma;
-  const double minLength = M * tuning.hairMinLength;
-  const double D = 4 * M + 2;
-  const double rho = 2.5 * M + 1.5;
 
   std::vector<uint8_t> visited(static_cast<size_t>(width * height), 0);
   std::vector<int64_t> stack;
@@ -219,32 +264,8 @@ std::vector<std::vector<Spot>> find(int64_t width, int64_t height, const float* 
   for (int64_t i = 0; i < width * height; ++i) {
     if (visited[static_cast<size_t>(i)] || !(planes.ridge[static_cast<size_t>(i)] > hi)) continue;
     growComponent(i, width, height, planes.ridge, grow, visited, stack, comp);
-    ++counters.comps;
-    const auto n = static_cast<double>(comp.size());
-    if (n < minLength) continue;
-    ++counters.longOnes;
-    const Centroid centre = centroidOf(comp, width);
-    const double length = 4 * std::sqrt(momentsOf(comp, width, centre).largestEigenvalue());
-    if (length < minLength) continue;
-    if (!(n / length <= D && length <= static_cast<double>(L) / 4)) continue;
-    ++counters.thin;
-    const SideProfile side = sideProfile(comp, planes, width, height, D, M);
-    const float m = static_cast<float>(side.m);
-    if (debugThin && counters.thin <= kThinLinesReported)
-      printThinLine(length, side.lift / std::max(m, 1.0f), side.peak);
-    if (!(side.m > 0 && side.lift / m > tuning.hairLift && side.lift / m > 0.25f * side.peak &&
-          side.lift / m > tuning.hairTexture * side.texture / m))
-      continue;
-    ++counters.sides;
-    if (!accept((centre.x + 0.5) / static_cast<double>(width),
-                (centre.y + 0.5) / static_cast<double>(height)))
-      continue;
-    const Uuid group = Uuid::random();
-    std::vector<Spot> chain;
-    for (const int64_t p : spacedPixels(comp, width, 0.8 * rho))
-      chain.push_back(chainSpot(p % width, p / width, width, height, rho, group, 0.8));
-    chains.push_back(std::move(chain));
-    ++counters.kept;
+    if (auto chain = judgeComponent(comp, planes, run, counters))
+      chains.push_back(std::move(*chain));
   }
   if (debug) printSummary(counters, hi, noise);
   return chains;
@@ -263,13 +284,20 @@ void ridgeRow(const float* K, float* ridge, float* across, int64_t width, int64_
   const float* row = K + y * width;
   const float* above = K + (y - s) * width;
   const float* below = K + (y + s) * width;
+  // Three loops: the square root stands alone, so that the arithmetic around it vectorises. B
+  // waits in `across` and Q² (then Q) in `ridge`.
   for (int64_t x = 2; x <= width - 3; ++x) {
     const float dxx = row[x + s] - 2 * row[x] + row[x - s];
     const float dyy = below[x] - 2 * row[x] + above[x];
     const float dxy = (below[x + s] - below[x - s] - above[x + s] + above[x - s]) / 4;
-    const float b = (dxx + dyy) / 2;
     const float half = (dxx - dyy) / 2;
-    const float q = std::sqrt(half * half + dxy * dxy);
+    acrossOut[x] = (dxx + dyy) / 2;
+    ridgeOut[x] = half * half + dxy * dxy;
+  }
+  for (int64_t x = 2; x <= width - 3; ++x) ridgeOut[x] = std::sqrt(ridgeOut[x]);
+  for (int64_t x = 2; x <= width - 3; ++x) {
+    const float b = acrossOut[x];
+    const float q = ridgeOut[x];
     acrossOut[x] = q - b;
     ridgeOut[x] = std::max(0.0f, acrossOut[x] - 2 * std::fabs(b + q));
   }

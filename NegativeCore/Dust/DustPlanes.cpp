@@ -1,7 +1,5 @@
 #include "Dust/DustPlanes.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -9,6 +7,7 @@
 #include <limits>
 #include <new>
 
+#include "Support/LargePages.h"
 #include "Support/ParallelFor.h"
 #include "Support/VectorMath.h"
 #include "Tone/BoxBlur.h"
@@ -120,6 +119,17 @@ void filterLines(const float* in, float* out, int64_t length, int64_t step, int6
 }
 
 constexpr int64_t kColumnBlock = 32;
+constexpr int64_t kRowBlock = 16;
+
+// A kRowBlock × kRowBlock tile turned about its diagonal: dst[x·dstStride + j] =
+// src[j·srcStride + x]. The fixed size lets the compiler keep the tile in registers.
+void turnTile(const float* src, int64_t srcStride, float* dst, int64_t dstStride) {
+  float tile[kRowBlock][kRowBlock];
+  for (int64_t j = 0; j < kRowBlock; ++j)
+    for (int64_t x = 0; x < kRowBlock; ++x) tile[x][j] = src[j * srcStride + x];
+  for (int64_t x = 0; x < kRowBlock; ++x)
+    for (int64_t j = 0; j < kRowBlock; ++j) dst[x * dstStride + j] = tile[x][j];
+}
 
 }  // namespace
 
@@ -129,9 +139,10 @@ Plane::Plane(size_t count) {
   const size_t bytes = std::max<size_t>(count, 1) * sizeof(float);
   void* memory = nullptr;
   if (bytes >= kHugePage) {
+    // Aligned to the huge page, so that the advice covers the whole plane.
     const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
     memory = std::aligned_alloc(kHugePage, rounded);
-    if (memory) madvise(memory, rounded, MADV_HUGEPAGE);
+    if (memory) LargePages::advise(memory, rounded);
   } else {
     memory = std::malloc(bytes);
   }
@@ -181,25 +192,47 @@ void minFilter(const float* in, float* out, float* scratch, int64_t width, int64
                int64_t radius, bool maximum) {
   if (width <= 0 || height <= 0) return;
   const int64_t n = std::max<int64_t>(radius, 0);
-  parallelForRows(
-      height,
-      [&](int64_t begin, int64_t end) {
-        std::vector<float> suffix(static_cast<size_t>(width + 2 * n));
-        for (int64_t y = begin; y < end; ++y)
-          minRow(in, scratch, width, n, y, maximum, suffix.data());
-      },
-      rowsForThreads(width, height));
+  // Rows go through the column kernel in blocks of kRowBlock: each block is turned into
+  // interleaved columns, filtered with the lanes side by side, and turned back.
+  const int64_t rowBlocks = (height + kRowBlock - 1) / kRowBlock;
+  const auto rowBlock = [&](int64_t b) {
+    const int64_t y0 = b * kRowBlock;
+    const int64_t rows = std::min(kRowBlock, height - y0);
+    std::vector<float> lanes(static_cast<size_t>(width * rows));
+    std::vector<float> filtered(lanes.size());
+    std::vector<float> suffix(static_cast<size_t>((width + 2 * n) * rows));
+    const int64_t fullTiles = rows == kRowBlock ? width / kRowBlock : 0;
+    for (int64_t t = 0; t < fullTiles; ++t)
+      turnTile(in + y0 * width + t * kRowBlock, width, lanes.data() + t * kRowBlock * kRowBlock,
+               kRowBlock);
+    for (int64_t j = 0; j < rows; ++j) {
+      const float* row = in + (y0 + j) * width;
+      for (int64_t x = fullTiles * kRowBlock; x < width; ++x)
+        lanes[static_cast<size_t>(x * rows + j)] = row[x];
+    }
+    filterLines(lanes.data(), filtered.data(), width, rows, rows, n, maximum, suffix.data());
+    for (int64_t t = 0; t < fullTiles; ++t)
+      turnTile(filtered.data() + t * kRowBlock * kRowBlock, kRowBlock,
+               scratch + y0 * width + t * kRowBlock, width);
+    for (int64_t j = 0; j < rows; ++j) {
+      float* row = scratch + (y0 + j) * width;
+      for (int64_t x = fullTiles * kRowBlock; x < width; ++x)
+        row[x] = filtered[static_cast<size_t>(x * rows + j)];
+    }
+  };
   const int64_t blocks = (width + kColumnBlock - 1) / kColumnBlock;
-  const auto block = [&](int64_t b) {
+  const auto columnBlock = [&](int64_t b) {
     const int64_t x = b * kColumnBlock;
     const int64_t count = std::min(kColumnBlock, width - x);
     std::vector<float> suffix(static_cast<size_t>((height + 2 * n) * count));
     minColumn(scratch, out, width, height, n, x, count, maximum, suffix.data());
   };
   if (width * height < kSmallPlane) {
-    for (int64_t b = 0; b < blocks; ++b) block(b);
+    for (int64_t b = 0; b < rowBlocks; ++b) rowBlock(b);
+    for (int64_t b = 0; b < blocks; ++b) columnBlock(b);
   } else {
-    parallelFor(blocks, block);
+    parallelFor(rowBlocks, rowBlock);
+    parallelFor(blocks, columnBlock);
   }
 }
 

@@ -1,7 +1,7 @@
 // Even-light correction from a blank frame: a capture of the light source without film, taken
 // with the same setup as the scans, measured once into a small gain map that multiplies every
-// decoded scan whose edit record names it. Any thread may call these functions; the one piece of
-// shared state is the process-wide cache of gain maps.
+// decoded scan whose edit record names it. Any thread may call these functions; the only shared
+// state is the process-wide cache of gain maps.
 #pragma once
 
 #include <cstdint>

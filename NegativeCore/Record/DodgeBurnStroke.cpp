@@ -1,8 +1,36 @@
 #include "Record/DodgeBurnStroke.h"
 
+#include <algorithm>
+
 #include "Record/JsonFields.h"
 
 using namespace JsonFields;
+
+DodgeBurnStroke DodgeBurnStroke::linear(const std::vector<double>& start,
+                                        const std::vector<double>& end, double stops) {
+  DodgeBurnStroke stroke;
+  stroke.id = Uuid::random();
+  stroke.points = {start, end};
+  stroke.radius = 0;
+  stroke.stops = stops;
+  stroke.shape = DodgeShape::linear;
+  return stroke;
+}
+
+DodgeBurnStroke DodgeBurnStroke::radial(const std::vector<double>& centre, double rx, double ry,
+                                        double stops, double feather, bool invert) {
+  DodgeBurnStroke stroke;
+  stroke.id = Uuid::random();
+  stroke.points = {centre};
+  stroke.radius = std::max(rx, ry);
+  stroke.stops = stops;
+  stroke.feather = feather;
+  stroke.shape = DodgeShape::radial;
+  stroke.rx = rx;
+  stroke.ry = ry;
+  stroke.invert = invert;
+  return stroke;
+}
 
 nlohmann::json toJson(const DodgeBurnStroke& stroke) {
   Json json = {{"id", stroke.id.toString()},

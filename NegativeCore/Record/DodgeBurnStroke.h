@@ -21,6 +21,14 @@ struct DodgeBurnStroke {
   std::optional<double> ry;
   std::optional<bool> invert;  // absent counts as false when drawn
 
+  // A linear gradient from the point start (full weight) to end (none), with a new id.
+  static DodgeBurnStroke linear(const std::vector<double>& start, const std::vector<double>& end,
+                                double stops);
+  // An elliptical gradient about the point centre with radii rx, ry (fractions of the scan's
+  // long side), with a new id.
+  static DodgeBurnStroke radial(const std::vector<double>& centre, double rx, double ry,
+                                double stops, double feather, bool invert);
+
   friend bool operator==(const DodgeBurnStroke&, const DodgeBurnStroke&) = default;
 };
 

@@ -28,6 +28,16 @@ std::optional<fs::path> resolvedExecutable() {
   return exe;
 }
 
+fs::path currentFolder() {
+  std::error_code error;
+  fs::path folder = fs::current_path(error);
+  return error ? fs::path() : folder;
+}
+
+// The working folder when the program started, taken before any other static initialiser can
+// change it: a relative argv[0], and relative PATH entries, are relative to that folder.
+const fs::path startingFolder __attribute__((init_priority(101))) = currentFolder();
+
 // argv[0] as the process was started; a bare name was found through PATH.
 std::optional<fs::path> invokedExecutable() {
   std::ifstream in("/proc/self/cmdline", std::ios::binary);
@@ -35,9 +45,10 @@ std::optional<fs::path> invokedExecutable() {
   if (!std::getline(in, argv0, '\0') || argv0.empty()) return std::nullopt;
   std::error_code error;
   if (argv0.find('/') != std::string::npos) {
-    fs::path absolute = fs::absolute(argv0, error);
-    if (error) return std::nullopt;
-    return absolute.lexically_normal();
+    const fs::path invoked(argv0);
+    if (invoked.is_absolute()) return invoked.lexically_normal();
+    if (startingFolder.empty()) return std::nullopt;
+    return (startingFolder / invoked).lexically_normal();
   }
   const char* searchPath = std::getenv("PATH");
   if (!searchPath) return std::nullopt;
@@ -47,9 +58,10 @@ std::optional<fs::path> invokedExecutable() {
     size_t stop = folders.find(':', start);
     if (stop == std::string::npos) stop = folders.size();
     const fs::path folder = stop > start ? fs::path(folders.substr(start, stop - start)) : ".";
-    const fs::path candidate = folder / argv0;
-    if (fs::is_regular_file(candidate, error) && ::access(candidate.c_str(), X_OK) == 0)
-      return fs::absolute(candidate, error).lexically_normal();
+    const fs::path candidate = (startingFolder / folder / argv0).lexically_normal();
+    if (candidate.is_absolute() && fs::is_regular_file(candidate, error) &&
+        ::access(candidate.c_str(), X_OK) == 0)
+      return candidate;
     start = stop + 1;
   }
   return std::nullopt;

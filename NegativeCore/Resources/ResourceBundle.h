@@ -15,7 +15,8 @@ inline constexpr std::string_view bundleName = "Kelvadorium_NegativeCore.bundle"
 // The folders a bundle is sought in, in order, each only when it exists: the installed
 // resources (share/kelvadorium of the install prefix, found from the resolved executable in
 // its bin folder, so an installed tree can move), the folder of the executable as it was
-// invoked (so a symbolic link counts), the folder of the resolved executable.
+// invoked (so a symbolic link counts; a relative path counts from the folder the program started
+// in), the folder of the resolved executable.
 std::vector<std::filesystem::path> candidateFolders();
 
 // The first candidate folder + bundleName that is a folder; searched anew on every call.

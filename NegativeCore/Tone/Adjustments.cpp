@@ -8,6 +8,7 @@
 #include "Tone/BoxBlur.h"
 #include "Tone/Luminance.h"
 #include "Tone/PlaneSupport.h"
+#include "Tone/RgbRows.h"
 
 namespace Adjustments {
 
@@ -74,27 +75,12 @@ void forEachPlanarRow(PrintImage& print, int scratchRows, const Body& body) {
         float* scratch = buffer.data() + 3 * width;
         for (int64_t y = begin; y < end; ++y) {
           float* row = print.row(y);
-          for (int64_t x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) channels[c][x] = row[3 * x + c];
+          RgbRows::split(row, channels[0], channels[1], channels[2], static_cast<size_t>(width));
           body(y, channels, scratch);
-          for (int64_t x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) row[3 * x + c] = channels[c][x];
+          RgbRows::merge(channels[0], channels[1], channels[2], row, static_cast<size_t>(width));
         }
       },
       smallPlaneRows(width, print.height));
-}
-
-// Runs body(y, scratch) for every row, rows split over the worker pool; `scratch` holds
-// `scratchRows` rows of width floats private to the running chunk of rows.
-template <class Body>
-void forEachRow(int64_t width, int64_t height, int scratchRows, const Body& body) {
-  parallelForRows(
-      height,
-      [&](int64_t begin, int64_t end) {
-        std::vector<float> scratch(static_cast<size_t>(width * scratchRows));
-        for (int64_t y = begin; y < end; ++y) body(y, scratch.data());
-      },
-      smallPlaneRows(width, height));
 }
 
 // The guided filter of the luminance by itself, as its two blurred coefficient planes: the
@@ -104,30 +90,35 @@ struct GuidedFilter {
   BlurredPlane meanB;
 };
 
-GuidedFilter guidedFilter(const Plane& lum, const PrintImage& print, int64_t r, float s) {
+GuidedFilter guidedFilter(const PooledPlane& lum, const PrintImage& print, int64_t r, float s) {
   const int64_t width = print.width;
   const int64_t height = print.height;
-  Plane squares = newPlane(lum.size());
-  forEachPixel(width, height, [&](int64_t i) { squares[i] = lum[i] * lum[i]; });
-  const BlurredPlane mean(lum, width, height, r, 1);
-  const BlurredPlane meanOfSquares(std::move(squares), width, height, r, 1);
+  const auto squares = [&](int64_t y, float* row) {
+    const float* l = lum.data() + y * width;
+    for (int64_t x = 0; x < width; ++x) row[x] = l[x] * l[x];
+    return static_cast<const float*>(row);
+  };
+  const BlurredPlane mean(lum.values(), width, height, r, 1);
+  const BlurredPlane meanOfSquares(squares, width, height, r, 1);
 
+  // A = var/(var + ε) and B = μ − A·μ, row by row from the two means, never stored whole.
   const float epsilon = (0.055f * s) * (0.055f * s) + 0.000001f;
-  Plane a = newPlane(lum.size());
-  Plane b = newPlane(lum.size());
-  forEachRow(width, height, 2, [&](int64_t y, float* scratch) {
-    const float* mu = mean.row(y, scratch);
-    const float* mu2 = meanOfSquares.row(y, scratch + width);
-    float* ay = a.data() + y * width;
-    float* by = b.data() + y * width;
+  const auto coefficient = [&, epsilon](int64_t y, float* row, bool wantB) {
+    thread_local std::vector<float> rows;
+    rows.resize(static_cast<size_t>(2 * width));
+    const float* mu = mean.row(y, rows.data());
+    const float* mu2 = meanOfSquares.row(y, rows.data() + width);
     for (int64_t x = 0; x < width; ++x) {
       const float variance = maxOf(mu2[x] - mu[x] * mu[x], 0.0f);
-      ay[x] = variance / (variance + epsilon);
-      by[x] = mu[x] - ay[x] * mu[x];
+      const float a = variance / (variance + epsilon);
+      row[x] = wantB ? mu[x] - a * mu[x] : a;
     }
-  });
-  return {BlurredPlane(std::move(a), width, height, r, 1),
-          BlurredPlane(std::move(b), width, height, r, 1)};
+    return static_cast<const float*>(row);
+  };
+  return {BlurredPlane([&](int64_t y, float* row) { return coefficient(y, row, false); }, width,
+                       height, r, 1),
+          BlurredPlane([&](int64_t y, float* row) { return coefficient(y, row, true); }, width,
+                       height, r, 1)};
 }
 
 // The haze level: a high percentile of a sparse sample of the luminance, at least 0.5.
@@ -165,37 +156,39 @@ void grainReduction(PrintImage& print, bool monochrome, double amount) {
   const double s = positiveFraction(amount, 100);
   const int64_t r = radius(longSide(print) * 0.0012 * (1 + s), 1);
   const auto sf = static_cast<float>(s);
-  const Plane lum = luminance(width, print.height, print.rgb);
+  const PooledPlane lum(luminance(width, print.height, print.rgb));
   const GuidedFilter guided = guidedFilter(lum, print, r, sf);
 
   // The chroma (c − L) of each channel, smoothed, unless monochrome.
   std::vector<BlurredPlane> smoothChroma;
-  if (!monochrome) {
-    Plane chroma = newPlane(lum.size());
-    for (int c = 0; c < 3; ++c) {
-      forEachPixel(width, print.height,
-                   [&](int64_t i) { chroma[i] = print.rgb[3 * i + c] - lum[i]; });
-      smoothChroma.emplace_back(chroma, width, print.height, std::max<int64_t>(2 * r, 1), 2);
-    }
+  for (int c = 0; c < 3 && !monochrome; ++c) {
+    const auto chroma = [&](int64_t y, float* row) {
+      const float* p = print.row(y);
+      const float* l = lum.data() + y * width;
+      for (int64_t x = 0; x < width; ++x) row[x] = p[3 * x + c] - l[x];
+      return static_cast<const float*>(row);
+    };
+    smoothChroma.emplace_back(chroma, width, print.height, std::max<int64_t>(2 * r, 1), 2);
   }
   const float chromaWeight = 0.8f * sf;
-  forEachPlanarRow(print, 3, [&](int64_t y, float* const* channels, float* scratch) {
-    const float* meanA = guided.meanA.row(y, scratch);
-    const float* meanB = guided.meanB.row(y, scratch + width);
-    const float* l = lum.data() + y * width;
-    float* change = scratch + 2 * width;
-    for (int64_t x = 0; x < width; ++x) change[x] = (meanA[x] * l[x] + meanB[x]) - l[x];
-    for (int c = 0; c < 3; ++c) {
-      float* v = channels[c];
-      if (monochrome) {
-        for (int64_t x = 0; x < width; ++x) v[x] = clamp01(v[x] + change[x]);
-        continue;
-      }
-      const float* chromaBlurred = smoothChroma[c].row(y, scratch);
-      for (int64_t x = 0; x < width; ++x)
-        v[x] = clamp01(v[x] + change[x] + chromaWeight * (chromaBlurred[x] - (v[x] - l[x])));
-    }
-  });
+  forEachPlanarRow(
+      print, 3, [&, chromaWeight, monochrome](int64_t y, float* const* channels, float* scratch) {
+        const float* meanA = guided.meanA.row(y, scratch);
+        const float* meanB = guided.meanB.row(y, scratch + width);
+        const float* l = lum.data() + y * width;
+        float* change = scratch + 2 * width;
+        for (int64_t x = 0; x < width; ++x) change[x] = (meanA[x] * l[x] + meanB[x]) - l[x];
+        for (int c = 0; c < 3; ++c) {
+          float* v = channels[c];
+          if (monochrome) {
+            for (int64_t x = 0; x < width; ++x) v[x] = clamp01(v[x] + change[x]);
+            continue;
+          }
+          const float* chromaBlurred = smoothChroma[c].row(y, scratch);
+          for (int64_t x = 0; x < width; ++x)
+            v[x] = clamp01(v[x] + change[x] + chromaWeight * (chromaBlurred[x] - (v[x] - l[x])));
+        }
+      });
 }
 
 void dehaze(PrintImage& print, double amount) {
@@ -205,14 +198,15 @@ void dehaze(PrintImage& print, double amount) {
   const auto s = static_cast<float>(signedFraction(amount));
 
   if (s > 0) {
-    Plane dark = newPlane(static_cast<size_t>(width * print.height));
-    forEachPixel(width, print.height, [&](int64_t i) {
-      const float* p = &print.rgb[3 * i];
-      dark[i] = minOf(minOf(p[0], p[1]), p[2]);
-    });
-    const BlurredPlane darkBlurred(std::move(dark), width, print.height,
-                                   radius(0.015 * longSide(print), 2), 2);
-    forEachPlanarRow(print, 2, [&](int64_t y, float* const* channels, float* scratch) {
+    const auto dark = [&](int64_t y, float* row) {
+      const float* p = print.row(y);
+      for (int64_t x = 0; x < width; ++x)
+        row[x] = minOf(minOf(p[3 * x], p[3 * x + 1]), p[3 * x + 2]);
+      return static_cast<const float*>(row);
+    };
+    const BlurredPlane darkBlurred(dark, width, print.height, radius(0.015 * longSide(print), 2),
+                                   2);
+    forEachPlanarRow(print, 2, [&, s, haze](int64_t y, float* const* channels, float* scratch) {
       const float* d = darkBlurred.row(y, scratch);
       float* t = scratch + width;
       for (int64_t x = 0; x < width; ++x) t[x] = maxOf(1.0f - 0.9f * s * d[x] / haze, 0.3f);
@@ -224,7 +218,7 @@ void dehaze(PrintImage& print, double amount) {
   } else {
     // Adding haze pulls toward a veil just below the haze level, more in the dark areas.
     const float veil = 0.92f * haze;
-    forEachPlanarRow(print, 1, [&](int64_t, float* const* channels, float* k) {
+    forEachPlanarRow(print, 1, [&, s, veil](int64_t, float* const* channels, float* k) {
       for (int64_t x = 0; x < width; ++x) {
         const float l = luminanceOf(channels[0][x], channels[1][x], channels[2][x]);
         k[x] = -0.55f * s * (0.65f * (1.0f - l) + 0.35f);
@@ -247,48 +241,72 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
   const auto b = static_cast<float>(blacks / 100);
   const float kH = h < 0 ? 0.3f : 0.22f;
 
-  const Plane lum = luminance(width, print.height, print.rgb);
-  const BlurredPlane surround(lum, width, print.height, radius(0.012 * longSide(print), 0), 2);
-  forEachPlanarRow(print, 4, [&](int64_t y, float* const* channels, float* scratch) {
-    const float* around = surround.row(y, scratch);
-    const float* ly = lum.data() + y * width;
-    float* scale = scratch + width;
-    float* keep = scratch + 2 * width;
-    float* shift = scratch + 3 * width;
-    for (int64_t x = 0; x < width; ++x) {
-      const float l = ly[x];
-      const float g = 0.4f * l + 0.6f * around[x];
-      const float mW = smoothstep(clamp01((l - 0.65f) / (1.0f - 0.65f)));
-      const float mH = smoothstep(clamp01(2.0f * (g - 0.45f)));
-      const float mS = 1.0f - smoothstep(clamp01(2.0f * (g - 0.05f)));
-      const float mB = 1.0f - smoothstep(clamp01(l / 0.35f));
-      const float delta = 0.16f * w * mW + kH * h * mH + 0.28f * sh * mS + 0.14f * b * mB;
-      // Bright pixels are scaled (hue kept), near-black ones shifted, the range between blended.
-      // The division runs unconditionally (on a safe divisor) so that the loop vectorises.
-      const float scaled = clamp01(l + delta) / (l > 0.0001f ? l : 1.0f);
-      const float ratio = l > 0.0001f ? scaled : 1.0f;
-      const float u = smoothstep(clamp01((l - 0.02f) / (0.15f - 0.02f)));
-      scale[x] = u * ratio;
-      keep[x] = 1.0f - u;
-      shift[x] = delta;
-    }
-    for (int c = 0; c < 3; ++c) {
-      float* v = channels[c];
-      for (int64_t x = 0; x < width; ++x)
-        v[x] = clamp01(scale[x] * v[x] + keep[x] * (v[x] + shift[x]));
-    }
-  });
+  const PooledPlane lum(luminance(width, print.height, print.rgb));
+  const BlurredPlane surround(lum.values(), width, print.height, radius(0.012 * longSide(print), 0),
+                              2);
+  // Per row: the offset δ from the four region masks, then how each pixel takes it (bright
+  // pixels scaled, keeping their hue; near-black ones shifted; the range between blended). A
+  // clamp whose result feeds more arithmetic in the same loop keeps the loop from vectorising,
+  // so the clamped terms go through rows of their own.
+  forEachPlanarRow(print, 9,
+                   [&, h, sh, w, b, kH](int64_t y, float* const* channels, float* scratch) {
+                     const float* around = surround.row(y, scratch);
+                     const float* ly = lum.data() + y * width;
+                     float* tW = scratch + width;
+                     float* tH = scratch + 2 * width;
+                     float* tS = scratch + 3 * width;
+                     float* tB = scratch + 4 * width;
+                     float* tU = scratch + 5 * width;
+                     float* shift = scratch + 6 * width;
+                     float* scale = scratch + 7 * width;
+                     float* keep = scratch + 8 * width;
+                     for (int64_t x = 0; x < width; ++x) {
+                       const float l = ly[x];
+                       tW[x] = clamp01((l - 0.65f) / (1.0f - 0.65f));
+                       tB[x] = clamp01(l / 0.35f);
+                       tU[x] = clamp01((l - 0.02f) / (0.15f - 0.02f));
+                     }
+                     for (int64_t x = 0; x < width; ++x) {
+                       const float g = 0.4f * ly[x] + 0.6f * around[x];
+                       tH[x] = clamp01(2.0f * (g - 0.45f));
+                       tS[x] = clamp01(2.0f * (g - 0.05f));
+                     }
+                     for (int64_t x = 0; x < width; ++x) {
+                       const float mW = smoothstep(tW[x]);
+                       const float mH = smoothstep(tH[x]);
+                       const float mS = 1.0f - smoothstep(tS[x]);
+                       const float mB = 1.0f - smoothstep(tB[x]);
+                       shift[x] = 0.16f * w * mW + kH * h * mH + 0.28f * sh * mS + 0.14f * b * mB;
+                     }
+                     // ρ = clamp(L + δ)/L, or 1 on black; the division runs on a safe divisor.
+                     for (int64_t x = 0; x < width; ++x) scale[x] = clamp01(ly[x] + shift[x]);
+                     for (int64_t x = 0; x < width; ++x) keep[x] = ly[x] > 0.0001f ? ly[x] : 1.0f;
+                     for (int64_t x = 0; x < width; ++x) scale[x] = scale[x] / keep[x];
+                     for (int64_t x = 0; x < width; ++x)
+                       scale[x] = ly[x] > 0.0001f ? scale[x] : 1.0f;
+                     for (int64_t x = 0; x < width; ++x) {
+                       const float u = smoothstep(tU[x]);
+                       scale[x] = u * scale[x];
+                       keep[x] = 1.0f - u;
+                     }
+                     for (int c = 0; c < 3; ++c) {
+                       float* v = channels[c];
+                       for (int64_t x = 0; x < width; ++x)
+                         v[x] = clamp01(scale[x] * v[x] + keep[x] * (v[x] + shift[x]));
+                     }
+                   });
 }
 
 void clarity(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
   const int64_t width = print.width;
-  const Plane lum = luminance(width, print.height, print.rgb);
+  const PooledPlane lum(luminance(width, print.height, print.rgb));
   // Three full-size rounds: clarity never takes the reduced path.
-  Plane surround = copyPlane(lum.data(), lum.size());
-  boxBlurPassesInPlace(surround.data(), width, print.height, radius(0.006 * longSide(print), 2), 3);
+  PooledPlane surround(lum.size());
+  boxBlurPasses(lum.data(), surround.data(), width, print.height,
+                radius(0.006 * longSide(print), 2), 3);
   const float v = 1.1f * static_cast<float>(signedFraction(amount));
-  forEachPlanarRow(print, 1, [&](int64_t y, float* const* channels, float* d) {
+  forEachPlanarRow(print, 1, [&, v](int64_t y, float* const* channels, float* d) {
     const float* l = lum.data() + y * width;
     const float* around = surround.data() + y * width;
     for (int64_t x = 0; x < width; ++x) {
@@ -306,11 +324,11 @@ void clarityThunk(PrintImage& print, double amount) { clarity(print, amount); }
 void sharpen(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
   const int64_t width = print.width;
-  const Plane lum = luminance(width, print.height, print.rgb);
-  const BlurredPlane surround(lum, width, print.height,
+  const PooledPlane lum(luminance(width, print.height, print.rgb));
+  const BlurredPlane surround(lum.values(), width, print.height,
                               radius(std::round(longSide(print) / 4000), 1), 2);
   const float k = 1.2f * static_cast<float>(positiveFraction(amount, 150));
-  forEachPlanarRow(print, 2, [&](int64_t y, float* const* channels, float* scratch) {
+  forEachPlanarRow(print, 2, [&, k](int64_t y, float* const* channels, float* scratch) {
     const float* around = surround.row(y, scratch);
     const float* l = lum.data() + y * width;
     float* d = scratch + width;
@@ -327,8 +345,8 @@ void blackMist(PrintImage& print, double amount) {
   const auto s = static_cast<float>(positiveFraction(amount, 100));
   const int64_t near = radius(0.012 * longSide(print), 2);
   const int64_t far = radius(0.035 * longSide(print), 3);
-  const Plane lum = luminance(width, height, print.rgb);
-  Plane maskSquared = newPlane(lum.size());
+  const PooledPlane lum(luminance(width, height, print.rgb));
+  PooledPlane maskSquared(lum.size());
   forEachPixel(width, height, [&](int64_t i) {
     const float m = smoothstep(clamp01((lum[i] - 0.55f) / 0.45f));
     maskSquared[i] = m * m;
@@ -336,18 +354,18 @@ void blackMist(PrintImage& print, double amount) {
   // Per channel: the glow of its highlights at two radii and the softened channel. Each channel
   // is then rewritten from its own planes, all three in one pass.
   std::vector<BlurredPlane> nearGlow, farGlow, softened;
-  Plane channel = newPlane(lum.size());
-  Plane source = newPlane(lum.size());
+  PooledPlane channel(lum.size());
+  PooledPlane source(lum.size());
   for (int c = 0; c < 3; ++c) {
     forEachPixel(width, height, [&](int64_t i) {
       channel[i] = print.rgb[3 * i + c];
       source[i] = maskSquared[i] * channel[i];
     });
-    nearGlow.emplace_back(source, width, height, near, 3);
-    farGlow.emplace_back(source, width, height, far, 3);
-    softened.emplace_back(channel, width, height, near, 2);
+    nearGlow.emplace_back(source.values(), width, height, near, 3);
+    farGlow.emplace_back(source.values(), width, height, far, 3);
+    softened.emplace_back(channel.values(), width, height, near, 2);
   }
-  forEachPlanarRow(print, 5, [&](int64_t y, float* const* channels, float* scratch) {
+  forEachPlanarRow(print, 6, [&, s](int64_t y, float* const* channels, float* scratch) {
     const float* ly = lum.data() + y * width;
     float* alpha = scratch + 3 * width;
     float* lift = scratch + 4 * width;
@@ -359,12 +377,13 @@ void blackMist(PrintImage& print, double amount) {
       const float* nearRow = nearGlow[c].row(y, scratch);
       const float* farRow = farGlow[c].row(y, scratch + width);
       const float* softRow = softened[c].row(y, scratch + 2 * width);
+      float* gamma = scratch + 5 * width;
+      for (int64_t x = 0; x < width; ++x)
+        gamma[x] = minOf(2.0f * s * (0.55f * nearRow[x] + 0.45f * farRow[x]), 1.0f);
       float* v = channels[c];
       for (int64_t x = 0; x < width; ++x) {
-        const float glow = 0.55f * nearRow[x] + 0.45f * farRow[x];
         const float u = v[x] + alpha[x] * (softRow[x] - v[x]);
-        const float gamma = minOf(2.0f * s * glow, 1.0f);
-        v[x] = clamp01(lift[x] + 1.0f - (1.0f - u) * (1.0f - gamma));
+        v[x] = clamp01(lift[x] + 1.0f - (1.0f - u) * (1.0f - gamma[x]));
       }
     }
   });
@@ -383,8 +402,8 @@ PrintImage border(int64_t width, int64_t height, std::vector<float> rgb, BorderS
   const int64_t framedWidth = width + 2 * b;
   const int64_t framedHeight = height + 2 * b;
   PrintImage framed(framedWidth, framedHeight,
-                    newPlane(static_cast<size_t>(framedWidth * framedHeight * 3)));
-  if (style == BorderStyle::white) std::fill(framed.rgb.begin(), framed.rgb.end(), 1.0f);
+                    takePlane(static_cast<size_t>(framedWidth * framedHeight * 3)));
+  std::fill(framed.rgb.begin(), framed.rgb.end(), style == BorderStyle::white ? 1.0f : 0.0f);
   for (int64_t y = 0; y < height; ++y)
     std::copy_n(rgb.data() + y * width * 3, width * 3, framed.row(y + b) + b * 3);
   return framed;

@@ -1,8 +1,7 @@
 // The tone controls that work on the finished print (grain reduction, dehaze, tone regions,
-// clarity, sharpness, black mist) and the plain white or black border.
-// Each control rewrites the print's buffer in place, reading the print as it is when the control
-// starts; L means its luminance plane (Tone/Luminance.h) and S its long side in pixels. The
-// shared plane operations live beside these: Tone/Luminance.h and Tone/BoxBlur.h.
+// clarity, sharpness, black mist) and the plain white or black border. Each control rewrites the
+// print in place from the print as it is when the control starts. The plane operations they
+// share with other stages live beside them: Tone/Luminance.h and Tone/BoxBlur.h.
 #pragma once
 
 #include <cstdint>

@@ -139,21 +139,71 @@ void boxBlurColumns(const float* in, float* out, int64_t width, int64_t height, 
   }
 }
 
-void boxBlurPassesInPlace(float* plane, int64_t width, int64_t height, int64_t radius,
-                          int64_t passes) {
-  if (passes <= 0 || width <= 0 || height <= 0) return;
-  std::vector<float> scratch = newPlane(static_cast<size_t>(width * height));
+void boxBlurPasses(const float* source, float* out, int64_t width, int64_t height, int64_t radius,
+                   int64_t passes) {
+  if (width <= 0 || height <= 0) return;
+  if (passes <= 0) {
+    if (source != out) std::copy_n(source, width * height, out);
+    return;
+  }
+  PooledPlane scratch(static_cast<size_t>(width * height));
   for (int64_t pass = 0; pass < passes; ++pass) {
-    boxBlurRows(plane, scratch.data(), width, height, radius);
-    boxBlurColumns(scratch.data(), plane, width, height, radius);
+    boxBlurRows(pass == 0 ? source : out, scratch.data(), width, height, radius);
+    boxBlurColumns(scratch.data(), out, width, height, radius);
+  }
+}
+
+void boxBlurPassesFromRows(const BlurredPlane::RowSource& source, float* out, int64_t width,
+                           int64_t height, int64_t radius, int64_t passes) {
+  if (width <= 0 || height <= 0) return;
+  if (passes <= 0) {  // no pass: the rows as given
+    parallelForRows(
+        height,
+        [&](int64_t begin, int64_t end) {
+          for (int64_t y = begin; y < end; ++y) {
+            float* slot = out + y * width;
+            const float* row = source(y, slot);
+            if (row != slot) std::copy_n(row, width, slot);
+          }
+        },
+        smallPlaneRows(width, height));
+    return;
+  }
+  const int64_t n = std::max<int64_t>(radius, 0);
+  PooledPlane scratch(static_cast<size_t>(width * height));
+  // The first row pass, four rows at a time, straight from the source's rows.
+  parallelForRows(
+      height,
+      [&](int64_t begin, int64_t end) {
+        std::vector<float> rows(static_cast<size_t>(4 * width));
+        for (int64_t y = begin; y < end; y += 4) {
+          const int64_t count = std::min<int64_t>(4, end - y);
+          for (int64_t j = 0; j < count; ++j) {
+            float* slot = rows.data() + j * width;
+            const float* row = source(y + j, slot);
+            if (row != slot) std::copy_n(row, width, slot);
+          }
+          float* dst = scratch.data() + y * width;
+          if (count == 4) {
+            rowKernel<4>(rows.data(), dst, width, n, 0);
+          } else {
+            for (int64_t j = 0; j < count; ++j) rowKernel<1>(rows.data(), dst, width, n, j);
+          }
+        }
+      },
+      smallPlaneRows(width, height));
+  boxBlurColumns(scratch.data(), out, width, height, radius);
+  for (int64_t pass = 1; pass < passes; ++pass) {
+    boxBlurRows(out, scratch.data(), width, height, radius);
+    boxBlurColumns(scratch.data(), out, width, height, radius);
   }
 }
 
 std::vector<float> boxBlurFullSize(const std::vector<float>& plane, int64_t width, int64_t height,
                                    int64_t radius, int64_t passes) {
   requirePlaneSize("boxBlur", plane.size(), width, height, 1);
-  std::vector<float> result = copyPlane(plane.data(), plane.size());
-  boxBlurPassesInPlace(result.data(), width, height, radius, passes);
+  std::vector<float> result = takePlane(plane.size());
+  boxBlurPasses(plane.data(), result.data(), width, height, radius, passes);
   return result;
 }
 

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace Adjustments {
@@ -81,6 +82,15 @@ class BlurredPlane {
                int64_t passes);
   BlurredPlane(std::vector<float>&& plane, int64_t width, int64_t height, int64_t radius,
                int64_t passes);
+  // The plane to blur given row by row, so that a plane computed from other data need not be
+  // stored: source(y, scratch) returns row y, a pointer to it or to `scratch` (width floats)
+  // after filling it. Rows are asked for from several threads at once, in any order.
+  using RowSource = std::function<const float*(int64_t y, float* scratch)>;
+  BlurredPlane(const RowSource& source, int64_t width, int64_t height, int64_t radius,
+               int64_t passes);
+  BlurredPlane(BlurredPlane&&) = default;
+  BlurredPlane& operator=(BlurredPlane&&) = default;
+  ~BlurredPlane();  // hands its memory on for reuse
 
   // Row y (width values): a pointer into the held plane, or into `scratch` (width floats),
   // which it fills. Safe to call from several threads with separate scratch rows.
@@ -89,7 +99,7 @@ class BlurredPlane {
   std::vector<float> plane() &&;
 
  private:
-  void blur(const float* source, int64_t radius, int64_t passes);
+  void blur(const RowSource& source, const float* sourcePlane, int64_t radius, int64_t passes);
 
   int64_t width_ = 0;
   int64_t height_ = 0;

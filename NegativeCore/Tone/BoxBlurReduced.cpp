@@ -68,27 +68,34 @@ void addBlocks(const float* row, float* sums, int64_t width, int64_t factor) {
   }
 }
 
-std::vector<float> reducePlane(const float* plane, int64_t width, int64_t height, int64_t factor) {
+std::vector<float> reduceRows(const BlurredPlane::RowSource& source, int64_t width, int64_t height,
+                              int64_t factor) {
   const int64_t reducedWidth = reducedSize(width, factor);
   const int64_t reducedHeight = reducedSize(height, factor);
   std::vector<float> reduced = newPlane(static_cast<size_t>(reducedWidth * reducedHeight));
-  const auto reduceRow = [&](int64_t ry) {
+  const auto reduceRow = [&](int64_t ry, float* scratch) {
     float* sums = reduced.data() + ry * reducedWidth;
     const int64_t y0 = ry * factor;
     const int64_t y1 = std::min(y0 + factor, height);
     // Each block is summed row by row, left to right within a row, then divided by its count.
-    for (int64_t y = y0; y < y1; ++y) addBlocks(plane + y * width, sums, width, factor);
+    for (int64_t y = y0; y < y1; ++y) addBlocks(source(y, scratch), sums, width, factor);
     for (int64_t rx = 0; rx < reducedWidth; ++rx) {
       const int64_t columns = std::min((rx + 1) * factor, width) - rx * factor;
       sums[rx] = sums[rx] / static_cast<float>(columns * (y1 - y0));
     }
   };
-  if (width * height < kSmallPlane) {
-    for (int64_t ry = 0; ry < reducedHeight; ++ry) reduceRow(ry);
-  } else {
-    parallelFor(reducedHeight, reduceRow);
-  }
+  parallelForRows(
+      reducedHeight,
+      [&](int64_t begin, int64_t end) {
+        std::vector<float> scratch(static_cast<size_t>(width));
+        for (int64_t ry = begin; ry < end; ++ry) reduceRow(ry, scratch.data());
+      },
+      width * height < kSmallPlane ? reducedHeight + 1 : 2);
   return reduced;
+}
+
+BlurredPlane::RowSource planeRows(const float* plane, int64_t width) {
+  return [plane, width](int64_t y, float*) { return plane + y * width; };
 }
 
 // Reduced-plane position of output coordinate i: the two neighbours and the fraction.
@@ -110,7 +117,7 @@ std::vector<float> expandRows(const float* reduced, int64_t reducedWidth, int64_
                               int64_t width, int64_t factor) {
   std::vector<Tap> columns(static_cast<size_t>(width));
   for (int64_t x = 0; x < width; ++x) columns[x] = expandTap(x, factor, reducedWidth);
-  std::vector<float> wide = newPlane(static_cast<size_t>(reducedHeight * width));
+  std::vector<float> wide = takePlane(static_cast<size_t>(reducedHeight * width));
   parallelForRows(
       reducedHeight,
       [&](int64_t begin, int64_t end) {
@@ -138,7 +145,7 @@ void blendRow(const float* wide, int64_t reducedHeight, int64_t width, int64_t f
 
 std::vector<float> blendAllRows(const float* wide, int64_t reducedHeight, int64_t width,
                                 int64_t height, int64_t factor) {
-  std::vector<float> out = newPlane(static_cast<size_t>(width * height));
+  std::vector<float> out = takePlane(static_cast<size_t>(width * height));
   parallelForRows(
       height,
       [&](int64_t begin, int64_t end) {
@@ -154,7 +161,7 @@ std::vector<float> blendAllRows(const float* wide, int64_t reducedHeight, int64_
 std::vector<float> boxBlurReduce(const std::vector<float>& plane, int64_t width, int64_t height,
                                  int64_t factor) {
   requirePlaneSize("boxBlurReduce", plane.size(), width, height, 1);
-  return reducePlane(plane.data(), width, height, std::max<int64_t>(factor, 1));
+  return reduceRows(planeRows(plane.data(), width), width, height, std::max<int64_t>(factor, 1));
 }
 
 std::vector<float> boxBlurExpand(const std::vector<float>& reduced, int64_t reducedWidth,
@@ -174,8 +181,8 @@ BlurredPlane::BlurredPlane(const std::vector<float>& plane, int64_t width, int64
     : width_(width), height_(height) {
   requirePlaneSize("boxBlur", plane.size(), width, height, 1);
   factor_ = passes > 0 ? reductionFactor(width, height, radius) : 0;
-  if (factor_ == 0) values_ = copyPlane(plane.data(), plane.size());
-  blur(plane.data(), radius, passes);
+  if (factor_ == 0) values_ = takePlane(plane.size());
+  blur(planeRows(plane.data(), width), plane.data(), radius, passes);
 }
 
 BlurredPlane::BlurredPlane(std::vector<float>&& plane, int64_t width, int64_t height,
@@ -184,23 +191,42 @@ BlurredPlane::BlurredPlane(std::vector<float>&& plane, int64_t width, int64_t he
   requirePlaneSize("boxBlur", plane.size(), width, height, 1);
   factor_ = passes > 0 ? reductionFactor(width, height, radius) : 0;
   if (factor_ == 0) values_ = std::move(plane);
-  blur(factor_ == 0 ? values_.data() : plane.data(), radius, passes);
+  const float* source = factor_ == 0 ? values_.data() : plane.data();
+  blur(planeRows(source, width), source, radius, passes);
 }
 
-void BlurredPlane::blur(const float* source, int64_t radius, int64_t passes) {
-  if (passes <= 0 || width_ <= 0 || height_ <= 0) return;
+BlurredPlane::BlurredPlane(const RowSource& source, int64_t width, int64_t height, int64_t radius,
+                           int64_t passes)
+    : width_(width), height_(height) {
+  factor_ = passes > 0 ? reductionFactor(width, height, radius) : 0;
   if (factor_ == 0) {
-    boxBlurPassesInPlace(values_.data(), width_, height_, std::max<int64_t>(radius, 1), passes);
+    values_ = takePlane(static_cast<size_t>(std::max<int64_t>(width * height, 0)));
+    boxBlurPassesFromRows(source, values_.data(), width, height, std::max<int64_t>(radius, 1),
+                          passes);
+    return;
+  }
+  blur(source, nullptr, radius, passes);
+}
+
+void BlurredPlane::blur(const RowSource& source, const float* sourcePlane, int64_t radius,
+                        int64_t passes) {
+  if (width_ <= 0 || height_ <= 0) return;
+  if (factor_ == 0) {
+    boxBlurPasses(sourcePlane, values_.data(), width_, height_, std::max<int64_t>(radius, 1),
+                  passes);
     return;
   }
   const int64_t reducedWidth = reducedSize(width_, factor_);
   reducedHeight_ = reducedSize(height_, factor_);
   const int64_t reducedRadius =
       std::max<int64_t>((radius + std::min<int64_t>(radius, 35) / 8) / factor_, 1);
-  std::vector<float> reduced = reducePlane(source, width_, height_, factor_);
-  boxBlurPassesInPlace(reduced.data(), reducedWidth, reducedHeight_, reducedRadius, passes);
+  PooledPlane reduced(reduceRows(source, width_, height_, factor_));
+  boxBlurPasses(reduced.data(), reduced.data(), reducedWidth, reducedHeight_, reducedRadius,
+                passes);
   values_ = expandRows(reduced.data(), reducedWidth, reducedHeight_, width_, factor_);
 }
+
+BlurredPlane::~BlurredPlane() { givePlane(std::move(values_)); }
 
 const float* BlurredPlane::row(int64_t y, float* scratch) const {
   if (factor_ == 0) return values_.data() + y * width_;

@@ -6,19 +6,13 @@
 
 #include "Print/PrintImage.h"
 #include "Support/ParallelFor.h"
+#include "Tone/HSLPixel.h"
 #include "Tone/PlaneSupport.h"
 
 namespace {
 
-// One band's parameters: hue shift in degrees (±30 at ±100), saturation and luminance amounts
-// as fractions.
-struct Band {
-  float hueShift = 0;
-  float saturation = 0;
-  float luminance = 0;
-};
-
-using Bands = std::array<Band, 8>;
+using HSLPixel::Band;
+using HSLPixel::Bands;
 
 double valueAt(const std::vector<double>& list, size_t band) {
   return band < list.size() ? list[band] : 0.0;
@@ -66,17 +60,11 @@ float hueOf(float r, float g, float b, float v, float delta) {
 // that of its whole part; a table keeps the search free of branches.
 struct BandTable {
   std::array<uint8_t, 360> lower{};
-  std::array<float, 8> from{};
-  std::array<float, 8> span{};
 
   constexpr BandTable() {
-    constexpr auto& centers = HSLAdjustments::bandCenters;
     for (size_t k = 0; k < 8; ++k) {
-      from[k] = static_cast<float>(centers[k]);
-      const float to = k == 7 ? 360.0f : static_cast<float>(centers[k + 1]);
-      span[k] = to - from[k];
-      for (auto degree = static_cast<size_t>(centers[k]); degree < static_cast<size_t>(to);
-           ++degree)
+      const auto from = static_cast<size_t>(HSLPixel::kFrom[k]);
+      for (size_t degree = from; degree < from + static_cast<size_t>(HSLPixel::kSpan[k]); ++degree)
         lower[degree] = static_cast<uint8_t>(k);
     }
   }
@@ -87,10 +75,9 @@ constexpr BandTable kBandTable;
 // The band parameters at a hue (0 ≤ hue < 360): the two neighbouring centres blended by
 // smoothstep; above the last centre the pair is the last band and the first.
 Band blendAt(float hue, const Bands& bands) {
-  const BandTable& table = kBandTable;
-  const size_t lower = table.lower[hue >= 0.0f && hue < 360.0f ? static_cast<size_t>(hue) : 0];
+  const size_t lower = kBandTable.lower[hue >= 0.0f && hue < 360.0f ? static_cast<size_t>(hue) : 0];
   const size_t upper = (lower + 1) % 8;
-  const float t = (hue - table.from[lower]) / table.span[lower];
+  const float t = (hue - HSLPixel::kFrom[lower]) / HSLPixel::kSpan[lower];
   const float w = t * t * (3.0f - 2.0f * t);
   const Band& a = bands[lower];
   const Band& b = bands[upper];
@@ -98,7 +85,9 @@ Band blendAt(float hue, const Bands& bands) {
           (1.0f - w) * a.luminance + w * b.luminance};
 }
 
-void adjustPixel(float* p, const Bands& bands) {
+}  // namespace
+
+void HSLPixel::adjust(float* p, const Bands& bands) {
   const float r = p[0], g = p[1], b = p[2];
   const float v = std::max({r, g, b});
   const float delta = v - std::min({r, g, b});
@@ -130,8 +119,6 @@ void adjustPixel(float* p, const Bands& bands) {
   for (int k = 0; k < 3; ++k) p[k] = out[k] + m;
 }
 
-}  // namespace
-
 bool HSLAdjustments::isNeutral() const {
   return allZero(hue) && allZero(saturation) && allZero(luminance);
 }
@@ -144,10 +131,8 @@ void HSLAdjustments::apply(PrintImage& print, const std::vector<double>& hue,
   parallelForRows(
       print.height,
       [&](int64_t begin, int64_t end) {
-        for (int64_t y = begin; y < end; ++y) {
-          float* row = print.row(y);
-          for (int64_t x = 0; x < print.width; ++x) adjustPixel(row + 3 * x, bands);
-        }
+        for (int64_t y = begin; y < end; ++y)
+          HSLPixel::adjustRow(print.row(y), static_cast<size_t>(print.width), bands);
       },
       Adjustments::smallPlaneRows(print.width, print.height));
 }

@@ -2,17 +2,26 @@
 
 #include "Support/ParallelFor.h"
 #include "Tone/PlaneSupport.h"
+#include "Tone/RgbRows.h"
 
 namespace Adjustments {
 
 std::vector<float> luminance(int64_t width, int64_t height, const std::vector<float>& rgb) {
   requirePlaneSize("luminance", rgb.size(), width, height, 3);
-  std::vector<float> plane = newPlane(static_cast<size_t>(width * height));
+  std::vector<float> plane = takePlane(static_cast<size_t>(width * height));
   parallelForRows(
       height,
       [&](int64_t begin, int64_t end) {
-        for (int64_t i = begin * width; i < end * width; ++i)
-          plane[i] = luminanceOf(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+        // Channel rows first, so that the weighting runs over contiguous floats and vectorises.
+        std::vector<float> channels(static_cast<size_t>(3 * width));
+        float* red = channels.data();
+        float* green = red + width;
+        float* blue = green + width;
+        for (int64_t y = begin; y < end; ++y) {
+          RgbRows::split(rgb.data() + 3 * y * width, red, green, blue, static_cast<size_t>(width));
+          float* out = plane.data() + y * width;
+          for (int64_t x = 0; x < width; ++x) out[x] = luminanceOf(red[x], green[x], blue[x]);
+        }
       },
       smallPlaneRows(width, height));
   return plane;

@@ -6,6 +6,7 @@
 
 #include "Print/PrintImage.h"
 #include "Support/ParallelFor.h"
+#include "Tone/CurveRows.h"
 #include "Tone/PlaneSupport.h"
 
 namespace {
@@ -26,26 +27,6 @@ double regionOffset(const std::vector<double>& regions, double f) {
   }
   return offset;
 }
-
-// A table with the step to the next entry beside each entry, ready for interpolation.
-struct Interpolated {
-  std::array<float, 1023> value;
-  std::array<float, 1023> step;
-
-  explicit Interpolated(const LookupTable& table) {
-    for (size_t i = 0; i < value.size(); ++i) {
-      value[i] = table[i];
-      step[i] = table[i + 1] - table[i];
-    }
-  }
-
-  // Values outside 0…1 (and not-a-number) read the end entries.
-  float operator()(float c) const {
-    const float v = (c > 0.0f ? (c < 1.0f ? c : 1.0f) : 0.0f) * 1023.0f;
-    const int64_t i = std::min<int64_t>(static_cast<int64_t>(v), 1022);
-    return value[i] + (v - static_cast<float>(i)) * step[i];
-  }
-};
 
 }  // namespace
 
@@ -79,29 +60,25 @@ double ToneCurves::masterValue(double x) const {
 
 void ToneCurves::apply(PrintImage& print, bool monochrome) const {
   if (isIdentity()) return;
-  std::optional<Interpolated> master;
+  std::optional<CurveRows::Table> master;
   if (!(rgb.isIdentity() && regionsAreNeutral())) master.emplace(masterLookupTable());
-  std::array<std::optional<Interpolated>, 3> channels;
+  std::array<std::optional<CurveRows::Table>, 3> tables;
   if (!monochrome) {
     const ToneCurve* curves[3] = {&red, &green, &blue};
     for (int c = 0; c < 3; ++c)
-      if (!curves[c]->isIdentity()) channels[c].emplace(curves[c]->lookupTable());
+      if (!curves[c]->isIdentity()) tables[c].emplace(curves[c]->lookupTable());
   }
-  if (!master && !channels[0] && !channels[1] && !channels[2]) return;
+  if (!master && !tables[0] && !tables[1] && !tables[2]) return;
 
-  // The master table over all values of a row, then each channel's own table.
+  const CurveRows::Table* masterTable = master ? &*master : nullptr;
+  std::array<const CurveRows::Table*, 3> channels{};
+  for (int c = 0; c < 3; ++c) channels[c] = tables[c] ? &*tables[c] : nullptr;
   parallelForRows(
       print.height,
       [&](int64_t begin, int64_t end) {
-        for (int64_t y = begin; y < end; ++y) {
-          float* row = print.row(y);
-          if (master)
-            for (int64_t k = 0; k < 3 * print.width; ++k) row[k] = (*master)(row[k]);
-          for (int c = 0; c < 3; ++c)
-            if (channels[c])
-              for (int64_t x = 0; x < print.width; ++x)
-                row[3 * x + c] = (*channels[c])(row[3 * x + c]);
-        }
+        for (int64_t y = begin; y < end; ++y)
+          CurveRows::applyRow(print.row(y), static_cast<size_t>(print.width), masterTable,
+                              channels);
       },
       Adjustments::smallPlaneRows(print.width, print.height));
 }

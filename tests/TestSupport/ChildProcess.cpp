@@ -4,7 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <string_view>
+#include <algorithm>
 
 extern char** environ;
 
@@ -14,17 +14,18 @@ std::filesystem::path currentExecutable() {
   return std::filesystem::read_symlink("/proc/self/exe");
 }
 
-int run(const std::filesystem::path& program, const std::vector<std::string>& extraEnvironment) {
-  // A variable given in extraEnvironment replaces this process's own of the same name.
-  auto overridden = [&](std::string_view entry) {
-    const auto name = entry.substr(0, entry.find('=') + 1);
-    for (const auto& extra : extraEnvironment)
-      if (std::string_view(extra).substr(0, extra.find('=') + 1) == name) return true;
-    return false;
-  };
+int run(const std::filesystem::path& program, const std::vector<std::string>& extraEnvironment,
+        const std::filesystem::path& workingFolder) {
+  // Entries given replace inherited ones of the same name.
+  auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
   std::vector<std::string> entries;
-  for (char** e = environ; *e; ++e)
-    if (!overridden(*e)) entries.emplace_back(*e);
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    const bool replaced =
+        std::any_of(extraEnvironment.begin(), extraEnvironment.end(),
+                    [&](const std::string& x) { return nameOf(x) == nameOf(entry); });
+    if (!replaced) entries.push_back(entry);
+  }
   entries.insert(entries.end(), extraEnvironment.begin(), extraEnvironment.end());
   std::vector<char*> envp;
   for (auto& entry : entries) envp.push_back(entry.data());
@@ -32,8 +33,13 @@ int run(const std::filesystem::path& program, const std::vector<std::string>& ex
   std::string path = program.string();
   char* argv[] = {path.data(), nullptr};
 
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
   pid_t pid = 0;
-  if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -1;
+  const int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
   int status = 0;
   if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);

@@ -13,8 +13,10 @@ namespace ChildProcess {
 std::filesystem::path currentExecutable();
 
 // Starts program (argv[0] is the path as given) with this process's environment plus the
-// "NAME=value" entries given (each replacing a variable of the same name); returns its exit status,
-// or -1 when it did not exit normally.
-int run(const std::filesystem::path& program, const std::vector<std::string>& extraEnvironment);
+// "NAME=value" entries given (replacing inherited entries of those names), in workingFolder when
+// one is given (a relative program path is then found from there); returns its exit status, or -1
+// when it did not exit normally.
+int run(const std::filesystem::path& program, const std::vector<std::string>& extraEnvironment,
+        const std::filesystem::path& workingFolder = {});
 
 }  // namespace ChildProcess

@@ -1,4 +1,5 @@
-// Writes small 8-bit RGBA PNG files (straight alpha) for tests of code that reads overlays.
+// Writes small 8-bit RGBA PNG files with straight alpha, for tests of the code that reads
+// film-frame overlays and of damaged or mis-sized overlay files.
 #pragma once
 
 #include <cstdint>

@@ -7,7 +7,10 @@
 #include <cmath>
 #include <functional>
 
+#include "Conversion/Decoder.h"
 #include "TestSupport/LightTableScan.h"
+#include "TestSupport/ScanFixtures.h"
+#include "TestSupport/TempDir.h"
 
 namespace {
 
@@ -206,6 +209,28 @@ TEST(AutoCropDetect, LightTableCameraScanWithinOnePercent) {
   EXPECT_NEAR(result.rect.y, scan.frame.y, 0.01);
   EXPECT_NEAR(result.rect.x + result.rect.w, scan.frame.x + scan.frame.w, 0.01);
   EXPECT_NEAR(result.rect.y + result.rect.h, scan.frame.y + scan.frame.h, 0.01);
+}
+
+TEST(AutoCropDetect, DecodedNegativeScansWithinOnePercent) {
+  // The decoder's synthetic negative: dark surround, rebate at base density, grey steps. Its
+  // thinnest step is put 0.15 above the base: a patch within 0.1 of the base counts as clear
+  // film and would join the rebate.
+  ScanFixtures::Negative negative;  // 600 × 400
+  negative.firstLogExposure = 0.25;
+  const NormRect drawn = negative.frameRect();
+  TempDir dir;
+  ScanFixtures::writeNegativeTiff(dir / "negative.tif", negative);
+  ScanFixtures::writeNegativeDng(dir / "negative.dng", negative);
+  for (const char* name : {"negative.tif", "negative.dng"}) {
+    SCOPED_TRACE(name);
+    const auto result =
+        AutoCrop::detect(Decoder::decode(dir / name, 0, false, 1), FilmMode::colorNegative);
+    ASSERT_TRUE(result.found);
+    EXPECT_NEAR(result.rect.x, drawn.x, 0.01);
+    EXPECT_NEAR(result.rect.y, drawn.y, 0.01);
+    EXPECT_NEAR(result.rect.x + result.rect.w, drawn.x + drawn.w, 0.01);
+    EXPECT_NEAR(result.rect.y + result.rect.h, drawn.y + drawn.h, 0.01);
+  }
 }
 
 }  // namespace

@@ -9,9 +9,15 @@
 #include <fstream>
 
 #include "Conversion/Decoder.h"
+#include "Dust/Healer.h"
+#include "Finishing/DodgeBurn.h"
+#include "Finishing/FilmEffects.h"
+#include "Finishing/LocalLayers.h"
+#include "Finishing/RedEyeFix.h"
 #include "Print/Pipeline.h"
 #include "TestSupport/ScanFixtures.h"
 #include "TestSupport/TempDir.h"
+#include "Tone/Adjustments.h"
 
 namespace {
 
@@ -93,6 +99,74 @@ TEST(Converter, BlackAndWhiteSkipsRedEyeAndHsl) {
   grey.dMax = {1.4, 1.4, 1.4};
   EXPECT_EQ(Converter::process(scan, grey, marked, true, true).rgb,
             Converter::process(scan, grey, plain, true, true).rgb);
+}
+
+TEST(Converter, HslCurvesAndToneControlsFollowThePrintInOrder) {
+  const LinearImage scan = rampScan(64, 48);
+  const FilmAnalysis analysis = someAnalysis();
+  ConversionSettings settings;
+  settings.hsl.saturation.assign(8, 40);
+  settings.curves.red.points = {{0, 0.1}, {1, 0.9}};
+  settings.curves.rgb.points = {{0, 0}, {0.5, 0.6}, {1, 1}};
+  settings.shadows = 30;
+  PrintImage expected = Pipeline::render(scan, analysis, settings);
+  HSLAdjustments::apply(expected, settings.hsl.hue, settings.hsl.saturation,
+                        settings.hsl.luminance);
+  settings.curves.apply(expected, false);
+  Adjustments::apply(expected, settings);
+  EXPECT_EQ(Converter::process(scan, analysis, settings, true, true).rgb, expected.rgb);
+
+  // Black-and-white negatives get the master curve only.
+  settings.mode = FilmMode::bwNegative;
+  FilmAnalysis grey = someAnalysis();
+  grey.dMin = {0.3, 0.3, 0.3};
+  grey.dMax = {1.4, 1.4, 1.4};
+  PrintImage mono = Pipeline::render(scan, grey, settings);
+  settings.curves.apply(mono, true);
+  Adjustments::apply(mono, settings);
+  EXPECT_EQ(Converter::process(scan, grey, settings, true, true).rgb, mono.rgb);
+}
+
+TEST(Converter, RepairsAndFinishingStagesRunInTheirPlaces) {
+  const LinearImage scan = rampScan(96, 64);
+  const NormRect crop{0.1, 0.1, 0.8, 0.8};
+  const FilmAnalysis analysis = someAnalysis(crop);
+  ConversionSettings settings;
+  settings.skewDegrees = 2;
+  Spot spot;
+  spot.id = Uuid::random();
+  spot.x = 0.5;
+  spot.y = 0.5;
+  spot.r = 0.05;
+  spot.sx = 0.3;
+  spot.sy = 0.4;
+  settings.spots.push_back(spot);
+  settings.redEyes.push_back({Uuid::random(), 0.4, 0.4, 0.1});
+  settings.dodgeBurn.push_back(DodgeBurnStroke::radial({0.5, 0.5}, 0.2, 0.2, 0.7, 1.8, false));
+  LocalLayer layer;
+  layer.shapes.push_back(DodgeBurnStroke::radial({0.3, 0.6}, 0.2, 0.1, 0, 1.8, false));
+  layer.adjust.exposure = -0.5;
+  settings.layers.push_back(layer);
+  settings.vignetteAmount = -40;
+  settings.border = BorderStyle::black;
+  settings.borderSize = 10;
+
+  LinearImage healed = scan;
+  Healer::apply(healed, settings.spots);
+  PrintImage expected =
+      Pipeline::render(Geometry::straightenAndCrop(healed, 2, crop), analysis, settings);
+  RedEyeFix::apply(expected, settings.redEyes, 96, 64, 2, crop);
+  DodgeBurn::apply(expected, settings.dodgeBurn, 96, 64, 2, crop);
+  LocalLayers::apply(expected, settings.layers, 96, 64, settings.mode, 2, crop);
+  FilmEffects::apply(expected, settings);
+  expected = Adjustments::border(expected.width, expected.height, std::move(expected.rgb),
+                                 BorderStyle::black, 10);
+
+  const PrintImage print = Converter::process(scan, analysis, settings, true, true);
+  EXPECT_EQ(print.width, expected.width);
+  EXPECT_EQ(print.height, expected.height);
+  EXPECT_EQ(print.rgb, expected.rgb);
+  EXPECT_GT(print.width, 77);  // the border made it larger than the cut
 }
 
 TEST(Converter, FrameCrop) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <thread>
 
 #include "Dust/DustDetectorTuning.h"
 #include "TestSupport/DustyScan.h"
@@ -412,6 +413,25 @@ TEST(SpotFinder, FaintSpecksOverTheCeilingPassAtALowerThreshold) {
     EXPECT_LE(distance, spot->r * 2400);
     EXPECT_DOUBLE_EQ(*spot->score, 1.0);
   }
+}
+
+TEST(SpotFinder, RunsAtOnceOnSeveralThreadsGiveTheSameFinds) {
+  FlatScan scan(300, 200);
+  scan.add(100, 80, 2, 2, 0.5f);
+  scan.add(200, 120, 3, 2, 0.4f);
+  auto positions = [](const std::vector<Spot>& spots) {
+    std::vector<std::array<double, 4>> p;
+    for (const Spot& s : spots) p.push_back({s.x, s.y, s.r, *s.score});
+    return p;
+  };
+  const auto expected = positions(wholeFrame(scan));
+  ASSERT_EQ(expected.size(), 2u);
+  std::vector<std::vector<std::array<double, 4>>> results(4);
+  std::vector<std::thread> threads;
+  for (auto& result : results)
+    threads.emplace_back([&scan, &result, &positions] { result = positions(wholeFrame(scan)); });
+  for (auto& t : threads) t.join();
+  for (const auto& result : results) EXPECT_EQ(result, expected);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "Resources/ResourceBundle.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -20,15 +21,21 @@ namespace {
 const bool childReport = [] {
   const char* report = std::getenv("KV_BUNDLE_REPORT");
   if (!report) return false;
+  // A program may change its working folder before it first needs the bundle.
+  if (const char* folder = std::getenv("KV_BUNDLE_CHDIR")) {
+    if (::chdir(folder) != 0) std::_Exit(2);
+  }
   const auto& bundle = ResourceBundle::resourceBundle();
   std::ofstream(report) << (bundle ? bundle->string() : std::string());
   std::_Exit(0);
 }();
 
-std::string bundleFoundBy(const fs::path& program) {
+std::string bundleFoundBy(const fs::path& program, std::vector<std::string> environment = {},
+                          const fs::path& workingFolder = {}) {
   TempDir out;
   const fs::path report = out / "bundle.txt";
-  EXPECT_EQ(ChildProcess::run(program, {"KV_BUNDLE_REPORT=" + report.string()}), 0);
+  environment.push_back("KV_BUNDLE_REPORT=" + report.string());
+  EXPECT_EQ(ChildProcess::run(program, environment, workingFolder), 0);
   std::ifstream in(report);
   std::string text;
   std::getline(in, text);
@@ -88,6 +95,19 @@ TEST(ResourceBundleInAFreshProcess, BesideTheExecutableAsInvokedThenBesideItsTar
   fs::create_symlink(ChildProcess::currentExecutable(), dir / "withBundle" / "link");
   const fs::path besideLink = makeBundle(dir / "withBundle");
   EXPECT_EQ(bundleFoundBy(dir / "withBundle" / "link"), besideLink.string());
+}
+
+TEST(ResourceBundleInAFreshProcess, ARelativeInvocationCountsFromTheStartingFolder) {
+  TempDir dir;
+  fs::create_directories(dir / "withBundle");
+  fs::create_symlink(ChildProcess::currentExecutable(), dir / "withBundle" / "link");
+  const fs::path besideLink = makeBundle(dir / "withBundle");
+  // Started as "./link" from its folder, then moved to the root before the lookup.
+  EXPECT_EQ(bundleFoundBy("./link", {"KV_BUNDLE_CHDIR=/"}, dir / "withBundle"),
+            besideLink.string());
+  // Started as a bare name found through a relative PATH entry.
+  EXPECT_EQ(bundleFoundBy("link", {"KV_BUNDLE_CHDIR=/", "PATH=."}, dir / "withBundle"),
+            besideLink.string());
 }
 
 TEST(ResourceBundleInAFreshProcess, NoBundleAnywhere) {

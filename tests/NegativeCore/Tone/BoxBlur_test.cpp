@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -137,6 +138,34 @@ TEST(BoxBlur, ChoosesTheReducedPathFromRadiusAndSize) {
           bitIdentical(blurred, boxBlurFullSize(in, c.width, c.height, c.radius, c.passes)));
     }
     EXPECT_TRUE(bitIdentical(blurred, expected)) << c.width << "x" << c.height << " r" << c.radius;
+  }
+}
+
+TEST(BoxBlur, BlurredPlaneRowsEqualTheBlur) {
+  struct Case {
+    int64_t width, height, radius, passes;
+  };
+  // Reduced and full size, and no pass at all.
+  for (const Case& c : {Case{300, 200, 20, 2}, Case{300, 200, 5, 3}, Case{90, 40, 12, 0}}) {
+    const Plane in = randomPlane(c.width, c.height, 17);
+    const Plane expected = boxBlur(in, c.width, c.height, c.radius, c.passes);
+    const auto source = [&](int64_t y, float* row) {
+      std::copy_n(in.data() + y * c.width, c.width, row);  // as a computed plane would
+      return static_cast<const float*>(row);
+    };
+    const BlurredPlane fromRows(source, c.width, c.height, c.radius, c.passes);
+    const BlurredPlane fromPlane(in, c.width, c.height, c.radius, c.passes);
+    Plane scratch(static_cast<size_t>(c.width));
+    for (int64_t y = 0; y < c.height; ++y) {
+      const Plane row(expected.begin() + y * c.width, expected.begin() + (y + 1) * c.width);
+      const float* a = fromRows.row(y, scratch.data());
+      ASSERT_TRUE(std::equal(row.begin(), row.end(), a)) << "rows, y " << y;
+      const float* b = fromPlane.row(y, scratch.data());
+      ASSERT_TRUE(std::equal(row.begin(), row.end(), b)) << "plane, y " << y;
+    }
+    Plane moved = in;
+    EXPECT_TRUE(bitIdentical(
+        BlurredPlane(std::move(moved), c.width, c.height, c.radius, c.passes).plane(), expected));
   }
 }
 

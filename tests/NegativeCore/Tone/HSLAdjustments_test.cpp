@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <random>
 
 #include "Print/PrintImage.h"
+#include "Tone/HSLPixel.h"
 
 namespace {
 
@@ -94,6 +97,40 @@ TEST(HSLAdjustments, ShortListsCountAsZerosForMissingBands) {
   HSLAdjustments::apply(shortLists, {0, 0, 0, 40}, {}, {10});
   HSLAdjustments::apply(padded, band(3, 40), List(8, 0.0), band(0, 10));
   EXPECT_EQ(shortLists.rgb, padded.rgb);
+}
+
+TEST(HSLAdjustments, VectorRowsEqualTheScalarStepBitForBit) {
+  std::mt19937 engine(21);
+  std::uniform_real_distribution<double> slider(-100, 100);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  for (int round = 0; round < 6; ++round) {
+    List hue(8), saturation(8), luminance(8);
+    for (size_t b = 0; b < 8; ++b) {
+      hue[b] = slider(engine);
+      saturation[b] = slider(engine);
+      luminance[b] = round == 1 ? 0.0 : slider(engine);
+    }
+    if (round == 2) hue[4] = 900;  // shifts beyond a turn
+    if (round == 3) saturation = List(8, 0.0), hue = List(8, 0.0);
+    PrintImage print(257, 9);  // not a whole number of vectors wide
+    for (float& v : print.rgb) v = unit(engine);
+    for (size_t i = 0; i < print.rgb.size(); i += 29) print.rgb[i] = print.rgb[i + 1];  // ties
+    if (round == 4) {
+      print.rgb[40] = std::numeric_limits<float>::infinity();
+      print.rgb[100] = std::nanf("");
+      print.rgb[200] = -0.5f;
+      print.rgb[300] = 1.7f;
+    }
+    PrintImage scalar = print;
+    HSLAdjustments::apply(print, hue, saturation, luminance);
+    HSLPixel::Bands bands;
+    for (size_t b = 0; b < 8; ++b)
+      bands[b] = {static_cast<float>(hue[b] / 100 * 30), static_cast<float>(saturation[b] / 100),
+                  static_cast<float>(luminance[b] / 100)};
+    for (size_t i = 0; i < scalar.rgb.size(); i += 3) HSLPixel::adjust(&scalar.rgb[i], bands);
+    EXPECT_EQ(std::memcmp(print.rgb.data(), scalar.rgb.data(), print.rgb.size() * sizeof(float)), 0)
+        << "round " << round;
+  }
 }
 
 }  // namespace

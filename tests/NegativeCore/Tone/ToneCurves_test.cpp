@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "Print/PrintImage.h"
 #include "Tone/CurvePreset.h"
+#include "Tone/CurveRows.h"
 
 namespace {
 
@@ -171,6 +173,24 @@ TEST(ToneCurves, ApplyUsesMasterThenChannelTables) {
   const auto i = static_cast<size_t>(v);
   EXPECT_EQ(ends.rgb[0], red[i] + (v - static_cast<float>(i)) * (red[i + 1] - red[i]));
   EXPECT_NE(ends.rgb[0], endsMono.rgb[0]);
+}
+
+TEST(ToneCurves, VectorRowsEqualTheScalarLookupBitForBit) {
+  ToneCurves curves = ::curves(CurvePreset::crossProcess);
+  curves.regions = {30, -20, 0, 60};
+  PrintImage print = randomPrint(131, 7);  // not a whole number of vectors wide
+  for (size_t i = 0; i < print.rgb.size(); i += 17) print.rgb[i] = 1.5f * print.rgb[i] - 0.25f;
+  print.rgb[5] = std::nanf("");
+  PrintImage scalar = print;
+  curves.apply(print, false);
+
+  const CurveRows::Table master(curves.masterLookupTable());
+  const CurveRows::Table red(curves.red.lookupTable()), green(curves.green.lookupTable()),
+      blue(curves.blue.lookupTable());
+  const CurveRows::Table* channels[3] = {&red, &green, &blue};
+  for (size_t i = 0; i < scalar.rgb.size(); ++i)
+    scalar.rgb[i] = (*channels[i % 3])(master(scalar.rgb[i]));
+  EXPECT_EQ(print.rgb, scalar.rgb);
 }
 
 TEST(CurvePreset, TwelvePresetsWithNamesAndCurves) {

@@ -1,0 +1,12 @@
+#include "MeasuringAids/ReferenceMatch.h"
+
+#include "MeasuringAids/ReferenceSearch.h"
+
+namespace ReferenceMatch {
+
+Result match(const LinearImage& scan, const ConversionSettings& settings,
+             const ReferencePicture& reference, const Progress& progress) {
+  return ReferenceSearch(scan, settings, reference).run(progress);
+}
+
+}  // namespace ReferenceMatch
