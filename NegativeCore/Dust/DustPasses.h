@@ -1,9 +1,7 @@
-// The dust passes: proposed repairs for one scan, from the classic finders (specks, hairs, the
-// second pass for specks less dense than their surroundings) or from the dust model over a
-// re-render of the scan. Finds are normalised to the unstraightened, uncropped scan, the frame
-// the healer works in; the scan passes add a clone source to every find. The passes run on the
-// caller's thread and read DustDetector::tuning()'s hairFinder and darkSpecks as they reach
-// those steps. The blank-frame pass is FlatField::findDust (MeasuringAids/FlatField.h).
+// The dust passes: proposed repairs for one scan from the classic finders or from the dust
+// model over a re-render of the scan, normalised to the unstraightened, uncropped scan, with a
+// clone source for every find of a scan pass. They read DustDetector::tuning()'s hairFinder and
+// darkSpecks as they reach those steps. The blank-frame pass is FlatField::findDust.
 #pragma once
 
 #include <cstdint>
