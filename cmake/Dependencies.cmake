@@ -20,3 +20,17 @@ foreach(target PkgConfig::HWY PkgConfig::UUID PkgConfig::LIBRAW PkgConfig::LCMS2
     set_target_properties(${target} PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${dirs}")
   endif()
 endforeach()
+
+# OpenCV's DNN module runs the dust model. Debian's libopencv-dnn-dev ships neither a CMake
+# package nor a pkg-config file (only the all-modules libopencv-dev does), so the two libraries
+# and the opencv4 header folder are found by hand. Imported targets make the headers SYSTEM
+# includes: they warn under C++20.
+find_path(OPENCV_INCLUDE_DIR opencv2/dnn.hpp PATH_SUFFIXES opencv4 REQUIRED)
+find_library(OPENCV_CORE_LIBRARY opencv_core REQUIRED)
+find_library(OPENCV_DNN_LIBRARY opencv_dnn REQUIRED)
+add_library(OpenCV::core UNKNOWN IMPORTED)
+set_target_properties(OpenCV::core PROPERTIES IMPORTED_LOCATION ${OPENCV_CORE_LIBRARY}
+  INTERFACE_INCLUDE_DIRECTORIES ${OPENCV_INCLUDE_DIR})
+add_library(OpenCV::dnn UNKNOWN IMPORTED)
+set_target_properties(OpenCV::dnn PROPERTIES IMPORTED_LOCATION ${OPENCV_DNN_LIBRARY}
+  INTERFACE_LINK_LIBRARIES OpenCV::core)

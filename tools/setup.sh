@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libtbb-dev libhwy-dev uuid-dev locales
   libraw-dev libtiff-dev libjpeg-dev libpng-dev libheif-dev libexiv2-dev liblcms2-dev
+  libopencv-core-dev libopencv-dnn-dev
   libraw-bin libheif-examples libtiff-tools libimage-exiftool-perl
 )
 
