@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <random>
 
 #include "Conversion/LinearImage.h"
+#include "TestSupport/ScanFixtures.h"
+#include "TestSupport/TempDir.h"
 
 namespace BenchImages {
 
@@ -24,6 +27,20 @@ inline LinearImage negative(int64_t width, int64_t height) {
     }
   }
   return image;
+}
+
+// A 6000 × 4000 synthetic colour negative DNG, written once for the whole run.
+inline const std::filesystem::path& negativeDng24mp() {
+  static TempDir dir;
+  static const std::filesystem::path path = [] {
+    ScanFixtures::Negative negative;
+    negative.width = 6000;
+    negative.height = 4000;
+    const auto file = dir / "negative-6000x4000.dng";
+    ScanFixtures::writeNegativeDng(file, negative);
+    return file;
+  }();
+  return path;
 }
 
 }  // namespace BenchImages

@@ -7,24 +7,8 @@
 #include "BenchImages.h"
 #include "Conversion/Converter.h"
 #include "Conversion/Decoder.h"
-#include "TestSupport/ScanFixtures.h"
-#include "TestSupport/TempDir.h"
 
 namespace {
-
-// A 6000 × 4000 synthetic colour negative written once for the whole run.
-const std::filesystem::path& fullSizeNegative() {
-  static TempDir dir;
-  static const std::filesystem::path path = [] {
-    ScanFixtures::Negative negative;
-    negative.width = 6000;
-    negative.height = 4000;
-    const auto file = dir / "negative-6000x4000.dng";
-    ScanFixtures::writeNegativeDng(file, negative);
-    return file;
-  }();
-  return path;
-}
 
 void BM_ProcessDefaultPreview(benchmark::State& state) {
   const LinearImage scan = BenchImages::negative(2400, 1600);
@@ -40,7 +24,7 @@ void BM_ProcessDefaultPreview(benchmark::State& state) {
 BENCHMARK(BM_ProcessDefaultPreview)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_DecodeFullSize(benchmark::State& state) {
-  const auto& path = fullSizeNegative();
+  const auto& path = BenchImages::negativeDng24mp();
   Decoder::decode(path, 0, false, 1);
   for (auto _ : state) {
     LinearImage scan = Decoder::decode(path, 0, false, 1);
@@ -50,7 +34,7 @@ void BM_DecodeFullSize(benchmark::State& state) {
 BENCHMARK(BM_DecodeFullSize)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ProcessDefaultFullSize(benchmark::State& state) {
-  const LinearImage scan = Decoder::decode(fullSizeNegative(), 0, false, 1);
+  const LinearImage scan = Decoder::decode(BenchImages::negativeDng24mp(), 0, false, 1);
   const ConversionSettings settings;
   const FilmAnalysis analysis = Converter::analyze(scan, settings);
   // Untimed first call: the first large buffers of a process cost more to map.

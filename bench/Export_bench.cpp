@@ -13,27 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "BenchImages.h"
 #include "Export/Exporter.h"
-#include "TestSupport/ScanFixtures.h"
 #include "TestSupport/TempDir.h"
 
 extern char** environ;
 
 namespace {
-
-// A 6000 × 4000 synthetic colour negative written once for the whole run.
-const std::filesystem::path& negativeDng() {
-  static TempDir dir;
-  static const std::filesystem::path path = [] {
-    ScanFixtures::Negative negative;
-    negative.width = 6000;
-    negative.height = 4000;
-    const auto file = dir / "negative-24mp.dng";
-    ScanFixtures::writeNegativeDng(file, negative);
-    return file;
-  }();
-  return path;
-}
 
 // Runs a program to its end; its peak resident memory in megabytes, or −1 when it failed.
 double runChild(const std::vector<std::string>& arguments,
@@ -67,7 +53,7 @@ void reportPeak(benchmark::State& state, double peak) {
 }
 
 void BM_DcrawEmuDevelop(benchmark::State& state) {
-  const auto& dng = negativeDng();
+  const auto& dng = BenchImages::negativeDng24mp();
   double peak = 0;
   for (auto _ : state) peak = runChild({"dcraw_emu", "-4", "-T", dng.string()}, {});
   reportPeak(state, peak);
@@ -75,7 +61,7 @@ void BM_DcrawEmuDevelop(benchmark::State& state) {
 BENCHMARK(BM_DcrawEmuDevelop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void BM_SelfTestExport(benchmark::State& state) {
-  const auto& dng = negativeDng();
+  const auto& dng = BenchImages::negativeDng24mp();
   TempDir out;
   const std::string spec = "KV_SELFTEST_EXPORT=" + dng.string() + "|" + out.path().string();
   double peak = 0;

@@ -1,13 +1,13 @@
 #include "Tone/PlaneSupport.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <optional>
+
+#include "Support/LargePages.h"
 
 namespace Adjustments {
 
@@ -26,16 +26,11 @@ namespace {
 // Planes below this size are cheap to allocate and are not pooled.
 constexpr std::size_t kPooledMinimum = std::size_t{1} << 18;
 
-// Reserves room for `count` floats and advises the whole huge pages inside it. The advice is a
-// hint: its failure changes nothing but speed.
+// Reserves room for `count` floats on huge pages where the system offers them.
 std::vector<float> reserveAdvised(std::size_t count) {
-  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
   std::vector<float> plane;
   plane.reserve(count);
-  const auto begin = reinterpret_cast<uintptr_t>(plane.data());
-  const uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
-  const uintptr_t end = (begin + count * sizeof(float)) & ~(kHugePage - 1);
-  if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+  LargePages::advise(plane.data(), count * sizeof(float));
   return plane;
 }
 
