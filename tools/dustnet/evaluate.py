@@ -34,7 +34,7 @@ def make_frames(args):
     truth = []
     w, h = args.width, args.height
     for k in range(args.dusty + args.clean):
-        rng = synth.Rng(EVAL_SEED + k)
+        rng = synth.Rng(args.seed + k)
         clean = k >= args.dusty
         counts = {"speck": 0, "hair": 0, "scratch": 0} if clean else {
             "speck": args.specks, "hair": args.hairs, "scratch": args.scratches}
@@ -138,11 +138,29 @@ def score(truth, args):
     return rows
 
 
-def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--model", required=True)
+def table(rows, args):
+    mp_clean = args.clean * args.width * args.height / 1e6
+    mp_dusty = args.dusty * args.width * args.height / 1e6
+    lines = []
+    for method, s in rows.items():
+        def rate(k):
+            found, total = s[k]
+            return f"{found / max(total, 1):.3f} ({found}/{total})"
+        lines.append(f"| {method} | {rate('speck')} | {rate('hair')} | {rate('scratch')} | "
+                     f"{s['clean_false'] / mp_clean:.2f} | {s['dusty_false'] / mp_dusty:.2f} | "
+                     f"{s['seconds'] / (mp_clean + mp_dusty):.3f} |")
+    return lines
+
+
+HEADER = ["| method | specks >= 3 px | hairs | scratches | false finds / MP (clean) | "
+          "false finds / MP (dusty) | seconds / MP |", "|---|---|---|---|---|---|---|"]
+
+
+def arguments(ap):
     ap.add_argument("--runner", required=True)
     ap.add_argument("--out", required=True)
+    ap.add_argument("--seed", type=int, default=EVAL_SEED,
+                    help="the first frame's seed (the held-out set unless changed)")
     ap.add_argument("--width", type=int, default=1800)
     ap.add_argument("--height", type=int, default=1200)
     ap.add_argument("--dusty", type=int, default=40)
@@ -152,6 +170,20 @@ def main():
     ap.add_argument("--scratches", type=int, default=1)
     ap.add_argument("--sensitivity", type=float, default=0.5)
     ap.add_argument("--threads", type=int, default=2)
+
+
+def run(truth, model, args):
+    """The runner over the frames with one model; the table rows for the classic pass and it."""
+    env = dict(os.environ, KV_DUSTMODEL=os.path.abspath(model))
+    subprocess.run([args.runner, os.path.join(args.out, "manifest.txt"), str(args.sensitivity)],
+                   env=env, check=True)
+    return score(truth, args)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--model", required=True)
+    arguments(ap)
     args = ap.parse_args()
     torch.set_num_threads(args.threads)
     os.makedirs(args.out, exist_ok=True)
@@ -159,26 +191,11 @@ def main():
     t0 = time.time()
     truth = make_frames(args)
     t1 = time.time()
-    env = dict(os.environ, KV_DUSTMODEL=os.path.abspath(args.model))
-    subprocess.run([args.runner, os.path.join(args.out, "manifest.txt"), str(args.sensitivity)],
-                   env=env, check=True)
+    rows = run(truth, args.model, args)
     t2 = time.time()
-    rows = score(truth, args)
-
-    mp_clean = args.clean * args.width * args.height / 1e6
-    mp_dusty = args.dusty * args.width * args.height / 1e6
     print(f"{args.dusty} dusty and {args.clean} clean frames of {args.width} x {args.height}, "
           f"sensitivity {args.sensitivity} (frames made in {t1 - t0:.0f} s, finders ran {t2 - t1:.0f} s)")
-    print("| method | specks >= 3 px | hairs | scratches | false finds / MP (clean) | "
-          "false finds / MP (dusty) | seconds / MP |")
-    print("|---|---|---|---|---|---|---|")
-    for method, s in rows.items():
-        def rate(k):
-            found, total = s[k]
-            return f"{found / max(total, 1):.3f} ({found}/{total})"
-        print(f"| {method} | {rate('speck')} | {rate('hair')} | {rate('scratch')} | "
-              f"{s['clean_false'] / mp_clean:.2f} | {s['dusty_false'] / mp_dusty:.2f} | "
-              f"{s['seconds'] / (mp_clean + mp_dusty):.3f} |")
+    print("\n".join(HEADER + table(rows, args)))
 
 
 if __name__ == "__main__":

@@ -50,11 +50,14 @@ class DustNet(nn.Module):
 
 
 class Exported(nn.Module):
-    """The network as shipped: batch norm folded, sigmoid on the output."""
+    """The network as shipped: batch norm folded, sigmoid on the output. offset is added to
+    the logits (folded into the last bias): it moves the operating point (calibrate.py)."""
 
-    def __init__(self, net):
+    def __init__(self, net, offset=0.0):
         super().__init__()
         self.net = fold_batch_norm(net)
+        with torch.no_grad():
+            self.net.head[-1].bias += offset
 
     def forward(self, image):
         return torch.sigmoid(self.net(image))
@@ -93,8 +96,8 @@ def flops_per_megapixel(net, size=256):
     return total[0] / (size * size) * 1e6
 
 
-def export_onnx(net, path):
-    model = Exported(net).eval()
+def export_onnx(net, path, offset=0.0):
+    model = Exported(net, offset).eval()
     torch.onnx.export(model, torch.zeros(1, 1, 64, 64), path, input_names=["image"],
                       output_names=["prob"], opset_version=11,
                       dynamic_axes={"image": {2: "height", 3: "width"},

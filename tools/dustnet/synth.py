@@ -81,17 +81,22 @@ def grid(h, w):
     return ys, xs
 
 
-def soft_shape(rng, h, w):
-    """A random ellipse, rectangle or half-plane as a coverage 0..1 with a random edge softness."""
+def soft_shape(rng, h, w, frame=None):
+    """A random ellipse, rectangle or half-plane as a coverage 0..1 with a random edge softness.
+
+    frame (height, width, y, x) makes the plane the window at (y, x) of a larger frame: the
+    shape is placed and sized in the frame, so a crop sees pieces of large shapes."""
+    fh, fw, oy, ox = frame or (h, w, 0, 0)
     ys, xs = grid(h, w)
+    ys, xs = ys + oy, xs + ox
     soft = rng.logu(0.4, 6.0)
     kind = rng.i(0, 2)
-    cy, cx = rng.u(-0.2, 1.2) * h, rng.u(-0.2, 1.2) * w
+    cy, cx = rng.u(-0.2, 1.2) * fh, rng.u(-0.2, 1.2) * fw
     ang = rng.u(0, math.pi)
     ca, sa = math.cos(ang), math.sin(ang)
     u = (xs - cx) * ca + (ys - cy) * sa
     v = -(xs - cx) * sa + (ys - cy) * ca
-    size = max(h, w)
+    size = max(fh, fw)
     if kind == 0:
         a, b = rng.logu(0.03, 0.6) * size, rng.logu(0.03, 0.6) * size
         d = (torch.sqrt((u / a) ** 2 + (v / b) ** 2) - 1) * min(a, b)
@@ -212,10 +217,17 @@ def paste(plane, obj_plane, y0, x0, op):
     return (ya, yb, xa, xb)
 
 
-def scene(rng, h, w):
-    """Log10 exposure of a scene: soft content, gradients, shapes, textures, small details."""
+def scene(rng, h, w, frame=None):
+    """Log10 exposure of a scene: soft content, gradients, shapes, textures, small details.
+
+    With frame (height, width, y, x) the plane is a window of a larger frame's scene: shapes
+    and gradients are of the frame's size, and small details are as many per pixel as the
+    frame has, so a training crop looks like a piece of a whole frame. Thin lines of the scene
+    stay as frequent as in a whole frame: they are the finds to unlearn."""
+    fh, fw, _, _ = frame or (h, w, 0, 0)
+    share = h * w / (fh * fw)
     e = torch.full((h, w), rng.u(-1.6, -0.5))
-    size = max(h, w)
+    size = max(fh, fw)
     for cell in (256, 128, 64, 32, 16):
         if cell > 2 * size and cell > 64:
             continue
@@ -224,14 +236,16 @@ def scene(rng, h, w):
     ang = rng.u(0, 2 * math.pi)
     e += rng.u(-0.6, 0.6) * ((xs * math.cos(ang) + ys * math.sin(ang)) / size)
     for _ in range(rng.i(0, 10)):
-        e += rng.u(-0.9, 0.9) * soft_shape(rng, h, w)
+        e += rng.u(-0.9, 0.9) * soft_shape(rng, h, w, frame)
     for _ in range(rng.i(0, 4)):  # texture patches: foliage, fabric, gravel
         fine = rng.normal(h, w)
         band = blur(fine, rng.u(0.6, 2.5)) - blur(fine, rng.u(3.0, 8.0))
         band = band / (band.std() + 1e-6)
-        e += rng.u(0.03, 0.3) * band * soft_shape(rng, h, w)
+        e += rng.u(0.03, 0.3) * band * soft_shape(rng, h, w, frame)
     details = torch.zeros(h, w)
     for _ in range(rng.i(0, 40)):  # highlights, dots, small objects of the scene itself
+        if share < 1 and not rng.chance(share):
+            continue
         radius = rng.logu(0.6, 6.0)
         cy, cx = rng.u(0, h), rng.u(0, w)
         pad = int(radius * 1.6 + 3)
@@ -280,7 +294,7 @@ def film_border(rng, h, w):
     return rebate, holes
 
 
-def render(rng, h, w, dust_counts, size_scale=1.0, style="steep"):
+def render(rng, h, w, dust_counts, size_scale=1.0, style="steep", frame=None):
     """One frame: (luma, target, ignore, negative, objects, scan), planes [h, w].
 
     scan is the grey transmission the film is scanned as (dust included), for the classic
@@ -288,7 +302,7 @@ def render(rng, h, w, dust_counts, size_scale=1.0, style="steep"):
     contrasty S-curve over the density, or "paper", the library's way of printing (density
     normalised between the frame's film base and its densest parts, a logistic paper curve)."""
     negative = rng.chance(0.55)
-    e = scene(rng, h, w)
+    e = scene(rng, h, w, frame)
     if negative:
         gamma = rng.u(0.5, 0.8)
         base = rng.u(0.1, 0.35)
@@ -390,15 +404,28 @@ def paper_luma(rng, scan, negative, probe=False):
     return ((s - lo) / (1 - 2 * lo)).clamp(0, 1)
 
 
-def training_sample(seed, size, style="steep"):
+def frame_window(rng, size):
+    """A size x size window somewhere in a frame of 3:2 whose long side is 1200 to 4000 pixels
+    (the sizes the model pass shows the network)."""
+    long = rng.logu(1200, 4000)
+    fh, fw = (long / 1.5, long) if rng.chance(0.5) else (long, long / 1.5)
+    return fh, fw, rng.u(0, fh - size), rng.u(0, fw - size)
+
+
+def training_sample(seed, size, style="steep", scenery="small"):
     """One training crop: (luma, target, ignore) as [1, size, size] tensors. style "mixed"
-    prints 60 % of the crops the library's way, chosen by the seed."""
+    prints 60 % of the crops the library's way, chosen by the seed. scenery "frame" makes the
+    crop's scene a window of a whole frame's (scene()); "small" fits a scene to the crop, with
+    its many more small details and lines; "mixed" takes either for half the crops."""
     if style == "mixed":
         style = "paper" if Rng(seed ^ 0x5A5A5A5A).chance(0.6) else "steep"
     rng = Rng(seed)
+    if scenery == "mixed":
+        scenery = "frame" if Rng(seed ^ 0x3C3C3C3C).chance(0.5) else "small"
+    frame = frame_window(Rng(seed ^ 0x3C3C3C3C), size) if scenery == "frame" else None
     clean = rng.chance(0.2)
     counts = {"speck": 0, "hair": 0, "scratch": 0} if clean else {
         "speck": rng.i(0, 8), "hair": rng.i(0, 2), "scratch": rng.i(0, 1) if rng.chance(0.4) else 0}
     luma, target, ignore, _, _, _ = render(rng, size, size, counts, size_scale=rng.logu(0.7, 1.4),
-                                           style=style)
+                                           style=style, frame=frame)
     return luma[None], target[None], ignore[None]

@@ -25,8 +25,8 @@ import synth
 VALIDATION_SEED = 7_000_000_000
 
 
-def batch(seeds, size, style="steep"):
-    samples = [synth.training_sample(s, size, style) for s in seeds]
+def batch(seeds, size, style="steep", scene="small"):
+    samples = [synth.training_sample(s, size, style, scene) for s in seeds]
     return [torch.stack(parts) for parts in zip(*samples)]
 
 
@@ -42,7 +42,7 @@ class Steps(torch.utils.data.Dataset):
     def __getitem__(self, k):
         step = self.first + k
         seeds = [self.args.seed * 10**9 + step * self.args.batch + i for i in range(self.args.batch)]
-        return batch(seeds, self.args.size, self.args.style)
+        return batch(seeds, self.args.size, self.args.style, self.args.scene)
 
 
 def one_thread(_):
@@ -67,13 +67,13 @@ def learning_rate(step, steps, peak):
     return peak * (0.02 + 0.98 * 0.5 * (1 + math.cos(math.pi * t)))
 
 
-def validate(net, frames, size, style):
+def validate(net, frames, size, style, scene):
     net.eval()
     tp = fp = fn = 0.0
     total = 0.0
     with torch.no_grad():
         for k in range(0, len(frames), 8):
-            luma, target, ignore = batch(frames[k:k + 8], size, style)
+            luma, target, ignore = batch(frames[k:k + 8], size, style, scene)
             logits = net(luma)
             total += loss_fn(logits, target, ignore).item() * luma.shape[0]
             pred = (torch.sigmoid(logits) > 0.5).float() * (1 - ignore)
@@ -93,11 +93,14 @@ def main():
     ap.add_argument("--batch", type=int, default=12)
     ap.add_argument("--size", type=int, default=192)
     ap.add_argument("--lr", type=float, default=3e-3)
-    ap.add_argument("--threads", type=int, default=3, help="for the network; one more makes the data")
+    ap.add_argument("--threads", type=int, default=3, help="for the network")
+    ap.add_argument("--workers", type=int, default=1, help="processes making the data")
     ap.add_argument("--save-every", type=int, default=100)
     ap.add_argument("--validate-every", type=int, default=250)
     ap.add_argument("--style", default="steep", choices=["steep", "paper", "mixed"],
                     help="how the synthetic frames are printed (synth.render)")
+    ap.add_argument("--scene", default="small", choices=["small", "frame", "mixed"],
+                    help="a scene fitted to each crop, or crops of whole frames' scenes (synth)")
     ap.add_argument("--init", help="a checkpoint whose weights start a new run (fine-tuning)")
     ap.add_argument("--max-minutes", type=float, default=0, help="stop (after a checkpoint) when exceeded")
     args = ap.parse_args()
@@ -132,7 +135,7 @@ def main():
     val_frames = [VALIDATION_SEED + i for i in range(48)]
     started = time.time()
     net.train()
-    loader = torch.utils.data.DataLoader(Steps(args, step), batch_size=None, num_workers=1,
+    loader = torch.utils.data.DataLoader(Steps(args, step), batch_size=None, num_workers=args.workers,
                                          prefetch_factor=4, worker_init_fn=one_thread)
     last = time.time()
     for luma, target, ignore in loader:
@@ -147,7 +150,7 @@ def main():
         seconds, last = seconds + now - last, now
         record = {"step": step, "loss": round(loss.item(), 5), "seconds": round(seconds, 1)}
         if step % args.validate_every == 0 or step == args.steps:
-            record["validation"] = validate(net, val_frames, args.size, args.style)
+            record["validation"] = validate(net, val_frames, args.size, args.style, args.scene)
         if step % 20 == 0 or "validation" in record:
             print(json.dumps(record), flush=True)
             with open(log_path, "a") as log:
