@@ -10,6 +10,7 @@
 #include "Finishing/DodgeBurn.h"
 #include "Record/ConversionSettings.h"
 #include "TestSupport/Exposure.h"
+#include "TestSupport/FilledPrint.h"
 #include "Tone/Adjustments.h"
 
 namespace {
@@ -17,15 +18,7 @@ namespace {
 constexpr int64_t W = 48, H = 32;
 const NormRect full{0, 0, 1, 1};
 
-PrintImage filled(float r, float g, float b) {
-  PrintImage print(W, H);
-  for (int64_t i = 0; i < W * H; ++i) {
-    print.rgb[i * 3] = r;
-    print.rgb[i * 3 + 1] = g;
-    print.rgb[i * 3 + 2] = b;
-  }
-  return print;
-}
+PrintImage filled(float r, float g, float b) { return filledPrint(W, H, r, g, b); }
 
 // A varied print: every pixel a different colour, some values outside 0…1.
 PrintImage varied() {

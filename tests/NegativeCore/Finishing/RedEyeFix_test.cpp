@@ -6,20 +6,14 @@
 #include <limits>
 #include <vector>
 
+#include "TestSupport/FilledPrint.h"
+
 namespace {
 
 constexpr int64_t W = 40, H = 30;
 const NormRect full{0, 0, 1, 1};
 
-PrintImage filled(float r, float g, float b) {
-  PrintImage print(W, H);
-  for (int64_t i = 0; i < W * H; ++i) {
-    print.rgb[i * 3] = r;
-    print.rgb[i * 3 + 1] = g;
-    print.rgb[i * 3 + 2] = b;
-  }
-  return print;
-}
+PrintImage filled(float r, float g, float b) { return filledPrint(W, H, r, g, b); }
 
 const float* pixel(const PrintImage& print, int64_t x, int64_t y) {
   return print.rgb.data() + (y * W + x) * 3;

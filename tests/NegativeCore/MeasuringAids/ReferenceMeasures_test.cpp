@@ -12,6 +12,7 @@
 
 #include "Conversion/Converter.h"
 #include "Conversion/DecodeError.h"
+#include "TestSupport/FilledPrint.h"
 #include "TestSupport/ReferenceScenes.h"
 #include "TestSupport/ScanFixtures.h"
 #include "TestSupport/TempDir.h"
@@ -28,9 +29,7 @@ PrintImage scenePrint(int64_t width, int64_t height, uint32_t seed = 1) {
 }
 
 PrintImage filled(int64_t width, int64_t height, Color colour) {
-  PrintImage image(width, height);
-  for (size_t i = 0; i < image.rgb.size(); ++i) image.rgb[i] = colour[i % 3];
-  return image;
+  return filledPrint(width, height, colour[0], colour[1], colour[2]);
 }
 
 Color pixel(const PrintImage& image, int64_t x, int64_t y) {
