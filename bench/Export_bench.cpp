@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "BenchImages.h"
+#include "Export/EarlierExport.h"
 #include "Export/Exporter.h"
 #include "TestSupport/TempDir.h"
 
@@ -128,5 +129,25 @@ void BM_WriteJpegSRGB(benchmark::State& state) {
   writeFile(state, ExportFormat::jpeg, ExportColorSpace::sRGB);
 }
 BENCHMARK(BM_WriteJpegSRGB)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The check before an export replaces a file: is it an earlier export? Its directory sits at the
+// end of a 24-megapixel TIFF; a JPEG's Exif segment at its start.
+void recogniseEarlierExport(benchmark::State& state, ExportFormat format) {
+  const PrintImage& print = print24();
+  TempDir out;
+  const auto path = out / (format == ExportFormat::jpeg ? "print.jpg" : "print.tif");
+  Exporter::write(print.width, print.height, print.rgb, path, format, {}, filmInfo());
+  for (auto _ : state) benchmark::DoNotOptimize(EarlierExport::recognise(path));
+}
+
+void BM_RecogniseEarlierTiff(benchmark::State& state) {
+  recogniseEarlierExport(state, ExportFormat::tiff16);
+}
+BENCHMARK(BM_RecogniseEarlierTiff)->Unit(benchmark::kMicrosecond);
+
+void BM_RecogniseEarlierJpeg(benchmark::State& state) {
+  recogniseEarlierExport(state, ExportFormat::jpeg);
+}
+BENCHMARK(BM_RecogniseEarlierJpeg)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

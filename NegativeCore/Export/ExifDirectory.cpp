@@ -42,7 +42,7 @@ void addRational(std::vector<Entry>& entries, uint16_t tag, const std::optional<
   entries.push_back({tag, rational, 1, bytes});
 }
 
-std::vector<Entry> entries(const Exporter::Metadata::Exif& exif) {
+std::vector<Entry> entries(const Exporter::Metadata::Exif& exif, uint16_t colorSpace) {
   std::vector<Entry> e;
   addRational(e, 0x829A, exif.exposureTime);
   addRational(e, 0x829D, exif.fNumber);
@@ -58,15 +58,21 @@ std::vector<Entry> entries(const Exporter::Metadata::Exif& exif) {
     std::vector<uint8_t> bytes = MetadataBlocks::asciiUserComment(*exif.userComment);
     e.push_back({0x9286, undefined, static_cast<uint32_t>(bytes.size()), bytes});
   }
+  // FlashpixVersion and ColorSpace are required in every Exif directory.
+  e.push_back({0xA000, undefined, 4, {'0', '1', '0', '0'}});
+  std::vector<uint8_t> space;
+  put16(space, colorSpace);
+  e.push_back({0xA001, shortType, 1, space});
   if (exif.lensModel) e.push_back(text(0xA434, *exif.lensModel));
   return e;
 }
 
 }  // namespace
 
-std::vector<uint8_t> encode(const Exporter::Metadata::Exif& exif, uint32_t offset) {
+std::vector<uint8_t> encode(const Exporter::Metadata::Exif& exif, uint16_t colorSpace,
+                            uint32_t offset) {
   if (exif.empty()) return {};
-  const std::vector<Entry> list = entries(exif);
+  const std::vector<Entry> list = entries(exif, colorSpace);
   std::vector<uint8_t> out;
   std::vector<uint8_t> values;
   const auto valuesStart = static_cast<uint32_t>(offset + 2 + 12 * list.size() + 4);

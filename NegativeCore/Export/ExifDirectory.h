@@ -13,6 +13,8 @@ namespace ExifDirectory {
 
 // The little-endian directory for the (even) file offset `offset`: entries in tag order, then
 // the values longer than four bytes, each starting on an even offset. Empty when `exif` is.
-std::vector<uint8_t> encode(const Exporter::Metadata::Exif& exif, uint32_t offset);
+// `colorSpace` is Exif's ColorSpace value (see Exporter::exifColorSpace).
+std::vector<uint8_t> encode(const Exporter::Metadata::Exif& exif, uint16_t colorSpace,
+                            uint32_t offset);
 
 }  // namespace ExifDirectory

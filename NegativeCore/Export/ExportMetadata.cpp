@@ -288,4 +288,8 @@ Metadata metadata(const FilmInfo& info) {
   return m;
 }
 
+uint16_t exifColorSpace(ExportColorSpace space) {
+  return space == ExportColorSpace::sRGB ? 1 : 0xFFFF;
+}
+
 }  // namespace Exporter

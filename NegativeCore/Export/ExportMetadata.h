@@ -56,6 +56,10 @@ struct Metadata {
 // The software name every exported file carries.
 inline constexpr const char* softwareName = "Kelvadorium Ombrel Castrane Velloquintar";
 
+// Exif's ColorSpace entry for a file in `space`: 1 for sRGB, 0xFFFF ("uncalibrated") for the
+// others, whose embedded profile says what they are.
+uint16_t exifColorSpace(ExportColorSpace space);
+
 // The metadata of one scan's film information. Pure; never fails.
 Metadata metadata(const FilmInfo& filmInfo);
 

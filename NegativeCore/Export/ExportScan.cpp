@@ -1,10 +1,13 @@
 #include "Export/ExportScan.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <system_error>
 #include <utility>
 
 #include "Conversion/Converter.h"
+#include "Export/EarlierExport.h"
 #include "Export/ExportError.h"
 #include "Export/Exporter.h"
 #include "MeasuringAids/FlatField.h"
@@ -29,7 +32,22 @@ bool isSameFile(const std::filesystem::path& a, const std::filesystem::path& b) 
   return std::filesystem::equivalent(a, b, error) && !error;
 }
 
-// The jobs left after skipping existing files; refuses targets that would replace the scan.
+// An entry at an export's target is replaced only when it is an earlier export (or a symbolic
+// link, which is replaced, never followed): any other file may be a scan or someone's work.
+void refuseUnlessEarlierExport(const std::filesystem::path& target) {
+  std::error_code error;
+  if (std::filesystem::symlink_status(target, error).type() == std::filesystem::file_type::symlink)
+    return;
+  struct stat info {};
+  if (::stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0) {
+    throw ExportError(target, "it is read-only; it was left as it is");
+  }
+  if (EarlierExport::recognise(target)) return;
+  throw ExportError(target, "it is not an export of Kelvadorium; it was left as it is");
+}
+
+// The jobs left after skipping existing files; refuses targets that would replace the scan or a
+// file that no export of ours wrote.
 std::vector<Job> buildJobs(const std::filesystem::path& scan,
                            const std::vector<ExportFormat>& formats,
                            const std::vector<std::filesystem::path>& urls, bool overwrite) {
@@ -38,6 +56,7 @@ std::vector<Job> buildJobs(const std::filesystem::path& scan,
     if (somethingIsAt(urls[i])) {
       if (!overwrite) continue;
       if (isSameFile(urls[i], scan)) throw ExportError(urls[i], "it is the scan itself");
+      refuseUnlessEarlierExport(urls[i]);
     }
     jobs.push_back({formats[i], urls[i]});
   }
@@ -96,7 +115,7 @@ std::vector<std::filesystem::path> exportScan(const std::filesystem::path& scan,
   std::vector<std::filesystem::path> written;
   for (const Job& job : jobs) {
     Exporter::write(print.width, print.height, print.rgb, job.url, job.format, options,
-                    settings.filmInfo);
+                    settings.filmInfo, refuseUnlessEarlierExport);
     written.push_back(job.url);
   }
   return written;

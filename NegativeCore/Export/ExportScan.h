@@ -24,8 +24,10 @@ std::vector<std::filesystem::path> outputURLs(const std::filesystem::path& scan,
 // Renders the scan at full size with its record and the given analysis (crop and border
 // applied), reduces it to options.longEdge when that is above 0, sharpens it, and writes one
 // file per format. Files that exist are skipped unless `overwrite`; when every file is skipped
-// nothing is decoded. Returns the files written, in the formats' order. Throws ExportError
-// before decoding when a target is the scan itself or the suffix holds "/" or NUL; throws the
+// nothing is decoded. Even with `overwrite` only earlier exports (EarlierExport) and symbolic
+// links are replaced. Returns the files written, in the formats' order. Throws ExportError
+// before decoding when a target is the scan itself, another file that no export wrote, or the
+// suffix holds "/" or NUL, and at the moment of writing when such a file has appeared; throws the
 // decoder's DecodeError; a failed write throws ExportError and leaves the files written before.
 std::vector<std::filesystem::path> exportScan(const std::filesystem::path& scan,
                                               const ConversionSettings& settings,

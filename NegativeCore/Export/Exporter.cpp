@@ -131,7 +131,7 @@ void writeTiff(const std::filesystem::path& path, int64_t width, int64_t height,
       targetRows(rgb, width, space, first, count, static_cast<uint8_t*>(out));
     }
   };
-  TiffWriter::write(path, {width, height, bits}, rows, ColorProfiles::iccProfile(space), metadata);
+  TiffWriter::write(path, {width, height, bits, exifColorSpace(space)}, rows, ColorProfiles::iccProfile(space), metadata);
 }
 
 void writeJpeg(const std::filesystem::path& path, int64_t width, int64_t height,
@@ -141,7 +141,7 @@ void writeJpeg(const std::filesystem::path& path, int64_t width, int64_t height,
   const JpegWriter::RowSource rows = [&](int64_t first, int64_t count, uint8_t* out) {
     targetRows(rgb, width, space, first, count, out);
   };
-  JpegWriter::write(path, {width, height, quality, quality >= 90}, rows,
+  JpegWriter::write(path, {width, height, quality, quality >= 90, exifColorSpace(space)}, rows,
                     ColorProfiles::iccProfile(space), metadata);
 }
 
@@ -216,7 +216,7 @@ int jpegQualityPercent(double jpegQuality) {
 
 void write(int64_t width, int64_t height, const std::vector<float>& rgb,
            const std::filesystem::path& url, ExportFormat format, const ExportOptions& options,
-           const FilmInfo& filmInfo) {
+           const FilmInfo& filmInfo, const AtomicFile::ReplaceCheck& beforeReplacing) {
   if (!matches(width, height, rgb)) throw ExportError::encodeFailed(url);
   const Metadata meta = metadata(withFallbacks(filmInfo, options));
   try {
@@ -232,7 +232,9 @@ void write(int64_t width, int64_t height, const std::vector<float>& rgb,
           writeJpeg(temporary, width, height, rgb, options.jpegQuality, options.colorSpace, meta);
           break;
       }
-    });
+    }, beforeReplacing);
+  } catch (const ExportError&) {
+    throw;
   } catch (const JpegWriter::WriteError& error) {
     const bool tooLong = std::string_view(error.what()) == JpegWriter::metadataTooLong;
     throw ExportError(url, tooLong ? error.what() : "");

@@ -14,6 +14,7 @@
 #include "Export/ExportOptions.h"
 #include "Print/PrintImage.h"
 #include "Record/FilmInfo.h"
+#include "Support/AtomicFile.h"
 
 namespace Exporter {
 
@@ -37,10 +38,11 @@ void sharpen(PrintImage& print, OutputSharpening sharpening);
 // Writes one image file at `url` in `format`, replacing a file that is there, through a
 // temporary file in the same folder that is renamed into place only when complete. Of the
 // options it reads the colour space, the JPEG quality and the four metadata fallbacks. Throws
-// ExportError naming `url`.
+// ExportError naming `url`. `beforeReplacing`, when given, is asked at the moment of the rename
+// whether an entry at `url` may be replaced; the ExportError it throws is passed on as it is.
 void write(int64_t width, int64_t height, const std::vector<float>& rgb,
            const std::filesystem::path& url, ExportFormat format, const ExportOptions& options,
-           const FilmInfo& filmInfo);
+           const FilmInfo& filmInfo, const AtomicFile::ReplaceCheck& beforeReplacing = {});
 
 // The same with the default options, the given JPEG quality and empty film information.
 void write(int64_t width, int64_t height, const std::vector<float>& rgb,

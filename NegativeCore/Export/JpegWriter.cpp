@@ -73,9 +73,10 @@ void configure(Compressor& c, const Settings& s, std::FILE* file) {
   });
 }
 
-void writeMarkers(Compressor& c, const std::vector<uint8_t>& iccProfile,
+void writeMarkers(Compressor& c, const Settings& s, const std::vector<uint8_t>& iccProfile,
                   const Exporter::Metadata& metadata) {
-  const auto exifSegment = MetadataBlocks::jpegExifSegment(metadata);
+  const auto exifSegment =
+      MetadataBlocks::jpegExifSegment(metadata, {s.width, s.height, s.exifColorSpace});
   const auto iptcSegment = MetadataBlocks::jpegIptcSegment(metadata.iptc);
   if (!exifSegment || !iptcSegment) throw WriteError(metadataTooLong);
   const std::vector<uint8_t>& exif = *exifSegment;
@@ -124,7 +125,7 @@ void write(const std::filesystem::path& path, const Settings& settings, const Ro
   Compressor c;
   configure(c, settings, file.get());
   c.run("cannot start the encoder", [&] { jpeg_start_compress(&c.cinfo, TRUE); });
-  writeMarkers(c, iccProfile, metadata);
+  writeMarkers(c, settings, iccProfile, metadata);
   writeRows(c, settings, rows);
   c.run("cannot finish the file", [&] { jpeg_finish_compress(&c.cinfo); });
   if (std::fflush(file.get()) != 0 || std::ferror(file.get()))

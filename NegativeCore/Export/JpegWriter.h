@@ -24,6 +24,7 @@ struct Settings {
   int64_t height = 0;
   int quality = 92;                // 1…100
   bool fullChromaSampling = true;  // 4:4:4, else 4:2:0
+  uint16_t exifColorSpace = 0xFFFF;  // Exif's ColorSpace (Exporter::exifColorSpace)
 };
 
 // Fills `rows` rows from `firstRow` on with interleaved 8-bit R, G, B. Called from several

@@ -61,9 +61,38 @@ void setRational(Exiv2::ExifData& data, const char* key, const std::optional<dou
   data.add(Exiv2::ExifKey(key), &v);
 }
 
-Exiv2::ExifData exifData(const Exporter::Metadata& m) {
+void setResolution(Exiv2::ExifData& data, const char* key) {
+  Exiv2::URationalValue v;
+  v.value_.emplace_back(72, 1);
+  data.add(Exiv2::ExifKey(key), &v);
+}
+
+void setShort(Exiv2::ExifData& data, const char* key, uint16_t value) {
+  Exiv2::UShortValue v;
+  v.value_.push_back(value);
+  data.add(Exiv2::ExifKey(key), &v);
+}
+
+void setLong(Exiv2::ExifData& data, const char* key, int64_t value) {
+  Exiv2::ULongValue v;
+  v.value_.push_back(static_cast<uint32_t>(value));
+  data.add(Exiv2::ExifKey(key), &v);
+}
+
+void setBytes(Exiv2::ExifData& data, const char* key, const char (&bytes)[5]) {
+  Exiv2::DataValue v(reinterpret_cast<const Exiv2::byte*>(bytes), 4);
+  data.add(Exiv2::ExifKey(key), &v);
+}
+
+Exiv2::ExifData exifData(const Exporter::Metadata& m, const JpegImage& image) {
   Exiv2::ExifData data;
   data["Exif.Image.Software"] = m.tiff.software;
+  // Entries JPEG's Exif requires; 72 pixels per inch as in the TIFF files, samples centred as
+  // libjpeg writes them.
+  setResolution(data, "Exif.Image.XResolution");
+  setResolution(data, "Exif.Image.YResolution");
+  setShort(data, "Exif.Image.ResolutionUnit", 2);
+  setShort(data, "Exif.Image.YCbCrPositioning", 1);
   setAscii(data, "Exif.Image.Model", m.tiff.model);
   setAscii(data, "Exif.Image.Make", m.tiff.make);
   setAscii(data, "Exif.Image.DateTime", m.tiff.dateTime);
@@ -72,8 +101,12 @@ Exiv2::ExifData exifData(const Exporter::Metadata& m) {
   setAscii(data, "Exif.Image.ImageDescription", m.tiff.imageDescription);
   if (m.exif.empty()) return data;
 
-  Exiv2::DataValue version(reinterpret_cast<const Exiv2::byte*>("0231"), 4);
-  data.add(Exiv2::ExifKey("Exif.Photo.ExifVersion"), &version);
+  setBytes(data, "Exif.Photo.ExifVersion", "0231");
+  setBytes(data, "Exif.Photo.ComponentsConfiguration", "\1\2\3\0");
+  setBytes(data, "Exif.Photo.FlashpixVersion", "0100");
+  setShort(data, "Exif.Photo.ColorSpace", image.exifColorSpace);
+  setLong(data, "Exif.Photo.PixelXDimension", image.width);
+  setLong(data, "Exif.Photo.PixelYDimension", image.height);
   setAscii(data, "Exif.Photo.LensModel", m.exif.lensModel);
   if (m.exif.isoSpeedRatings) {
     data["Exif.Photo.ISOSpeedRatings"] = *m.exif.isoSpeedRatings;
@@ -123,10 +156,11 @@ std::vector<uint8_t> iptcRecords(const Exporter::Metadata::IPTC& iptc) {
   return std::vector<uint8_t>(records.pData_, records.pData_ + records.size_);
 }
 
-std::optional<std::vector<uint8_t>> jpegExifSegment(const Exporter::Metadata& metadata) {
+std::optional<std::vector<uint8_t>> jpegExifSegment(const Exporter::Metadata& metadata,
+                                                    const JpegImage& image) {
   if (textBytes(metadata) + entryAllowance > jpegSegmentLimit) return std::nullopt;
   Exiv2::Blob blob;
-  Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exifData(metadata));
+  Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exifData(metadata, image));
   std::vector<uint8_t> segment =
       withPrefix(std::string_view("Exif\0\0", 6), blob.data(), blob.size());
   if (segment.size() > jpegSegmentLimit) return std::nullopt;

@@ -1,6 +1,7 @@
 #include "Export/TiffWriter.h"
 
 #include <tiffio.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -103,12 +104,12 @@ void setText(TIFF* tif, uint32_t tag, const std::optional<std::string>& text) {
 
 // Writes the Exif directory right after the file header, where libtiff has written nothing
 // yet (it places strips and directories at the end of the file), and returns its offset.
-uint64_t writeExifDirectory(TIFF* tif, const Exporter::Metadata::Exif& exif) {
+uint64_t writeExifDirectory(TIFF* tif, const Exporter::Metadata::Exif& exif, uint16_t colorSpace) {
   const int fd = TIFFFileno(tif);
   const off_t end = ::lseek(fd, 0, SEEK_END);
   check(end > 0 && end % 2 == 0, "Exif directory");
   const auto offset = static_cast<uint32_t>(end);
-  const std::vector<uint8_t> bytes = ExifDirectory::encode(exif, offset);
+  const std::vector<uint8_t> bytes = ExifDirectory::encode(exif, colorSpace, offset);
   size_t written = 0;
   while (written < bytes.size()) {
     const ssize_t n = ::pwrite(fd, bytes.data() + written, bytes.size() - written,
@@ -140,16 +141,56 @@ void setMetadataFields(TIFF* tif, const std::vector<uint8_t>& iccProfile,
         "ICC profile");
   if (exifOffset) check(TIFFSetField(tif, TIFFTAG_EXIFIFD, *exifOffset), "Exif pointer");
 
-  // libtiff declares the IPTC tag either as bytes or, as older versions do, as 32-bit words;
-  // for words the records are padded with zeros to a multiple of four.
+  // Readers expect the IPTC tag as 32-bit words; libtiff may declare it as bytes, in which case
+  // the entry's type is corrected after the file is written (retypeIptcEntry). Either way the
+  // records are padded with zeros to a multiple of four.
   std::vector<uint8_t> iptc = MetadataBlocks::iptcRecords(metadata.iptc);
   if (!iptc.empty()) {
     const TIFFField* field = TIFFFieldWithTag(tif, TIFFTAG_RICHTIFFIPTC);
     const bool words = field && TIFFFieldDataType(field) == TIFF_LONG;
-    if (words) iptc.resize((iptc.size() + 3) / 4 * 4, 0);
+    iptc.resize((iptc.size() + 3) / 4 * 4, 0);
     const auto count = static_cast<uint32_t>(words ? iptc.size() / 4 : iptc.size());
     check(TIFFSetField(tif, TIFFTAG_RICHTIFFIPTC, count, iptc.data()), "IPTC");
   }
+}
+
+// Turns a byte-typed IPTC entry of the first directory into the same bytes typed as 32-bit words.
+// The file is a little-endian classic TIFF written by this writer.
+void retypeIptcEntry(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  check(fd >= 0, "IPTC");
+  const auto readAt = [fd](void* out, size_t size, off_t at) {
+    return ::pread(fd, out, size, at) == static_cast<ssize_t>(size);
+  };
+  const auto u16 = [](const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); };
+  const auto u32 = [](const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+  };
+  bool ok = false;
+  uint8_t header[8];
+  uint8_t countBytes[2];
+  if (readAt(header, 8, 0) && header[0] == 'I' && header[1] == 'I' && u16(header + 2) == 42 &&
+      readAt(countBytes, 2, u32(header + 4))) {
+    const off_t first = static_cast<off_t>(u32(header + 4)) + 2;
+    for (uint16_t i = 0; i < u16(countBytes) && !ok; ++i) {
+      uint8_t entry[12];
+      const off_t at = first + 12 * static_cast<off_t>(i);
+      if (!readAt(entry, 12, at)) break;
+      if (u16(entry) != TIFFTAG_RICHTIFFIPTC) continue;
+      ok = u16(entry + 2) == TIFF_LONG;
+      if (!ok && u16(entry + 2) == TIFF_UNDEFINED && u32(entry + 4) % 4 == 0) {
+        const uint32_t words = u32(entry + 4) / 4;
+        const uint8_t patch[6] = {TIFF_LONG, 0, static_cast<uint8_t>(words),
+                                  static_cast<uint8_t>(words >> 8),
+                                  static_cast<uint8_t>(words >> 16),
+                                  static_cast<uint8_t>(words >> 24)};
+        ok = ::pwrite(fd, patch, 6, at + 2) == 6;
+      }
+    }
+  }
+  ok = ::close(fd) == 0 && ok;
+  check(ok, "IPTC");
 }
 
 // --- Strips --------------------------------------------------------------------------------
@@ -231,21 +272,26 @@ void write(const std::filesystem::path& path, const Layout& layout, const RowSou
   }
   EncodedStrips strips = encodeAllStrips(layout, rows);
 
-  const auto options = quietOptions();
-  const Tiff tif(TIFFOpenExt(path.c_str(), "w", options.get()));
-  check(tif != nullptr, "cannot open file");
-  std::optional<uint64_t> exifOffset;
-  if (!metadata.exif.empty()) exifOffset = writeExifDirectory(tif.get(), metadata.exif);
-  setImageFields(tif.get(), layout, layout.height);
-  setMetadataFields(tif.get(), iccProfile, metadata, exifOffset);
-  for (size_t s = 0; s < strips.size(); ++s) {
-    std::vector<uint8_t>& strip = strips[s];
-    check(TIFFWriteRawStrip(tif.get(), static_cast<uint32_t>(s), strip.data(),
-                            static_cast<tmsize_t>(strip.size())) >= 0,
-          "cannot write strip");
-    std::vector<uint8_t>().swap(strip);
+  {
+    const auto options = quietOptions();
+    const Tiff tif(TIFFOpenExt(path.c_str(), "w", options.get()));
+    check(tif != nullptr, "cannot open file");
+    std::optional<uint64_t> exifOffset;
+    if (!metadata.exif.empty()) {
+      exifOffset = writeExifDirectory(tif.get(), metadata.exif, layout.exifColorSpace);
+    }
+    setImageFields(tif.get(), layout, layout.height);
+    setMetadataFields(tif.get(), iccProfile, metadata, exifOffset);
+    for (size_t s = 0; s < strips.size(); ++s) {
+      std::vector<uint8_t>& strip = strips[s];
+      check(TIFFWriteRawStrip(tif.get(), static_cast<uint32_t>(s), strip.data(),
+                              static_cast<tmsize_t>(strip.size())) >= 0,
+            "cannot write strip");
+      std::vector<uint8_t>().swap(strip);
+    }
+    check(TIFFWriteDirectory(tif.get()), "cannot write directory");
   }
-  check(TIFFWriteDirectory(tif.get()), "cannot write directory");
+  if (!metadata.iptc.empty()) retypeIptcEntry(path);
 }
 
 }  // namespace TiffWriter

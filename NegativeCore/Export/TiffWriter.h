@@ -22,7 +22,8 @@ class WriteError : public std::runtime_error {
 struct Layout {
   int64_t width = 0;
   int64_t height = 0;
-  int bitsPerSample = 16;  // 8 or 16
+  int bitsPerSample = 16;      // 8 or 16
+  uint16_t exifColorSpace = 0xFFFF;  // Exif's ColorSpace (Exporter::exifColorSpace)
 };
 
 // Fills `rows` image rows from `firstRow` on into `out`: interleaved R, G, B samples of the
@@ -34,8 +35,8 @@ using RowSource = std::function<void(int64_t firstRow, int64_t rows, void* out)>
 int64_t rowsPerStrip(const Layout& layout);
 
 // Writes the file at `path`, replacing what is there: TIFF entries in the image directory, Exif
-// entries in an Exif directory of our own (ExifDirectory.h), IPTC records encoded by exiv2.
-// Throws WriteError on any failure.
+// entries in an Exif directory of our own (ExifDirectory.h), IPTC records encoded by exiv2 and
+// stored as 32-bit words, the type readers expect. Throws WriteError on any failure.
 void write(const std::filesystem::path& path, const Layout& layout, const RowSource& rows,
            const std::vector<uint8_t>& iccProfile, const Exporter::Metadata& metadata);
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <string>
 #include <system_error>
 
@@ -43,8 +44,28 @@ void create(const std::filesystem::path& target, TemporaryFile& temp) {
   }
 }
 
+// Renames the temporary file into place. With a check, a rename that would replace an entry
+// asks the check first; RENAME_NOREPLACE closes the gap for a target that appears meanwhile.
+void renameIntoPlace(const std::filesystem::path& target, TemporaryFile& temp,
+                     const ReplaceCheck& beforeReplacing) {
+  if (beforeReplacing) {
+    if (::renameat2(AT_FDCWD, temp.path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+      return;
+    const int error = errno;
+    // File systems without RENAME_NOREPLACE answer EINVAL; then only an entry that is there
+    // now is checked.
+    if (error != EEXIST && error != EINVAL && error != ENOSYS) {
+      fail("cannot replace file", target, error);
+    }
+    struct stat entry {};
+    if (error == EEXIST || ::lstat(target.c_str(), &entry) == 0) beforeReplacing(target);
+  }
+  if (::rename(temp.path.c_str(), target.c_str()) != 0) fail("cannot replace file", target, errno);
+}
+
 // Gives the temporary file the target's permissions, syncs it and renames it over the target.
-void commit(const std::filesystem::path& target, TemporaryFile& temp) {
+void commit(const std::filesystem::path& target, TemporaryFile& temp,
+            const ReplaceCheck& beforeReplacing = {}) {
   // mkstemp creates 0600: keep the permissions of the file being replaced, else rw-r--r--.
   struct stat existing {};
   const mode_t mode = ::stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
@@ -55,7 +76,7 @@ void commit(const std::filesystem::path& target, TemporaryFile& temp) {
     fail("cannot close file", target, errno);
   }
   temp.fd = -1;
-  if (::rename(temp.path.c_str(), target.c_str()) != 0) fail("cannot replace file", target, errno);
+  renameIntoPlace(target, temp, beforeReplacing);
   temp.committed = true;
 }
 
@@ -77,11 +98,12 @@ void write(const std::filesystem::path& target, std::string_view data) {
 }
 
 void writeThrough(const std::filesystem::path& target,
-                  const std::function<void(const std::filesystem::path& temporary)>& fill) {
+                  const std::function<void(const std::filesystem::path& temporary)>& fill,
+                  const ReplaceCheck& beforeReplacing) {
   TemporaryFile temp;
   create(target, temp);
   fill(temp.path);
-  commit(target, temp);
+  commit(target, temp, beforeReplacing);
 }
 
 }  // namespace AtomicFile

@@ -12,9 +12,16 @@ namespace AtomicFile {
 // Throws std::filesystem::filesystem_error when any step fails.
 void write(const std::filesystem::path& target, std::string_view data);
 
+// Called with the target when, at the moment of the rename, something is there to be replaced;
+// it throws to keep that entry (the temporary file is then removed and the exception passed on).
+using ReplaceCheck = std::function<void(const std::filesystem::path& target)>;
+
 // The same for writers that open files by name: `fill` writes the temporary file at the path it
 // is given (it exists, empty). What `fill` throws is passed on after the temporary file is gone.
+// With `beforeReplacing`, a target that is absent is created without replacing anything that
+// appears meanwhile, and one that is present is replaced only when the check lets it.
 void writeThrough(const std::filesystem::path& target,
-                  const std::function<void(const std::filesystem::path& temporary)>& fill);
+                  const std::function<void(const std::filesystem::path& temporary)>& fill,
+                  const ReplaceCheck& beforeReplacing = {});
 
 }  // namespace AtomicFile

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Export/ColorProfiles.h"
+#include "Export/Exporter.h"
 #include "TestSupport/ImageFiles.h"
 #include "TestSupport/ScanFixtures.h"
 #include "TestSupport/TempDir.h"
@@ -100,7 +101,8 @@ std::vector<std::array<double, 3>> exportedSteps(const char* name,
   const auto out = dir / "out";
   std::filesystem::create_directory(out);
   const auto target = out / (std::filesystem::path(name).stem().string() + ".tif");
-  std::ofstream(target) << "an older file";
+  // An earlier export of the scan is there: the self-test replaces it.
+  Exporter::write(2, 2, std::vector<float>(12, 0.5f), target, ExportFormat::tiff16, 0.9);
 
   const ProgramRun run = runProgram((dir / name).string() + "|" + out.string());
   EXPECT_EQ(run.output, "selftest: wrote " + target.filename().string() + "\n");

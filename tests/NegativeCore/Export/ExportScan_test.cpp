@@ -10,6 +10,7 @@
 #include "Conversion/DecodeError.h"
 #include "Conversion/Decoder.h"
 #include "Export/ExportError.h"
+#include "Export/Exporter.h"
 #include "TestSupport/ImageFiles.h"
 #include "TestSupport/ScanFixtures.h"
 #include "TestSupport/TempDir.h"
@@ -120,22 +121,111 @@ TEST(ExportScan, SkipsExistingFilesUnlessOverwriting) {
       Paths{});
   EXPECT_EQ(Converter::exportScan(broken, scan.settings, scan.analysis, {}, out.path(), true, {}),
             Paths{});
+  // Overwriting: a file that no export wrote is refused before anything is decoded.
+  EXPECT_THROW(
+      Converter::exportScan(broken, scan.settings, scan.analysis, formats, out.path(), true, {}),
+      ExportError);
+  EXPECT_EQ(readAll(out / "neg.tif"), "keep");
+  std::filesystem::remove(out / "neg.tif");
   EXPECT_THROW(
       Converter::exportScan(broken, scan.settings, scan.analysis, formats, out.path(), true, {}),
       DecodeError);
-  EXPECT_EQ(readAll(out / "neg.tif"), "keep");
 }
 
-TEST(ExportScan, OverwritingRewritesEveryFile) {
+TEST(ExportScan, OverwritingRewritesEveryEarlierExport) {
   Scan scan;
   TempDir out;
-  std::ofstream(out / "neg.tif") << "old";
-  std::ofstream(out / "neg.jpg") << "old";
+  ExportOptions small;
+  small.longEdge = 60;
+  Converter::exportScan(scan.path, scan.settings, scan.analysis, {F::tiff8, F::jpeg}, out.path(),
+                        true, small);
   EXPECT_EQ(Converter::exportScan(scan.path, scan.settings, scan.analysis, {F::tiff8, F::jpeg},
                                   out.path(), true, {}),
             (Paths{out / "neg.tif", out / "neg.jpg"}));
-  EXPECT_TRUE(readTiff(out / "neg.tif"));
-  EXPECT_TRUE(readJpeg(out / "neg.jpg"));
+  EXPECT_EQ(readTiff(out / "neg.tif")->width, 300);
+  EXPECT_EQ(readJpeg(out / "neg.jpg")->width, 300);
+}
+
+// What an export may replace: earlier exports of this program and symbolic links; never a scan,
+// another program's file of the same name, a read-only file or anything that is not a file.
+TEST(ExportScan, ReplacesOnlyEarlierExports) {
+  Scan scan("neg_small.dng");
+  ScanFixtures::Negative negative;
+  negative.width = 120;
+  negative.height = 80;
+  const auto siblingScan = scan.dir / "neg_small.tif";
+  ScanFixtures::writeNegativeTiff(siblingScan, negative);
+  const std::string siblingBytes = readAll(siblingScan);
+
+  // A DNG exported into its own folder beside a TIFF scan of the same frame.
+  try {
+    Converter::exportScan(scan.path, scan.settings, scan.analysis, {F::tiff16}, scan.dir.path(),
+                          true, {});
+    FAIL() << "no error";
+  } catch (const ExportError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "could not write " + siblingScan.string() +
+                  ": it is not an export of Kelvadorium; it was left as it is");
+  }
+  EXPECT_EQ(readAll(siblingScan), siblingBytes);
+
+  TempDir out;
+  const auto tif = out / "neg_small.tif";
+  const auto jpg = out / "neg_small.jpg";
+  const auto exportBoth = [&] {
+    return Converter::exportScan(scan.path, scan.settings, scan.analysis, {F::tiff16, F::jpeg},
+                                 out.path(), true, {});
+  };
+  // Another program's TIFF and JPEG under the export's names: left alone.
+  Exporter::write(4, 4, std::vector<float>(48, 0.5f), tif, F::tiff16, 0.9);
+  const std::string foreign = readAll(tif);
+  std::string patched = foreign;
+  patched.replace(patched.find("Kelvadorium"), 11, "Othermaker!");
+  std::ofstream(tif, std::ios::trunc | std::ios::binary) << patched;
+  EXPECT_THROW(exportBoth(), ExportError);
+  EXPECT_EQ(readAll(tif), patched);
+  EXPECT_FALSE(std::filesystem::exists(jpg));  // refused before anything is written
+
+  // An earlier export is replaced; a symbolic link is replaced, its target kept.
+  std::filesystem::remove(tif);
+  const auto elsewhere = out / "elsewhere.txt";
+  std::ofstream(elsewhere) << "kept";
+  std::filesystem::create_symlink(elsewhere, jpg);
+  EXPECT_EQ(exportBoth(), (Paths{tif, jpg}));
+  EXPECT_EQ(readAll(elsewhere), "kept");
+  EXPECT_FALSE(std::filesystem::is_symlink(jpg));
+  EXPECT_EQ(exportBoth(), (Paths{tif, jpg}));
+
+  // A read-only earlier export, a folder and a truncated export are kept.
+  std::filesystem::permissions(tif, std::filesystem::perms::owner_write |
+                                        std::filesystem::perms::group_write |
+                                        std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  const std::string readOnly = readAll(tif);
+  EXPECT_THROW(exportBoth(), ExportError);
+  EXPECT_EQ(readAll(tif), readOnly);
+  std::filesystem::remove(tif);
+  std::filesystem::create_directory(tif);
+  EXPECT_THROW(exportBoth(), ExportError);
+  std::filesystem::remove(tif);
+  std::ofstream(tif, std::ios::binary) << readOnly.substr(0, 8);
+  EXPECT_THROW(exportBoth(), ExportError);
+}
+
+// A file that appears at a target while the print is rendered is not replaced either.
+TEST(ExportScan, AFileThatAppearsDuringTheRenderIsKept) {
+  TempDir out;
+  const auto target = out / "t.tif";
+  const std::vector<float> rgb(48, 0.5f);
+  const AtomicFile::ReplaceCheck refuse = [](const std::filesystem::path& path) {
+    throw ExportError(path, "refused");
+  };
+  Exporter::write(4, 4, rgb, target, F::tiff8, {}, {}, refuse);  // nothing there: written
+  EXPECT_TRUE(readTiff(target));
+  std::ofstream(target, std::ios::trunc) << "appeared";
+  EXPECT_THROW(Exporter::write(4, 4, rgb, target, F::tiff8, {}, {}, refuse), ExportError);
+  EXPECT_EQ(readAll(target), "appeared");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 1);
 }
 
 TEST(ExportScan, LongEdgeReducesOnlyWhenAboveZero) {
@@ -162,17 +252,20 @@ TEST(ExportScan, LongEdgeReducesOnlyWhenAboveZero) {
 TEST(ExportScan, AFailedWriteKeepsEarlierFilesAndStops) {
   Scan scan;
   TempDir out;
-  std::filesystem::create_directory(out / "neg.jpg");  // the second target cannot be replaced
+  ConversionSettings settings = scan.settings;
+  settings.filmInfo.notes = std::string(70000, 'x');  // too long for the JPEG, the second file
   try {
-    Converter::exportScan(scan.path, scan.settings, scan.analysis, {F::tiff16, F::jpeg, F::tiff8},
+    Converter::exportScan(scan.path, settings, scan.analysis, {F::tiff16, F::jpeg, F::tiff8},
                           out.path(), true, {});
     FAIL() << "no error";
   } catch (const ExportError& error) {
-    EXPECT_EQ(std::string(error.what()), "could not write " + (out / "neg.jpg").string());
+    EXPECT_EQ(std::string(error.what()),
+              "could not write " + (out / "neg.jpg").string() +
+                  ": the film information is too long for a JPEG file");
   }
   EXPECT_TRUE(readTiff(out / "neg.tif"));
   EXPECT_FALSE(std::filesystem::exists(out / "neg_8bit.tif"));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 2);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 1);
 }
 
 TEST(ExportScan, NeverWritesOverItsOwnScan) {

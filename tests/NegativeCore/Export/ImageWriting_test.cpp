@@ -1,10 +1,13 @@
 // Writing exported files and reading them back with libtiff, libjpeg, exiv2 and the command-line
-// tools exiftool and tiffinfo: layout, compression, embedded profiles, pixels, metadata, errors.
+// tools exiftool and tiffinfo: layout, compression, embedded profiles, pixels, metadata, errors,
+// and exiftool's validator over every format, colour space and film information.
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
 #include <exiv2/exiv2.hpp>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <nlohmann/json.hpp>
 
 #include "Export/ColorProfiles.h"
@@ -249,9 +252,8 @@ TEST(ImageWriting, EmptyFilmInformationWritesOnlyTheSoftwareName) {
     std::vector<std::string> keys;
     for (const auto& datum : image->exifData())
       if (datum.groupName() == "Image" || datum.groupName() == "Photo") {
-        if (datum.key() != "Exif.Image.Software" && datum.groupName() == "Image" &&
-            format != F::jpeg)
-          continue;  // the TIFF's own layout tags
+        if (datum.key() != "Exif.Image.Software" && datum.groupName() == "Image")
+          continue;  // the file's own layout tags (resolution, sample positions)
         keys.push_back(datum.key());
       }
     EXPECT_EQ(keys, std::vector<std::string>{"Exif.Image.Software"}) << toString(format);
@@ -353,6 +355,54 @@ TEST(ImageWriting, CommandLineToolsReadTheSameFields) {
         "Software: Kelvadorium Ombrel Castrane Velloquintar", "ExposureTime: 0.008000",
         "ISOSpeedRatings: 400", "ICC Profile: <present>"})
     EXPECT_NE(info->find(line), std::string::npos) << line << "\n" << *info;
+}
+
+// exiftool's validator output per file, warnings only.
+std::map<std::string, std::vector<std::string>> validatorWarnings(
+    const std::filesystem::path& folder) {
+  const auto output =
+      commandOutput("exiftool -validate -warning -a -G1 -s '" + folder.string() + "' 2>&1");
+  std::map<std::string, std::vector<std::string>> warnings;
+  if (!output) return warnings;
+  std::istringstream lines(*output);
+  std::string line, file;
+  while (std::getline(lines, line)) {
+    if (line.rfind("======== ", 0) == 0) {
+      file = std::filesystem::path(line.substr(9)).filename().string();
+    } else if (line.find("Warning") != std::string::npos) {
+      warnings[file].push_back(line);
+    }
+  }
+  return warnings;
+}
+
+TEST(ImageWriting, TheValidatorFindsNothingInAnyFormatSpaceOrFilmInformation) {
+  if (!commandOutput("exiftool -ver")) {
+    GTEST_SKIP() << "exiftool is not installed (tools/setup.sh installs it)";
+  }
+  TempDir dir;
+  const PrintImage print = testPrint(48, 32);
+  size_t files = 0;
+  for (S space : allCases<S>()) {
+    for (F format : allCases<F>()) {
+      for (const bool full : {false, true}) {
+        ExportOptions options;
+        options.colorSpace = space;
+        const auto name = toString(space) + "-" + toString(format) + (full ? "-full" : "-empty") +
+                          "." + std::string(fileExtension(format));
+        Exporter::write(print.width, print.height, print.rgb, dir / name, format, options,
+                        full ? fullFilmInfo() : FilmInfo{});
+        ++files;
+      }
+    }
+  }
+  EXPECT_EQ(files, 24u);
+  const auto warnings = validatorWarnings(dir.path());
+  for (const auto& [file, lines] : warnings) {
+    std::string all;
+    for (const auto& line : lines) all += "\n  " + line;
+    ADD_FAILURE() << file << ":" << all;
+  }
 }
 
 }  // namespace
