@@ -1,8 +1,15 @@
 #include "Export/FolderEdits.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -13,6 +20,7 @@
 #include "Export/FileBytes.h"
 #include "Export/SettingsSidecar.h"
 #include "Support/AtomicFile.h"
+#include "Support/StoredName.h"
 
 namespace FolderEdits {
 
@@ -69,6 +77,40 @@ std::mutex& lock() {
   return mutex;
 }
 
+// Processes saving into one folder take turns through an advisory lock on a file beside the
+// sidecar; the sidecar itself is replaced by rename, so it cannot carry the lock. Every save
+// re-reads the sidecar while holding it.
+class FolderLock {
+ public:
+  explicit FolderLock(const fs::path& folder) {
+    const fs::path url = folder / lockFileName;
+    fd_ = ::open(url.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd_ < 0) {
+      throw fs::filesystem_error("cannot lock the folder's edit records", url,
+                                 std::error_code(errno, std::generic_category()));
+    }
+    const auto deadline = std::chrono::steady_clock::now() + lockWait;
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno;
+      if ((error != EWOULDBLOCK && error != EINTR) ||
+          std::chrono::steady_clock::now() >= deadline) {
+        ::close(fd_);
+        throw fs::filesystem_error(
+            error == EWOULDBLOCK ? "another program is saving the folder's edit records"
+                                 : "cannot lock the folder's edit records",
+            fileURL(folder), std::error_code(error, std::generic_category()));
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  ~FolderLock() { ::close(fd_); }  // closing releases the lock
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 // Folder path → the sidecar as last read or written. Guarded by lock().
 std::unordered_map<std::string, CacheEntry>& cache() {
   static std::unordered_map<std::string, CacheEntry> entries;
@@ -119,7 +161,7 @@ Loaded decodeFile(std::string_view bytes) {
       result.health = Health::damagedEntries;
       continue;
     }
-    result.file.scans.emplace(name, settingsFromJson(record));
+    result.file.scans.emplace(StoredName::decode(name), settingsFromJson(record));
   }
   return result;
 }
@@ -156,12 +198,12 @@ std::string twoDigits(int value) {
 
 // "kelvadorium-edits-damaged-20240501-134502.json" in local time; a later backup within the
 // same second gets "-2", "-3", … so no backup is ever replaced.
-fs::path backupURL(const fs::path& folder) {
+fs::path backupURL(const fs::path& folder, const std::string& prefix = "kelvadorium-edits-damaged-") {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   ::localtime_r(&now, &local);
   const int year = local.tm_year + 1900;
-  std::string stem = "kelvadorium-edits-damaged-" + twoDigits(year / 100) + twoDigits(year % 100) +
+  std::string stem = prefix + twoDigits(year / 100) + twoDigits(year % 100) +
                      twoDigits(local.tm_mon + 1) + twoDigits(local.tm_mday) + "-" +
                      twoDigits(local.tm_hour) + twoDigits(local.tm_min) + twoDigits(local.tm_sec);
   fs::path candidate = folder / (stem + ".json");
@@ -179,29 +221,60 @@ void keepDamagedFile(const fs::path& folder) {
     throw fs::filesystem_error("cannot read the folder's edit records", fileURL(folder),
                                current->readError);
   if (current->health == Health::sound) return;
-  const fs::path backup = backupURL(folder);
-  if (current->health == Health::damaged)
-    fs::rename(fileURL(folder), backup);
-  else
-    fs::copy_file(fileURL(folder), backup, fs::copy_options::none);
   cache().erase(folder.string());
+  std::error_code error;
+  if (fs::file_size(fileURL(folder), error) == 0 && !error) return;  // nothing to keep
+  const fs::path backup = backupURL(folder);
+  if (current->health == Health::damaged) {
+    fs::rename(fileURL(folder), backup);
+    return;
+  }
+  try {
+    fs::copy_file(fileURL(folder), backup, fs::copy_options::none);
+  } catch (const fs::filesystem_error&) {
+    fs::remove(backup, error);  // a full disk leaves no empty or partial backup
+    throw;
+  }
 }
 
 // One member of "scans" as the pretty printer writes it at its depth in the file.
-std::string encodeMember(const std::string& name, const ConversionSettings& settings) {
-  std::string text = "    " + Json(name).dump() + ": ";
-  for (const char c : toJson(settings).dump(2)) {
+std::string indentedMember(const std::string& name, const Json& record) {
+  std::string text = "    " + Json(StoredName::encode(name)).dump() + ": ";
+  for (const char c : record.dump(2)) {
     text += c;
     if (c == '\n') text += "    ";  // newlines occur only between tokens in JSON text
   }
   return text;
 }
 
+std::string encodeMember(const std::string& name, const ConversionSettings& settings) {
+  return indentedMember(name, toJson(settings));
+}
+
+// The member of a scan as the sidecar on disk holds it now, for a record that cannot be
+// written again; nothing when the file no longer holds it.
+std::optional<std::string> storedMember(const fs::path& folder, const std::string& name) {
+  std::optional<std::string> bytes;
+  try {
+    bytes = FileBytes::read(fileURL(folder));
+  } catch (const fs::filesystem_error&) {
+    return std::nullopt;
+  }
+  const Json json = Json::parse(*bytes, nullptr, /*allow_exceptions=*/false);
+  if (!json.is_object() || !json.contains("scans") || !json["scans"].is_object())
+    return std::nullopt;
+  const auto found = json["scans"].find(StoredName::encode(name));
+  if (found == json["scans"].end()) return std::nullopt;
+  return indentedMember(name, *found);
+}
+
 // Pretty-printed with sorted keys: "scans" before "version", members in name order (the order
 // of the map), each record's keys sorted. Texts of records that equal the ones last written
-// to the folder are reused.
+// to the folder are reused. A record that cannot be written keeps the text the file holds for
+// it, unless it is the one being saved (`saving`): that save fails, naming the scan.
 std::string encodeFile(int64_t version, const std::map<std::string, ConversionSettings>& scans,
-                       const Loaded* previous, std::map<std::string, std::string>& encoded) {
+                       const Loaded* previous, std::map<std::string, std::string>& encoded,
+                       const fs::path& folder, const std::string* saving) {
   for (const auto& [name, settings] : scans) {
     std::string member;
     if (previous) {
@@ -211,7 +284,19 @@ std::string encodeFile(int64_t version, const std::map<std::string, ConversionSe
           record->second == settings)
         member = text->second;
     }
-    if (member.empty()) member = encodeMember(name, settings);
+    if (member.empty()) {
+      try {
+        member = encodeMember(name, settings);
+      } catch (const Json::exception& error) {
+        auto stored = saving && *saving == name ? std::nullopt : storedMember(folder, name);
+        if (!stored) {
+          throw fs::filesystem_error(
+              "cannot write the edit record of \"" + name + "\": " + error.what(), folder / name,
+              std::make_error_code(std::errc::invalid_argument));
+        }
+        member = std::move(*stored);
+      }
+    }
     encoded.emplace_hint(encoded.end(), name, std::move(member));
   }
   std::string bytes = "{\n  \"scans\": {\n";
@@ -225,11 +310,54 @@ std::string encodeFile(int64_t version, const std::map<std::string, ConversionSe
   return bytes;
 }
 
+// Where the sidecar's bytes go: a symbolic link is written through to the file it points to
+// (replaced atomically beside it), so the link keeps getting the edits. A sidecar the user made
+// read-only is not replaced.
+fs::path writableTarget(const fs::path& url) {
+  fs::path target = url;
+  for (int depth = 0; depth < 40 && fs::is_symlink(target); ++depth) {
+    const fs::path link = fs::read_symlink(target);
+    target = link.is_absolute() ? link : target.parent_path() / link;
+  }
+  struct stat info {};
+  if (::stat(target.c_str(), &info) == 0 && (info.st_mode & 0222) == 0) {
+    throw fs::filesystem_error("the folder's edit records are read-only", url,
+                               std::make_error_code(std::errc::permission_denied));
+  }
+  return target;
+}
+
+// Temporary files that a save killed midway left beside the sidecar ("." and the sidecar's name,
+// or the name itself, then "." and six letters or digits): with the folder lock held no save of
+// ours is writing one.
+bool isOurTemporary(const std::string& name, const std::string& sidecar) {
+  std::string hidden(1, '.');
+  hidden += sidecar;
+  hidden += '.';
+  for (const std::string_view prefix : {std::string_view(hidden), std::string_view(hidden).substr(1)}) {
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+  }
+  return false;
+}
+
+void removeStaleTemporaries(const fs::path& target) {
+  const std::string sidecar = target.filename().string();
+  std::error_code error;
+  for (fs::directory_iterator it(target.parent_path(), error), end; !error && it != end;
+       it.increment(error)) {
+    std::error_code ignored;
+    if (isOurTemporary(it->path().filename().string(), sidecar) && it->is_regular_file(ignored))
+      fs::remove(it->path(), ignored);
+  }
+}
+
 // Called with the lock held. No scans: the file is removed, unless it holds something that did
 // not read; nothing is reported. Otherwise the file is replaced atomically and cached; encoding
 // and file errors are thrown and leave the old file and its cache entry as they were.
 void saveFile(int64_t version, std::map<std::string, ConversionSettings> scans,
-              const fs::path& folder) {
+              const fs::path& folder, const std::string* saving = nullptr) {
   const fs::path url = fileURL(folder);
   if (scans.empty()) {
     const LoadedPtr current = loadFile(folder);
@@ -242,10 +370,13 @@ void saveFile(int64_t version, std::map<std::string, ConversionSettings> scans,
   }
   const auto cached = cache().find(folder.string());
   std::map<std::string, std::string> encoded;
-  const std::string bytes = encodeFile(
-      version, scans, cached != cache().end() ? cached->second.loaded.get() : nullptr, encoded);
+  const std::string bytes =
+      encodeFile(version, scans, cached != cache().end() ? cached->second.loaded.get() : nullptr,
+                 encoded, folder, saving);
+  const fs::path target = writableTarget(url);
   keepDamagedFile(folder);
-  AtomicFile::write(url, bytes);
+  removeStaleTemporaries(target);
+  AtomicFile::write(target, bytes);
 
   struct stat info {};
   if (::stat(url.c_str(), &info) != 0) {
@@ -273,34 +404,46 @@ std::optional<std::string> readQuietly(const fs::path& path) {
 }
 
 // Takes the per-image sidecars of one folder's scans into its file; returns how many sidecars
-// were taken and deleted. A sidecar is taken only when the folder file holds its scan.
+// were taken. A sidecar is deleted when the folder file holds its record; one that differs from
+// the folder file's entry, or does not read, is renamed to a visible backup instead.
 int64_t migrateFolder(const fs::path& folder, const std::vector<fs::path>& images) {
   const LoadedPtr loaded = loadFile(folder);
   if (loaded->readError) return 0;
   File file = loaded->file;
   std::vector<fs::path> taken;
+  std::vector<std::pair<fs::path, std::string>> setAside;  // sidecar, scan name
   for (const fs::path& image : images) {
     const std::string name = image.filename().string();
     for (const fs::path& sidecar :
          {SettingsSidecar::sidecarURL(image), SettingsSidecar::legacySidecarURL(image)}) {
       const auto bytes = readQuietly(sidecar);
       if (!bytes) continue;
-      if (!file.scans.contains(name)) {
-        auto record = SettingsSidecar::decode(*bytes);
+      auto record = SettingsSidecar::decode(*bytes);
+      // Compared with the folder file as it was: of two per-image sidecars the newer one wins.
+      const auto held = loaded->file.scans.find(name);
+      if (held == loaded->file.scans.end()) {
         if (!record) continue;  // kept where it is: its edits are nowhere else
         file.scans.emplace(name, std::move(*record));
+        taken.push_back(sidecar);
+      } else if (record && *record == held->second) {
+        taken.push_back(sidecar);
+      } else {
+        setAside.emplace_back(sidecar, name);
       }
-      taken.push_back(sidecar);
     }
   }
-  if (taken.empty()) return 0;
+  if (taken.empty() && setAside.empty()) return 0;
   try {
     saveFile(file.version, std::move(file.scans), folder);
   } catch (const std::exception&) {
     return 0;
   }
   for (const fs::path& sidecar : taken) removeQuietly(sidecar);
-  return static_cast<int64_t>(taken.size());
+  for (const auto& [sidecar, name] : setAside) {
+    std::error_code ignored;
+    fs::rename(sidecar, backupURL(folder, name + ".kelvadorium-superseded-"), ignored);
+  }
+  return static_cast<int64_t>(taken.size() + setAside.size());
 }
 
 }  // namespace
@@ -318,13 +461,15 @@ std::optional<ConversionSettings> settings(const fs::path& image) {
 void setSettings(const ConversionSettings& settings, const fs::path& image) {
   std::lock_guard guard(lock());
   const fs::path folder = image.parent_path();
+  const FolderLock folderLock(folder);
   const LoadedPtr loaded = loadFile(folder);
   if (loaded->readError)
     throw fs::filesystem_error("cannot read the folder's edit records", fileURL(folder),
                                loaded->readError);
   File file = loaded->file;
-  file.scans.insert_or_assign(image.filename().string(), settings);
-  saveFile(file.version, std::move(file.scans), folder);
+  const std::string name = image.filename().string();
+  file.scans.insert_or_assign(name, settings);
+  saveFile(file.version, std::move(file.scans), folder, &name);
   removeQuietly(SettingsSidecar::sidecarURL(image));
   removeQuietly(SettingsSidecar::legacySidecarURL(image));
 }
@@ -332,7 +477,21 @@ void setSettings(const ConversionSettings& settings, const fs::path& image) {
 int64_t migrateSidecars(const std::vector<fs::path>& images) {
   std::lock_guard guard(lock());
   int64_t count = 0;
-  for (const auto& [folder, group] : groupByFolder(images)) count += migrateFolder(folder, group);
+  for (const auto& [folder, group] : groupByFolder(images)) {
+    // Folders without per-image sidecars are left untouched, lock file included.
+    const bool anySidecar = std::any_of(group.begin(), group.end(), [](const fs::path& image) {
+      std::error_code error;
+      return fs::exists(fs::symlink_status(SettingsSidecar::sidecarURL(image), error)) ||
+             fs::exists(fs::symlink_status(SettingsSidecar::legacySidecarURL(image), error));
+    });
+    if (!anySidecar) continue;
+    try {
+      const FolderLock folderLock(folder);
+      count += migrateFolder(folder, group);
+    } catch (const fs::filesystem_error&) {
+      // a folder that cannot be locked keeps its sidecars until a later migration
+    }
+  }
   return count;
 }
 

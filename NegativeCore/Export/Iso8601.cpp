@@ -46,8 +46,8 @@ std::optional<seconds> offsetAt(std::string_view text, size_t pos) {
 
 }  // namespace
 
-std::string format(system_clock::time_point date) {
-  const sys_seconds whole = floor<seconds>(date);
+std::string format(sys_seconds date) {
+  const sys_seconds whole = date;
   const sys_days day = floor<days>(whole);
   const year_month_day ymd(day);
   const hh_mm_ss time(whole - day);
@@ -87,7 +87,10 @@ std::optional<sys_seconds> parse(std::string_view text) {
   if (!date.ok() || *h > 23 || *mi > 59 || *s > 59) return std::nullopt;
   const auto offset = offsetAt(text, pos);
   if (!offset) return std::nullopt;
-  return sys_days(date) + hours(*h) + minutes(*mi) + seconds(*s) - *offset;
+  const sys_seconds utc = sys_days(date) + hours(*h) + minutes(*mi) + seconds(*s) - *offset;
+  const year utcYear = year_month_day(floor<days>(utc)).year();
+  if (utcYear < year(0) || utcYear > year(9999)) return std::nullopt;
+  return utc;
 }
 
 }  // namespace Iso8601

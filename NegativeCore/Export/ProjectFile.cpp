@@ -10,6 +10,7 @@
 
 #include "Export/FileBytes.h"
 #include "Export/Iso8601.h"
+#include "Support/StoredName.h"
 #include "Support/AtomicFile.h"
 
 namespace {
@@ -116,8 +117,8 @@ void requireObject(const Json& value, std::string_view where) {
 
 Json entryJson(const ProjectFile::Entry& entry) {
   Json json = Json::object();
-  json["absolutePath"] = entry.absolutePath;
-  if (entry.relativePath) json["relativePath"] = *entry.relativePath;
+  json["absolutePath"] = StoredName::encode(entry.absolutePath);
+  if (entry.relativePath) json["relativePath"] = StoredName::encode(*entry.relativePath);
   json["settings"] = toJson(entry.settings);
   json["skipped"] = entry.skipped;
   return json;
@@ -126,10 +127,10 @@ Json entryJson(const ProjectFile::Entry& entry) {
 ProjectFile::Entry entryFromJson(const Json& json, const std::string& where) {
   requireObject(json, where);
   ProjectFile::Entry entry;
-  entry.absolutePath =
-      readString(required(json, "absolutePath", where), keyPath(where, "absolutePath"));
+  entry.absolutePath = StoredName::decode(
+      readString(required(json, "absolutePath", where), keyPath(where, "absolutePath")));
   if (const Json* relative = find(json, "relativePath"))
-    entry.relativePath = readString(*relative, keyPath(where, "relativePath"));
+    entry.relativePath = StoredName::decode(readString(*relative, keyPath(where, "relativePath")));
   const Json& settings = required(json, "settings", where);
   requireObject(settings, keyPath(where, "settings"));
   entry.settings = settingsFromJson(settings);

@@ -43,7 +43,9 @@ struct ProjectFile {
 
   std::string app = "Kelvadorium";
   int64_t version = 1;
-  std::chrono::system_clock::time_point savedAt = std::chrono::system_clock::now();
+  // Whole seconds: a stored date of any year 0000–9999 reads as it is.
+  std::chrono::sys_seconds savedAt =
+      std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
   std::vector<Entry> images;
   std::optional<int64_t> selectedIndex;
 

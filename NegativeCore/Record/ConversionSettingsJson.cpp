@@ -7,6 +7,7 @@
 #include "Finishing/LocalLayers.h"
 #include "Record/ConversionSettings.h"
 #include "Record/JsonFields.h"
+#include "Support/StoredName.h"
 
 using namespace JsonFields;
 using CS = ConversionSettings;
@@ -63,9 +64,12 @@ constexpr Field<std::optional<std::string>> optionalTextFields[] = {
     {"flatField", &CS::flatField},
 };
 
-// Exposure in hundredths from the density of records older than the exposure control.
-double exposureFromDensity(double density) {
-  return std::round((1.0 - density) / 0.12 * 100.0) / 100.0;
+// Exposure in hundredths from the density of records older than the exposure control; nothing
+// when a density beyond about 1.1e307 would overflow, so the exposure keeps its default.
+std::optional<double> exposureFromDensity(double density) {
+  const double exposure = std::round((1.0 - density) / 0.12 * 100.0) / 100.0;
+  if (!std::isfinite(exposure)) return std::nullopt;
+  return exposure;
 }
 
 template <class T>
@@ -80,6 +84,8 @@ void writeScalars(const CS& s, Json& json) {
   for (const auto& [key, member] : intFields) json[std::string(key)] = s.*member;
   for (const auto& [key, member] : boolFields) json[std::string(key)] = s.*member;
   for (const auto& [key, member] : optionalTextFields) putOptional(json, key, s.*member);
+  // The blank frame's path may be any bytes (a Latin-1 file name); JSON holds UTF-8 only.
+  if (s.flatField) json["flatField"] = StoredName::encode(*s.flatField);
   json["mode"] = toString(s.mode);
   json["cropAspect"] = toString(s.cropAspect);
   json["look"] = toString(s.look);
@@ -105,6 +111,7 @@ void readScalars(const Json& json, CS& s) {
   for (const auto& [key, member] : intFields) take(json, key, asInt, s.*member);
   for (const auto& [key, member] : boolFields) take(json, key, asBool, s.*member);
   for (const auto& [key, member] : optionalTextFields) take(json, key, asString, s.*member);
+  if (s.flatField) s.flatField = StoredName::decode(*s.flatField);
   take(json, "mode", asEnum<FilmMode>, s.mode);
   take(json, "cropAspect", asEnum<CropAspect>, s.cropAspect);
   take(json, "look", asEnum<ScannerLook>, s.look);
@@ -128,8 +135,9 @@ void readMembers(const Json& json, CS& s) {
 // A present numeric `exposure` always wins over the legacy `density`.
 void convertLegacyDensity(const Json& json, CS& s) {
   if (tolerant(json, "exposure", asDouble)) return;
-  if (auto density = tolerant(json, "density", asDouble))
-    s.exposure = exposureFromDensity(*density);
+  if (auto density = tolerant(json, "density", asDouble)) {
+    if (const auto exposure = exposureFromDensity(*density)) s.exposure = *exposure;
+  }
 }
 
 // Strokes from before layers become layers, grouped by exposure, when there are no layers.

@@ -1,11 +1,16 @@
 // The folder sidecar: one file per folder holding every scan's record, per-image sidecars
-// taken over, and nothing of a user's edits lost to a damaged file, a read-only folder or
-// another writer.
+// taken over, and nothing of a user's edits lost to a damaged file, a read-only folder,
+// another writer (thread or process), overflowing legacy values, names that are not UTF-8,
+// linked or read-only sidecars and the leftovers of a killed save.
 #include "Export/FolderEdits.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <fstream>
@@ -15,9 +20,14 @@
 #include <sstream>
 #include <thread>
 
+#include "Export/ProjectFile.h"
 #include "Export/SettingsSidecar.h"
+#include "Support/StoredName.h"
+#include "TestSupport/ChildProcess.h"
 #include "TestSupport/ReadOnlyFolder.h"
 #include "TestSupport/TempDir.h"
+
+extern char** environ;
 
 namespace {
 
@@ -158,12 +168,14 @@ TEST(FolderEdits, DamagedSidecarIsSetAsideNotOverwritten) {
     EXPECT_EQ(json["scans"].size(), 1u) << bytes;
     EXPECT_EQ(json["scans"]["b.tif"], toJson(withExposure(1))) << bytes;
     const auto kept = backups(dir.path());
-    ASSERT_EQ(kept.size(), 1u) << bytes;
-    EXPECT_EQ(readText(kept[0]), bytes);
+    ASSERT_EQ(kept.size(), bytes.empty() ? 0u : 1u) << bytes;  // nothing to keep of an empty file
+    if (!kept.empty()) {
+      EXPECT_EQ(readText(kept[0]), bytes);
+    }
     EXPECT_FALSE(fs::exists(dir / "b.tif.kelvadorium.json"));
 
     FolderEdits::setSettings(withExposure(2), dir / "c.tif");
-    EXPECT_EQ(backups(dir.path()).size(), 1u) << "a sound file needs no backup";
+    EXPECT_EQ(backups(dir.path()).size(), kept.size()) << "a sound file needs no backup";
   }
 }
 
@@ -276,9 +288,15 @@ TEST(FolderEdits, RecordThatCannotBeWrittenChangesNothing) {
   FolderEdits::setSettings(withExposure(0.5), dir / "a.tif");
   writeText(dir / "b.tif.kelvadorium.json", recordText(1));
   const std::string before = readText(FolderEdits::fileURL(dir.path()));
-  EXPECT_THROW(FolderEdits::setSettings(withExposure(std::numeric_limits<double>::quiet_NaN()),
-                                        dir / "b.tif"),
-               nlohmann::json::exception);
+  try {
+    FolderEdits::setSettings(withExposure(std::numeric_limits<double>::quiet_NaN()),
+                             dir / "b.tif");
+    ADD_FAILURE() << "no error";
+  } catch (const fs::filesystem_error& error) {
+    EXPECT_NE(std::string(error.what()).find("cannot write the edit record of \"b.tif\""),
+              std::string::npos)
+        << error.what();
+  }
   EXPECT_EQ(readText(FolderEdits::fileURL(dir.path())), before);
   EXPECT_TRUE(fs::exists(dir / "b.tif.kelvadorium.json"));
   EXPECT_EQ(FolderEdits::settings(dir / "b.tif"), std::nullopt);
@@ -321,9 +339,9 @@ TEST(FolderEdits, MigrationTakesRecordsIntoTheFolderFile) {
   // a.tif: both sidecars and no folder entry: the per-image record wins, both go.
   writeText(dir / "a.tif.kelvadorium.json", recordText(1));
   writeText(dir / "a.tif.tressimbora.json", recordText(2));
-  // b.tif: the folder file already holds it: its entry stays, the sidecar goes.
+  // b.tif: the folder file already holds the same record: the sidecar goes.
   FolderEdits::setSettings(withExposure(3), dir / "b.tif");
-  writeText(dir / "b.tif.kelvadorium.json", recordText(4));
+  writeText(dir / "b.tif.kelvadorium.json", recordText(3));
   // c.tif: only a legacy sidecar.
   writeText(dir / "c.tif.tressimbora.json", recordText(5));
   // d.tif: nothing to take.
@@ -334,7 +352,8 @@ TEST(FolderEdits, MigrationTakesRecordsIntoTheFolderFile) {
   EXPECT_EQ(FolderEdits::settings(dir / "b.tif"), withExposure(3));
   EXPECT_EQ(FolderEdits::settings(dir / "c.tif"), withExposure(5));
   EXPECT_EQ(FolderEdits::settings(dir / "d.tif"), std::nullopt);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  // Left: the folder file and the lock file that saves take turns on.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
   EXPECT_EQ(FolderEdits::migrateSidecars({dir / "a.tif"}), 0);
 }
 
@@ -436,6 +455,232 @@ TEST(FolderEdits, ThreadsStoringIntoOneFolderKeepEveryRecord) {
       EXPECT_EQ(FolderEdits::settings(dir / scanName(t, i)), withExposure(t * perThread + i))
           << scanName(t, i);
     }
+}
+
+// --- Two programs, overflowing legacy values, odd names, links, leftovers, dates ------------
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Run as a child process by the two-writer test: saves KV_EDITS_COUNT records named
+// "<prefix><n>.tif" into KV_EDITS_FOLDER, one save each.
+TEST(FolderEditsWriterProcess, SavesItsScans) {
+  const char* folder = std::getenv("KV_EDITS_FOLDER");
+  if (!folder) GTEST_SKIP() << "run by TwoProcessesLoseNoRecord";
+  const std::string prefix = std::getenv("KV_EDITS_PREFIX");
+  const int count = std::atoi(std::getenv("KV_EDITS_COUNT"));
+  for (int n = 0; n < count; ++n) {
+    FolderEdits::setSettings(withExposure(n / 100.0),
+                             fs::path(folder) / (prefix + std::to_string(n) + ".tif"));
+  }
+}
+
+pid_t startWriter(const fs::path& folder, const std::string& prefix, int count) {
+  std::vector<std::string> env = {"KV_EDITS_FOLDER=" + folder.string(),
+                                  "KV_EDITS_PREFIX=" + prefix,
+                                  "KV_EDITS_COUNT=" + std::to_string(count)};
+  for (char** e = environ; *e; ++e) env.emplace_back(*e);
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  const std::string program = ChildProcess::currentExecutable().string();
+  std::string filter = "--gtest_filter=FolderEditsWriterProcess.SavesItsScans";
+  char* argv[] = {const_cast<char*>(program.c_str()), filter.data(), nullptr};
+  pid_t pid = 0;
+  EXPECT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+  return pid;
+}
+
+TEST(FolderEditsWriters, TwoProcessesLoseNoRecord) {
+  TempDir dir;
+  const int each = 60;
+  const pid_t a = startWriter(dir.path(), "a", each);
+  const pid_t b = startWriter(dir.path(), "b", each);
+  for (const pid_t pid : {a, b}) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const Json json = Json::parse(readText(FolderEdits::fileURL(dir.path())));
+  EXPECT_EQ(json["scans"].size(), 2u * each);
+  for (int n = 0; n < each; ++n) {
+    for (const std::string prefix : {"a", "b"}) {
+      EXPECT_TRUE(json["scans"].contains(prefix + std::to_string(n) + ".tif")) << prefix << n;
+    }
+  }
+}
+
+TEST(FolderEditsWriters, ASaveWaitsForTheLockThenFailsClearly) {
+  TempDir dir;
+  FolderEdits::setSettings(withExposure(1), dir / "a.tif");
+  const std::string before = readText(FolderEdits::fileURL(dir.path()));
+  const int held = ::open((dir / std::string(FolderEdits::lockFileName)).c_str(), O_RDWR);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);  // another program is saving
+  try {
+    FolderEdits::setSettings(withExposure(2), dir / "b.tif");
+    ADD_FAILURE() << "no error";
+  } catch (const fs::filesystem_error& error) {
+    EXPECT_NE(std::string(error.what()).find("another program is saving"), std::string::npos);
+  }
+  ::close(held);
+  EXPECT_EQ(readText(FolderEdits::fileURL(dir.path())), before);
+  FolderEdits::setSettings(withExposure(2), dir / "b.tif");  // free again
+  EXPECT_EQ(FolderEdits::settings(dir / "b.tif"), withExposure(2));
+}
+
+// Legacy values that overflow when converted keep the field's default, so the folder stays
+// writable for every scan.
+TEST(FolderEditsWriters, OverflowingLegacyValuesNeverBlockLaterSaves) {
+  TempDir dir;
+  Json legacy = toJson(ConversionSettings{});
+  legacy.erase("exposure");
+  legacy["density"] = 1.5e307;
+  Json strokes = legacy;
+  strokes.erase("density");
+  strokes.erase("layers");
+  strokes["dodgeBurn"] = Json::array({Json{{"kind", "brush"},
+                                           {"points", Json::array({Json::array({0.1, 0.2})})},
+                                           {"radius", 0.05},
+                                           {"stops", 1e307}}});
+  writeText(FolderEdits::fileURL(dir.path()),
+            Json{{"scans", {{"old.tif", legacy}, {"strokes.tif", strokes}}}, {"version", 1}}.dump());
+
+  EXPECT_EQ(FolderEdits::settings(dir / "old.tif")->exposure, 0);
+  const auto stroked = FolderEdits::settings(dir / "strokes.tif");
+  ASSERT_TRUE(stroked);
+  ASSERT_EQ(stroked->layers.size(), 1u);
+  EXPECT_EQ(stroked->layers[0].adjust.exposure, 0);
+  FolderEdits::setSettings(withExposure(0.5), dir / "new.tif");
+  EXPECT_EQ(FolderEdits::settings(dir / "new.tif"), withExposure(0.5));
+  EXPECT_EQ(FolderEdits::settings(dir / "old.tif")->exposure, 0);
+
+  ProjectFile project;
+  project.images.emplace_back(std::nullopt, (dir / "old.tif").string(),
+                              *FolderEdits::settings(dir / "old.tif"), false);
+  EXPECT_NO_THROW(ProjectFile::write(project, dir / "p.kelvadorium"));
+}
+
+TEST(FolderEditsWriters, NamesThatAreNotUtf8RoundTrip) {
+  struct Case {
+    std::string name;
+    bool storedAsIs;
+  };
+  const Case cases[] = {
+      {"caf\xe9.tif", false},          // Latin-1
+      {"café.tif", true},              // UTF-8 stays byte for byte
+      {"100%.tif", true},              // a valid "%" needs no escape
+      {"50%\xff.tif", false},          // "%" beside a stray byte
+      {"\xc0\xaf.tif", false},         // overlong "/"
+      {"\xed\xa0\x80.tif", false},     // a surrogate
+      {"%41\xe9", false},              // text that looks escaped
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string stored = StoredName::encode(c.name);
+    EXPECT_EQ(stored == c.name, c.storedAsIs);
+    EXPECT_TRUE(StoredName::isValidUtf8(stored));
+    EXPECT_EQ(StoredName::decode(stored), c.name);
+    FolderEdits::setSettings(withExposure(0.25), dir / c.name);
+  }
+  for (const Case& c : cases) EXPECT_EQ(FolderEdits::settings(dir / c.name), withExposure(0.25));
+  const Json json = Json::parse(readText(FolderEdits::fileURL(dir.path())));
+  EXPECT_TRUE(json["scans"].contains("café.tif"));
+  EXPECT_TRUE(json["scans"].contains(std::string("\0caf%E9.tif", 11)));
+
+  // A project holding such a scan, and a blank frame of such a name.
+  ConversionSettings settings;
+  settings.flatField = (dir / "blank\xe9.tif").string();
+  ProjectFile project;
+  project.images.push_back(
+      ProjectFile::Entry(dir / "caf\xe9.tif", settings, false, dir / "p.kelvadorium"));
+  ProjectFile::write(project, dir / "p.kelvadorium");
+  const ProjectFile read = ProjectFile::read(dir / "p.kelvadorium");
+  EXPECT_EQ(read.images, project.images);
+}
+
+TEST(FolderEditsWriters, DifferingPerImageSidecarIsKeptAsABackup) {
+  TempDir dir;
+  FolderEdits::setSettings(withExposure(1), dir / "a.tif");
+  const std::string differing = toJson(withExposure(2)).dump();
+  writeText(dir / "a.tif.kelvadorium.json", differing);
+  writeText(dir / "b.tif.kelvadorium.json", "{ damaged");
+  FolderEdits::setSettings(withExposure(3), dir / "b.tif");
+  writeText(dir / "b.tif.kelvadorium.json", "{ damaged");
+  EXPECT_EQ(FolderEdits::migrateSidecars({dir / "a.tif", dir / "b.tif"}), 2);
+  EXPECT_EQ(FolderEdits::settings(dir / "a.tif"), withExposure(1));  // the folder file wins
+  std::vector<std::string> kept;
+  for (const auto& name : namesIn(dir.path()))
+    if (name.find(".kelvadorium-superseded-") != std::string::npos) kept.push_back(name);
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_TRUE(kept[0].starts_with("a.tif.kelvadorium-superseded-"));
+  EXPECT_EQ(readText(dir / kept[0]), differing);
+  EXPECT_EQ(readText(dir / kept[1]), "{ damaged");
+  EXPECT_FALSE(fs::exists(dir / "a.tif.kelvadorium.json"));
+}
+
+TEST(FolderEditsWriters, LinkedSidecarIsWrittenThroughAndReadOnlyOneRefused) {
+  TempDir dir;
+  fs::create_directory(dir / "shared");
+  fs::create_directory(dir / "roll");
+  FolderEdits::setSettings(withExposure(1), dir / "shared" / "a.tif");
+  fs::create_symlink("../shared/.kelvadorium-edits.json",
+                     FolderEdits::fileURL(dir / "roll"));
+  FolderEdits::setSettings(withExposure(2), dir / "roll" / "b.tif");
+  EXPECT_TRUE(fs::is_symlink(FolderEdits::fileURL(dir / "roll")));
+  EXPECT_EQ(FolderEdits::settings(dir / "shared" / "b.tif"), withExposure(2));
+  EXPECT_EQ(FolderEdits::settings(dir / "shared" / "a.tif"), withExposure(1));
+
+  const fs::path url = FolderEdits::fileURL(dir / "shared");
+  fs::permissions(url, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const std::string before = readText(url);
+  try {
+    FolderEdits::setSettings(withExposure(3), dir / "shared" / "c.tif");
+    ADD_FAILURE() << "no error";
+  } catch (const fs::filesystem_error& error) {
+    EXPECT_NE(std::string(error.what()).find("read-only"), std::string::npos);
+  }
+  EXPECT_EQ(readText(url), before);
+  EXPECT_EQ(fs::status(url).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
+TEST(FolderEditsWriters, LeftoversOfAKilledSaveAreClearedByTheNextSave) {
+  TempDir dir;
+  writeText(dir / "..kelvadorium-edits.json.Ab12Cd", std::string(1000, 'x'));
+  writeText(dir / ".kelvadorium-edits.json.x9Y8z7", std::string(1000, 'x'));
+  writeText(dir / ".kelvadorium-edits.json.notmine", "kept");
+  writeText(dir / "scan.tif", "kept");
+  FolderEdits::setSettings(withExposure(1), dir / "a.tif");
+  EXPECT_EQ(namesIn(dir.path()),
+            (std::vector<std::string>{".kelvadorium-edits.json", ".kelvadorium-edits.json.lock",
+                                      ".kelvadorium-edits.json.notmine", "scan.tif"}));
+}
+
+TEST(FolderEditsWriters, ProjectDatesOfAnyYearReadAsWritten) {
+  using namespace std::chrono;
+  TempDir dir;
+  for (const char* text : {"1600-01-01T00:00:00Z", "2300-06-15T12:30:00Z", "9999-12-31T23:59:59Z",
+                           "0000-01-01T00:00:00Z"}) {
+    SCOPED_TRACE(text);
+    const Json json = {{"app", "Kelvadorium"}, {"version", 1}, {"savedAt", text},
+                       {"images", Json::array()}};
+    writeText(dir / "p.kelvadorium", json.dump());
+    const ProjectFile project = ProjectFile::read(dir / "p.kelvadorium");
+    ProjectFile::write(project, dir / "q.kelvadorium");
+    EXPECT_EQ(Json::parse(readText(dir / "q.kelvadorium"))["savedAt"], text);
+  }
+  // An offset that carries the date past the year 9999 is refused, not wrapped.
+  const Json beyond = {{"app", "Kelvadorium"}, {"version", 1},
+                       {"savedAt", "9999-12-31T23:59:59-01:00"}, {"images", Json::array()}};
+  writeText(dir / "p.kelvadorium", beyond.dump());
+  EXPECT_ANY_THROW(ProjectFile::read(dir / "p.kelvadorium"));
 }
 
 }  // namespace
