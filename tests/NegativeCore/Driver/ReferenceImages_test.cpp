@@ -11,9 +11,9 @@
 #include <numbers>
 #include <string>
 
-#include "Conversion/Converter.h"
-#include "Export/ExportScan.h"
-#include "MeasuringAids/FlatField.h"
+#include "Conversion/FlatField.h"
+#include "Driver/Converter.h"
+#include "Driver/ExportScan.h"
 #include "TestSupport/ImageFiles.h"
 #include "TestSupport/ScanFixtures.h"
 #include "TestSupport/TempDir.h"
