@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Lists every include in NegativeCore/ that reaches a folder of a higher floor than its own, and
-# fails when there is one the architecture map does not name. The floors, lowest first:
+# fails when there is one. The floors, lowest first (ARCHITECTURE.md explains them):
 floors=(Support Color Resources Record Conversion Print Tone Finishing Dust MeasuringAids Export Driver)
 set -euo pipefail
 cd "$(dirname "$0")/../NegativeCore"
