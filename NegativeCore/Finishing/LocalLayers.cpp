@@ -5,12 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "Color/LuminanceWeights.h"
 #include "Finishing/DodgeBurn.h"
 #include "Finishing/ExposureStep.h"
 #include "Record/ConversionSettings.h"
 #include "Support/ParallelFor.h"
+#include "Support/PixelMath.h"
 #include "Tone/Adjustments.h"
-#include "Tone/Luminance.h"
 
 namespace LocalLayers {
 
@@ -40,10 +41,10 @@ struct Blend {
     if (contrast != 0)
       for (int i = 0; i < 3; ++i) {
         const float v = std::clamp(c[i], 0.0f, 1.0f);
-        c[i] = v + contrast * (v * v * (3 - 2 * v) - v);
+        c[i] = v + contrast * (PixelMath::smoothstep<float>(v) - v);
       }
     if (saturation != 1 && !monochrome) {
-      const float l = Adjustments::luminanceOf(c[0], c[1], c[2]);
+      const float l = LuminanceWeights::luminanceOf(c[0], c[1], c[2]);
       for (int i = 0; i < 3; ++i) c[i] = l + saturation * (c[i] - l);
     }
   }

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "Support/PixelMath.h"
+
 namespace ReferenceMatch {
 
 namespace {
@@ -33,13 +35,6 @@ double distanceSquared(const Color& a, const Color& b) {
   return distanceSquared(luma(a[0], a[1], a[2]) - luma(b[0], b[1], b[2]),
                          opponent1(a[0], a[1], a[2]) - opponent1(b[0], b[1], b[2]),
                          opponent2(a[1], a[2]) - opponent2(b[1], b[2]));
-}
-
-// A whole pixel index for a position already in pixels: truncated toward zero and clamped to the
-// side, in floating point first so that no out-of-range value is converted.
-int64_t clampedIndex(double position, int64_t side) {
-  const double limited = std::clamp(position, 0.0, static_cast<double>(side - 1));
-  return std::isnan(limited) ? 0 : static_cast<int64_t>(limited);
 }
 
 std::vector<float> lumaPlane(const PrintImage& image) {
@@ -266,9 +261,9 @@ SampleMean sampleMean(const PrintImage& image, double x, double y, double radius
   float lumaSum = 0;
   float lumaSquares = 0;
   for (int j = -2; j <= 2; ++j) {
-    const float* row = image.row(clampedIndex((y + radius * j) * height, image.height));
+    const float* row = image.row(PixelMath::clampedIndex((y + radius * j) * height, image.height));
     for (int i = -2; i <= 2; ++i) {
-      const float* p = row + 3 * clampedIndex((x + radius * i) * width, image.width);
+      const float* p = row + 3 * PixelMath::clampedIndex((x + radius * i) * width, image.width);
       for (int c = 0; c < 3; ++c) sum[c] += p[c];
       const float l = luma(p[0], p[1], p[2]);
       lumaSum += l;

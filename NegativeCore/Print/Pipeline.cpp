@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "Color/LuminanceWeights.h"
 #include "Print/Looks.h"
 #include "Print/PaperCurve.h"
 #include "Print/PrintKernel.h"
@@ -36,8 +37,6 @@ struct Preparation {
   bool saturate;
   float saturation;
 };
-
-float luminance(float r, float g, float b) { return 0.229f * r + 0.6917f * g + 0.0793f * b; }
 
 // A value whose density is taken from its logarithm: above 10⁻⁶ and finite.
 bool hasDensity(float v) { return v > 1e-6f && v <= FLT_MAX; }
@@ -116,7 +115,7 @@ void applyLooks(const std::vector<LookParameters>& looks, Planes& values, int64_
       r = look.applyTone(r);
       g = look.applyTone(g);
       b = look.applyTone(b);
-      look.applyColor(r, g, b, luminance(r, g, b));
+      look.applyColor(r, g, b, LuminanceWeights::luminanceOf(r, g, b));
     }
     values.c[0][i] = r;
     values.c[1][i] = g;

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Color/LuminanceWeights.h"
 #include "Record/ConversionSettings.h"
 #include "Support/ParallelFor.h"
+#include "Support/PixelMath.h"
 #include "Tone/BoxBlur.h"
 #include "Tone/Luminance.h"
 #include "Tone/PlaneSupport.h"
@@ -46,8 +48,6 @@ float clampTo(float v, float lo, float hi) { return v < lo ? lo : (hi < v ? hi :
 float clamp01(float v) { return clampTo(v, 0.0f, 1.0f); }
 float minOf(float a, float b) { return b < a ? b : a; }
 float maxOf(float a, float b) { return a < b ? b : a; }
-
-float smoothstep(float t) { return t * t * (3.0f - 2.0f * t); }
 
 // Runs body(i) for every pixel index, rows split over the worker pool.
 template <class Body>
@@ -129,7 +129,7 @@ float hazeLevel(const PrintImage& print) {
   samples.reserve(n / step + 1);
   for (size_t i = 0; i < n; i += step) {
     const float* p = &print.rgb[3 * i];
-    samples.push_back(luminanceOf(p[0], p[1], p[2]));
+    samples.push_back(LuminanceWeights::luminanceOf(p[0], p[1], p[2]));
   }
   std::sort(samples.begin(), samples.end());
   const auto index = static_cast<size_t>(static_cast<double>(samples.size() - 1) * 0.995);
@@ -220,7 +220,8 @@ void dehaze(PrintImage& print, double amount) {
     const float veil = 0.92f * haze;
     forEachPlanarRow(print, 1, [&, s, veil](int64_t, float* const* channels, float* k) {
       for (int64_t x = 0; x < width; ++x) {
-        const float l = luminanceOf(channels[0][x], channels[1][x], channels[2][x]);
+        const float l =
+            LuminanceWeights::luminanceOf(channels[0][x], channels[1][x], channels[2][x]);
         k[x] = -0.55f * s * (0.65f * (1.0f - l) + 0.35f);
       }
       for (int c = 0; c < 3; ++c) {
@@ -272,10 +273,10 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
                        tS[x] = clamp01(2.0f * (g - 0.05f));
                      }
                      for (int64_t x = 0; x < width; ++x) {
-                       const float mW = smoothstep(tW[x]);
-                       const float mH = smoothstep(tH[x]);
-                       const float mS = 1.0f - smoothstep(tS[x]);
-                       const float mB = 1.0f - smoothstep(tB[x]);
+                       const float mW = PixelMath::smoothstep<float>(tW[x]);
+                       const float mH = PixelMath::smoothstep<float>(tH[x]);
+                       const float mS = 1.0f - PixelMath::smoothstep<float>(tS[x]);
+                       const float mB = 1.0f - PixelMath::smoothstep<float>(tB[x]);
                        shift[x] = 0.16f * w * mW + kH * h * mH + 0.28f * sh * mS + 0.14f * b * mB;
                      }
                      // ρ = clamp(L + δ)/L, or 1 on black; the division runs on a safe divisor.
@@ -285,7 +286,7 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
                      for (int64_t x = 0; x < width; ++x)
                        scale[x] = ly[x] > 0.0001f ? scale[x] : 1.0f;
                      for (int64_t x = 0; x < width; ++x) {
-                       const float u = smoothstep(tU[x]);
+                       const float u = PixelMath::smoothstep<float>(tU[x]);
                        scale[x] = u * scale[x];
                        keep[x] = 1.0f - u;
                      }
@@ -348,7 +349,7 @@ void blackMist(PrintImage& print, double amount) {
   const PooledPlane lum(luminance(width, height, print.rgb));
   PooledPlane maskSquared(lum.size());
   forEachPixel(width, height, [&](int64_t i) {
-    const float m = smoothstep(clamp01((lum[i] - 0.55f) / 0.45f));
+    const float m = PixelMath::smoothstep<float>(clamp01((lum[i] - 0.55f) / 0.45f));
     maskSquared[i] = m * m;
   });
   // Per channel: the glow of its highlights at two radii and the softened channel. Each channel

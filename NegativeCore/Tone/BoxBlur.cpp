@@ -3,13 +3,14 @@
 #include <algorithm>
 
 #include "Support/ParallelFor.h"
+#include "Support/PixelMath.h"
 #include "Tone/PlaneSupport.h"
 
 namespace Adjustments {
 
 namespace {
 
-int64_t clampIndex(int64_t i, int64_t last) { return i < 0 ? 0 : (i > last ? last : i); }
+using PixelMath::clampIndex;
 
 // Row pass of K adjacent rows. The K running sums are independent chains, so interleaving
 // them lets their additions overlap; each row's own order of operations is unchanged.

@@ -1,5 +1,6 @@
 #include "Tone/Luminance.h"
 
+#include "Color/LuminanceWeights.h"
 #include "Support/ParallelFor.h"
 #include "Tone/PlaneSupport.h"
 #include "Tone/RgbRows.h"
@@ -20,7 +21,8 @@ std::vector<float> luminance(int64_t width, int64_t height, const std::vector<fl
         for (int64_t y = begin; y < end; ++y) {
           RgbRows::split(rgb.data() + 3 * y * width, red, green, blue, static_cast<size_t>(width));
           float* out = plane.data() + y * width;
-          for (int64_t x = 0; x < width; ++x) out[x] = luminanceOf(red[x], green[x], blue[x]);
+          for (int64_t x = 0; x < width; ++x)
+            out[x] = LuminanceWeights::luminanceOf(red[x], green[x], blue[x]);
         }
       },
       smallPlaneRows(width, height));
