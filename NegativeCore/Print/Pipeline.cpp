@@ -163,7 +163,7 @@ PrintImage render(const LinearImage& image, const FilmAnalysis& analysis,
                   const ConversionSettings& settings) {
   const Preparation p = prepare(analysis, settings, tunables());
   const int64_t width = image.width();
-  PrintImage print(width, image.height());
+  PrintImage print = PrintImage::forOverwrite(width, image.height());
   parallelForRows(image.height(), [&](int64_t begin, int64_t end) {
     for (int64_t y = begin; y < end; ++y) {
       const float* in = image.row(y);
