@@ -10,6 +10,7 @@
 #include "Export/TiffWriter.h"
 #include "Support/AtomicFile.h"
 #include "Support/ParallelFor.h"
+#include "Support/PlanePool.h"
 #include "Tone/BoxBlur.h"
 #include "Tone/Luminance.h"
 
@@ -199,9 +200,9 @@ void sharpen(PrintImage& print, OutputSharpening sharpening) {
   parallelForRows(print.height, [&](int64_t begin, int64_t end) {
     for (float* v = print.row(begin); v < print.row(end); ++v) *v = finiteSample(*v);
   });
-  const std::vector<float> luminance = Adjustments::luminance(width, print.height, print.rgb);
-  const std::vector<float> blurred =
-      Adjustments::boxBlur(luminance, width, print.height, p.radius, p.passes);
+  const PlanePool::Plane luminance(Adjustments::luminance(width, print.height, print.rgb));
+  const PlanePool::Plane blurred(
+      Adjustments::boxBlur(luminance.values(), width, print.height, p.radius, p.passes));
   parallelForRows(print.height, [&](int64_t begin, int64_t end) {
     for (int64_t y = begin; y < end; ++y) {
       float* row = print.row(y);

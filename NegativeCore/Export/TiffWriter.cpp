@@ -209,9 +209,8 @@ EncodedGroup encodeStrips(const Layout& layout, int64_t firstRow, int64_t rows,
   const int64_t stripRows = rowsPerStrip(layout);
   const int64_t rowBytes = bytesPerRow(layout);
   const auto rawBytes = static_cast<size_t>(rows * rowBytes);
-  // Written whole by the source.
-  const auto raw = std::make_unique_for_overwrite<uint8_t[]>(rawBytes);
-  source(firstRow, rows, raw.get());
+  // One strip's rows at a time, written whole by the source: small enough to stay in the cache.
+  const auto raw = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(stripRows * rowBytes));
 
   MemoryFile file;
   // Room for strips that do not shrink, so the encoder's output is never moved as it grows.
@@ -224,8 +223,9 @@ EncodedGroup encodeStrips(const Layout& layout, int64_t firstRow, int64_t rows,
   const auto count = static_cast<uint32_t>((rows + stripRows - 1) / stripRows);
   for (uint32_t s = 0; s < count; ++s) {
     const int64_t begin = s * stripRows;
-    const int64_t size = (std::min(rows, begin + stripRows) - begin) * rowBytes;
-    check(TIFFWriteEncodedStrip(tif.get(), s, raw.get() + begin * rowBytes, size) >= 0,
+    const int64_t stripHeight = std::min(rows, begin + stripRows) - begin;
+    source(firstRow + begin, stripHeight, raw.get());
+    check(TIFFWriteEncodedStrip(tif.get(), s, raw.get(), stripHeight * rowBytes) >= 0,
           "strip encoding");
   }
   uint64_t* offsets = nullptr;

@@ -99,8 +99,12 @@ Pool& pool() {
   return *instance;
 }
 
-// The smallest held plane that holds `count` values without wasting more than half of it.
-std::optional<std::vector<float>> fromPool(std::size_t count) {
+// The smallest held plane that holds `count` values without wasting more than half of it. When
+// there is none, the held planes smaller than `count` are freed into `freed` before the caller
+// allocates: a render asking for a larger plane than it gave back has moved on to larger work,
+// and keeping them would only raise its peak.
+std::optional<std::vector<float>> fromPool(std::size_t count,
+                                           std::vector<std::vector<float>>& freed) {
   Pool& p = pool();
   const std::lock_guard lock(p.mutex);
   auto best = p.planes.end();
@@ -110,7 +114,15 @@ std::optional<std::vector<float>> fromPool(std::size_t count) {
         (best == p.planes.end() || capacity < best->plane.capacity()))
       best = it;
   }
-  if (best == p.planes.end()) return std::nullopt;
+  if (best == p.planes.end()) {
+    std::erase_if(p.planes, [&](Held& held) {
+      if (held.plane.capacity() >= count) return false;
+      p.bytes -= bytesOf(held.plane);
+      freed.push_back(std::move(held.plane));
+      return true;
+    });
+    return std::nullopt;
+  }
   std::vector<float> plane = std::move(best->plane);
   p.planes.erase(best);
   p.bytes -= bytesOf(plane);
@@ -128,15 +140,24 @@ void fillZeros(float* values, std::size_t count) {
   });
 }
 
-// New memory for `count` values, on huge pages where the system offers them. Its pages are first
-// written by all cores, so the kernel's clearing of them is shared out too; the vector's own
-// filling then only writes zeros over resident memory. (Floats are implicitly created in the
-// reserved storage, so writing them before the resize is sound.)
+// New memory for `count` values, on huge pages where the system offers them. One value of every
+// page is written first, by all cores, so the kernel's clearing of new pages is shared out; the
+// vector's own filling then only writes zeros over resident memory. (Floats are implicitly
+// created in the reserved storage, so writing one before the resize is sound.)
 std::vector<float> fresh(std::size_t count) {
+  constexpr std::size_t pageValues = 4096 / sizeof(float);
+  constexpr std::size_t chunkPages = 64;
   std::vector<float> plane;
   plane.reserve(count);
   LargePages::advise(plane.data(), count * sizeof(float));
-  fillZeros(plane.data(), count);
+  float* values = plane.data();
+  const std::size_t pages = (count + pageValues - 1) / pageValues;
+  const auto chunks = static_cast<int64_t>((pages + chunkPages - 1) / chunkPages);
+  parallelForRows(chunks, [&](int64_t begin, int64_t end) {
+    const std::size_t last = std::min(pages, static_cast<std::size_t>(end) * chunkPages);
+    for (std::size_t page = static_cast<std::size_t>(begin) * chunkPages; page < last; ++page)
+      values[page * pageValues] = 0.0f;
+  });
   plane.resize(count);
   return plane;
 }
@@ -162,20 +183,24 @@ void setLimits(const Limits& limits) {
 
 std::vector<float> take(std::size_t count) {
   if (count < kPooledMinimum) return std::vector<float>(count);
-  if (auto plane = fromPool(count)) {
+  std::vector<std::vector<float>> freed;
+  if (auto plane = fromPool(count, freed)) {
     plane->resize(count);  // within the capacity: no new memory, old values stay
     return std::move(*plane);
   }
+  freed.clear();
   return fresh(count);
 }
 
 std::vector<float> takeZeroed(std::size_t count) {
   if (count < kPooledMinimum) return std::vector<float>(count);
-  if (auto plane = fromPool(count)) {
+  std::vector<std::vector<float>> freed;
+  if (auto plane = fromPool(count, freed)) {
     plane->resize(count);
     fillZeros(plane->data(), count);
     return std::move(*plane);
   }
+  freed.clear();
   return fresh(count);
 }
 

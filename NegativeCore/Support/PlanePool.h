@@ -5,8 +5,10 @@
 // back is handed to the next render that needs one of about its size.
 //
 // The pool is bounded: it holds at most limits().bytes, keeping the largest planes when it must
-// choose, and frees a plane nobody has taken for limits().idle (the heap is then handed back to
-// the system too), so the resident size falls back after a burst of work. Any thread may call.
+// choose; when it has no plane for a request it frees the smaller ones it holds before new memory
+// is allocated; and it frees a plane nobody has taken for limits().idle (the heap is then handed
+// back to the system too), so the resident size falls back after a burst of work. Any thread
+// may call.
 #pragma once
 
 #include <chrono>

@@ -84,6 +84,13 @@ TEST_F(PlanePoolTest, KeepsTheLargestPlanesThatFitTheBound) {
   EXPECT_EQ(PlanePool::heldBytes(), 4 * kMiB);
   EXPECT_EQ(PlanePool::take(4 * kFloatsPerMiB).data(), fourMemory);
   EXPECT_EQ(PlanePool::heldBytes(), 0u);
+
+  // A request the pool cannot serve frees the smaller planes before new memory is taken, and
+  // keeps the larger ones.
+  PlanePool::give(filled(1 * kFloatsPerMiB, 1));
+  PlanePool::give(filled(4 * kFloatsPerMiB, 4));
+  EXPECT_EQ(PlanePool::take(3 * kFloatsPerMiB / 2).size(), 3 * kFloatsPerMiB / 2);
+  EXPECT_EQ(PlanePool::heldBytes(), 4 * kMiB);
 }
 
 double residentMiB() {
