@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -140,20 +141,24 @@ void BM_ExportTenProcesses(benchmark::State& state) {
   const auto& path = scan();
   TempDir out;
   const std::string spec = "KV_SELFTEST_EXPORT=" + path.string() + "|" + out.path().string();
-  // KV_EXPORT_PROGRAM runs another build of the program, to compare two builds in one run.
+  // KV_EXPORT_PROGRAM runs another build of the program; KV_EXPORT_BASELINE names a second build
+  // run in every round too, to compare two builds under the same load.
   const char* other = std::getenv("KV_EXPORT_PROGRAM");
   const std::string program = other ? other : KV_PROGRAM;
-  std::vector<Cost> ours, dcraw;
+  const char* baseline = std::getenv("KV_EXPORT_BASELINE");
+  std::vector<Cost> ours, dcraw, before;
   for (auto _ : state) {
     for (int i = 0; i < 10; ++i) {
       const auto reference = ChildRun::run({"dcraw_emu", "-4", "-T", path.string()}, {});
+      const auto earlier = baseline ? ChildRun::run({baseline}, {spec}) : std::optional<Cost>();
       const auto run = ChildRun::run({program}, {spec});
-      if (!reference || !run) {
+      if (!reference || !run || (baseline && !earlier)) {
         state.SkipWithError("a program failed");
         return;
       }
       dcraw.push_back(*reference);
       ours.push_back(*run);
+      if (earlier) before.push_back(*earlier);
     }
   }
   std::filesystem::remove(path.string() + ".tiff");
@@ -161,6 +166,11 @@ void BM_ExportTenProcesses(benchmark::State& state) {
   report(state, "dcraw_", dcraw);
   state.counters["export_per_dcraw"] =
       median(field(ours, &Cost::wall)) / median(field(dcraw, &Cost::wall));
+  if (!before.empty()) {
+    report(state, "baseline_", before);
+    state.counters["baseline_per_dcraw"] =
+        median(field(before, &Cost::wall)) / median(field(dcraw, &Cost::wall));
+  }
 }
 BENCHMARK(BM_ExportTenProcesses)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 

@@ -21,7 +21,6 @@ using Clock = std::chrono::steady_clock;
 
 struct Held {
   std::vector<float> plane;
-  Clock::time_point given;
 };
 
 struct Pool {
@@ -29,6 +28,7 @@ struct Pool {
   std::condition_variable wake;  // a plane arrived or the limits changed
   std::vector<Held> planes;
   std::size_t bytes = 0;
+  Clock::time_point lastUse;  // of a take or give of a large plane
   Limits limits;
   bool trimmerRunning = false;
 };
@@ -62,7 +62,8 @@ void fitBound(Pool& p, std::vector<std::vector<float>>& freed) {
   p.bytes = keptBytes;
 }
 
-// Frees planes nobody has taken for the idle period, for as long as the process runs.
+// Frees every held plane once nothing has been taken or given for the idle period, for as long
+// as the process runs. Planes are kept while renders follow one another, however long each takes.
 [[noreturn]] void trimWhenIdle(Pool& p) {
   std::unique_lock lock(p.mutex);
   for (;;) {
@@ -70,22 +71,14 @@ void fitBound(Pool& p, std::vector<std::vector<float>>& freed) {
       p.wake.wait(lock);
       continue;
     }
-    const auto oldest = std::min_element(
-        p.planes.begin(), p.planes.end(),
-        [](const Held& a, const Held& b) { return a.given < b.given; });
-    const Clock::time_point deadline = oldest->given + p.limits.idle;
+    const Clock::time_point deadline = p.lastUse + p.limits.idle;
     if (Clock::now() < deadline) {
       p.wake.wait_until(lock, deadline);
       continue;
     }
-    std::vector<std::vector<float>> freed;
-    const Clock::time_point expired = Clock::now() - p.limits.idle;
-    std::erase_if(p.planes, [&](Held& held) {
-      if (held.given > expired) return false;
-      p.bytes -= bytesOf(held.plane);
-      freed.push_back(std::move(held.plane));
-      return true;
-    });
+    std::vector<Held> freed;
+    freed.swap(p.planes);
+    p.bytes = 0;
     lock.unlock();
     freed.clear();
     releaseHeap();
@@ -107,6 +100,7 @@ std::optional<std::vector<float>> fromPool(std::size_t count,
                                            std::vector<std::vector<float>>& freed) {
   Pool& p = pool();
   const std::lock_guard lock(p.mutex);
+  p.lastUse = Clock::now();
   auto best = p.planes.end();
   for (auto it = p.planes.begin(); it != p.planes.end(); ++it) {
     const std::size_t capacity = it->plane.capacity();
@@ -214,7 +208,8 @@ void give(std::vector<float>&& plane) {
     const std::lock_guard lock(p.mutex);
     if (bytesOf(kept) > p.limits.bytes) return;
     p.bytes += bytesOf(kept);
-    p.planes.push_back({std::move(kept), Clock::now()});
+    p.lastUse = Clock::now();
+    p.planes.push_back({std::move(kept)});
     fitBound(p, freed);
     startTrimmer = !std::exchange(p.trimmerRunning, true);
   }

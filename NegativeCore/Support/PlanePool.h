@@ -6,9 +6,9 @@
 //
 // The pool is bounded: it holds at most limits().bytes, keeping the largest planes when it must
 // choose; when it has no plane for a request it frees the smaller ones it holds before new memory
-// is allocated; and it frees a plane nobody has taken for limits().idle (the heap is then handed
-// back to the system too), so the resident size falls back after a burst of work. Any thread
-// may call.
+// is allocated; and once no plane has been taken or given for limits().idle it frees them all
+// (and hands the freed heap back to the system), so the resident size falls back after a burst
+// of work. Any thread may call.
 #pragma once
 
 #include <chrono>
@@ -23,7 +23,7 @@ constexpr std::size_t kPooledMinimum = std::size_t{1} << 18;
 
 struct Limits {
   std::size_t bytes = std::size_t{512} << 20;
-  std::chrono::milliseconds idle{3000};
+  std::chrono::milliseconds idle{5000};
 };
 Limits limits();
 // Planes beyond the new bound are freed at once.
