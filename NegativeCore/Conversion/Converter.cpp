@@ -162,12 +162,12 @@ PrintImage process(LinearImage scan, const FilmAnalysis& analysis,
   const Placement placement{scan.width(), scan.height(), settings.skewDegrees,
                             applyCrop ? analysis.crop : NormRect::full};
 
-  PrintImage print = [&] {
+  LinearImage cut = [&] {
     LinearImage healed = std::move(scan);
     if (!settings.spots.empty()) heal(healed, settings.spots);
-    const LinearImage cut = Geometry::straightenAndCrop(healed, placement.angle, placement.crop);
-    return Pipeline::render(cut, analysis, settings);
+    return Geometry::straightenAndCrop(healed, placement.angle, placement.crop);
   }();
+  PrintImage print = Pipeline::render(std::move(cut), analysis, settings);
 
   if (!mono && !settings.redEyes.empty()) correctRedEyes(print, settings.redEyes, placement);
   if (!settings.dodgeBurn.empty()) dodgeAndBurn(print, settings.dodgeBurn, placement);

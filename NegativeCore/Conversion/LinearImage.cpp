@@ -41,3 +41,11 @@ float* LinearImage::mutablePixels() {
   }
   return pixels_.get();
 }
+
+std::optional<std::vector<float>> LinearImage::releasePlane() && {
+  auto* owner = std::get_deleter<GiveBack>(pixels_);
+  if (!owner || pixels_.use_count() != 1) return std::nullopt;
+  std::vector<float> plane = std::move(owner->plane);
+  pixels_.reset();  // its deleter now gives back nothing
+  return plane;
+}
