@@ -55,14 +55,7 @@ std::optional<PrintImage> tonedCopy(const PrintImage& print, const LocalAdjustme
   if (!adjust.hasToneControls()) return std::nullopt;
   ConversionSettings settings;
   settings.mode = mode;
-  settings.clarity = adjust.clarity;
-  settings.highlights = adjust.highlights;
-  settings.shadows = adjust.shadows;
-  settings.whites = adjust.whites;
-  settings.blacks = adjust.blacks;
-  settings.sharpness = adjust.sharpness;
-  settings.dehaze = adjust.dehaze;
-  settings.blackMist = adjust.blackMist;
+  static_cast<ToneControls&>(settings) = adjust;
   settings.grainReduction = 0;
   PrintImage toned = print;
   Adjustments::apply(toned, settings);
@@ -103,28 +96,6 @@ void apply(PrintImage& print, const std::vector<LocalLayer>& layers, int64_t sou
     const std::optional<PrintImage> toned = tonedCopy(print, layer.adjust, mode);
     blend(print, toned ? *toned : print, mask, Blend(layer.adjust, mode));
   }
-}
-
-std::vector<LocalLayer> layersFromStrokes(const std::vector<DodgeBurnStroke>& strokes) {
-  std::vector<LocalLayer> layers;
-  for (const auto& stroke : strokes) {
-    // Stops beyond about 1.8e306 overflow in hundredths: such a layer keeps the default exposure.
-    const double hundredths = std::round(stroke.stops * 100.0) / 100.0;
-    const double exposure = std::isfinite(hundredths) ? hundredths : LocalAdjustment{}.exposure;
-    const auto same = std::find_if(layers.begin(), layers.end(), [&](const LocalLayer& layer) {
-      return layer.adjust.exposure == exposure;
-    });
-    if (same != layers.end()) {
-      same->shapes.push_back(stroke);
-      continue;
-    }
-    LocalLayer layer;
-    layer.name = "Layer " + std::to_string(layers.size() + 1);
-    layer.shapes = {stroke};
-    layer.adjust.exposure = exposure;
-    layers.push_back(std::move(layer));
-  }
-  return layers;
 }
 
 }  // namespace LocalLayers

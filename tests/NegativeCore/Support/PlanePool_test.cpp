@@ -12,7 +12,7 @@
 #include <limits>
 #include <thread>
 
-#include "Conversion/Converter.h"
+#include "Driver/Converter.h"
 #include "TestSupport/ScanFixtures.h"
 #include "TestSupport/TempDir.h"
 

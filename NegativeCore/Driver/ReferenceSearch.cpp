@@ -1,4 +1,4 @@
-#include "MeasuringAids/ReferenceSearch.h"
+#include "Driver/ReferenceSearch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "Conversion/Converter.h"
+#include "Driver/Converter.h"
 #include "Support/NumberText.h"
 
 using namespace ReferenceMatch;
@@ -207,10 +207,11 @@ void ReferenceSearch::roundSliders() {
        {&ConversionSettings::exposure, &ConversionSettings::contrast,
         &ConversionSettings::saturation})
     rounded.*field = roundedTo(rounded.*field, 100);
-  for (double ConversionSettings::*field :
-       {&ConversionSettings::temperature, &ConversionSettings::tint,
-        &ConversionSettings::highlights, &ConversionSettings::shadows, &ConversionSettings::whites,
-        &ConversionSettings::blacks})
+  using Field = double ConversionSettings::*;
+  for (Field field :
+       std::initializer_list<Field>{&ConversionSettings::temperature, &ConversionSettings::tint,
+                                    &ConversionSettings::highlights, &ConversionSettings::shadows,
+                                    &ConversionSettings::whites, &ConversionSettings::blacks})
     rounded.*field = std::round(rounded.*field);
   if (rounded != best_) {
     best_ = rounded;
