@@ -30,8 +30,7 @@ inline double seconds(const timeval& t) {
 }
 
 inline double now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // Runs a program to its end with standard output discarded and `extraEnv` added to this

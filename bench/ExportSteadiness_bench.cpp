@@ -237,8 +237,8 @@ void BM_ExportStages(benchmark::State& state) {
         FilmEffects::apply(print, settings);
       });
       stage("write P3 TIFF", [&] {
-        Exporter::write(print.width, print.height, print.rgb, out / "p3.tif",
-                        ExportFormat::tiff16, ExportOptions{}, FilmInfo{});
+        Exporter::write(print.width, print.height, print.rgb, out / "p3.tif", ExportFormat::tiff16,
+                        ExportOptions{}, FilmInfo{});
       });
       stage("write Adobe TIFF", [&] {
         Exporter::write(print.width, print.height, print.rgb, out / "adobe.tif",

@@ -210,14 +210,15 @@ EncodedGroup encodeStrips(const Layout& layout, int64_t firstRow, int64_t rows,
   const int64_t rowBytes = bytesPerRow(layout);
   const auto rawBytes = static_cast<size_t>(rows * rowBytes);
   // One strip's rows at a time, written whole by the source: small enough to stay in the cache.
-  const auto raw = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(stripRows * rowBytes));
+  const auto raw =
+      std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(stripRows * rowBytes));
 
   MemoryFile file;
   // Room for strips that do not shrink, so the encoder's output is never moved as it grows.
   file.bytes.reserve(rawBytes + rawBytes / 8 + (size_t{64} << 10));
   const auto options = quietOptions();
-  Tiff tif(TIFFClientOpenExt("strips", "w", &file, memoryRead, memoryWrite, memorySeek,
-                             memoryClose, memorySize, memoryMap, memoryUnmap, options.get()));
+  Tiff tif(TIFFClientOpenExt("strips", "w", &file, memoryRead, memoryWrite, memorySeek, memoryClose,
+                             memorySize, memoryMap, memoryUnmap, options.get()));
   check(tif != nullptr, "strip encoder");
   setImageFields(tif.get(), layout, rows);
   const auto count = static_cast<uint32_t>((rows + stripRows - 1) / stripRows);

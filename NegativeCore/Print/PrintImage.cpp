@@ -2,13 +2,14 @@
 
 #include <cstdio>
 #include <cstdlib>
-
 #include <utility>
 
 #include "Support/PlanePool.h"
 
 PrintImage::PrintImage(int64_t width, int64_t height)
-    : width(width), height(height), rgb(PlanePool::takeZeroed(static_cast<size_t>(width * height * 3))) {}
+    : width(width),
+      height(height),
+      rgb(PlanePool::takeZeroed(static_cast<size_t>(width * height * 3))) {}
 
 PrintImage::PrintImage(int64_t width, int64_t height, std::vector<float> values)
     : width(width), height(height), rgb(std::move(values)) {

@@ -45,9 +45,8 @@ void releaseHeap() {
 // Keeps the largest planes that fit in the bound together and moves the others into `freed`.
 void fitBound(Pool& p, std::vector<std::vector<float>>& freed) {
   if (p.bytes <= p.limits.bytes) return;
-  std::sort(p.planes.begin(), p.planes.end(), [](const Held& a, const Held& b) {
-    return a.plane.capacity() > b.plane.capacity();
-  });
+  std::sort(p.planes.begin(), p.planes.end(),
+            [](const Held& a, const Held& b) { return a.plane.capacity() > b.plane.capacity(); });
   std::vector<Held> kept;
   std::size_t keptBytes = 0;
   for (Held& held : p.planes) {

@@ -91,7 +91,8 @@ struct GuidedFilter {
   BlurredPlane meanB;
 };
 
-GuidedFilter guidedFilter(const PlanePool::Plane& lum, const PrintImage& print, int64_t r, float s) {
+GuidedFilter guidedFilter(const PlanePool::Plane& lum, const PrintImage& print, int64_t r,
+                          float s) {
   const int64_t width = print.width;
   const int64_t height = print.height;
   const auto squares = [&](int64_t y, float* row) {

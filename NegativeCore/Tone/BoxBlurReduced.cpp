@@ -73,7 +73,8 @@ std::vector<float> reduceRows(const BlurredPlane::RowSource& source, int64_t wid
                               int64_t factor) {
   const int64_t reducedWidth = reducedSize(width, factor);
   const int64_t reducedHeight = reducedSize(height, factor);
-  std::vector<float> reduced = PlanePool::takeZeroed(static_cast<size_t>(reducedWidth * reducedHeight));
+  std::vector<float> reduced =
+      PlanePool::takeZeroed(static_cast<size_t>(reducedWidth * reducedHeight));
   const auto reduceRow = [&](int64_t ry, float* scratch) {
     float* sums = reduced.data() + ry * reducedWidth;
     const int64_t y0 = ry * factor;

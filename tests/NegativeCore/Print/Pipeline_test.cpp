@@ -295,8 +295,13 @@ TEST(Pipeline, PrintMadeInTheScansOwnMemoryMatchesTheSeparateOne) {
   // internal block; the rows differ, so a row read after its memory was overwritten shows.
   ConversionSettings settings;
   settings.saturation = 1.3;
-  for (const auto& [width, height] : {std::pair<int64_t, int64_t>{5, 1}, {7, 2}, {300, 3},
-                                      {300, 4}, {613, 37}, {257, 200}, {1000, 700}}) {
+  for (const auto& [width, height] : {std::pair<int64_t, int64_t>{5, 1},
+                                      {7, 2},
+                                      {300, 3},
+                                      {300, 4},
+                                      {613, 37},
+                                      {257, 200},
+                                      {1000, 700}}) {
     SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
     LinearImage image(width, height);
     std::mt19937 random(static_cast<unsigned>(width * height));
