@@ -134,13 +134,17 @@ const Conversion& conversion(ExportColorSpace space) {
   return all[static_cast<size_t>(space)];
 }
 
-// Linear target values, clipped to 0…1, into the space's encoded values, in place.
+// Pixels are converted in runs of this many, through buffers on the stack.
+constexpr size_t runPixels = 1024;
+
+// Linear target values, clipped to 0…1, into the space's encoded values, in place; at most
+// 3 × runPixels of them.
 void encode(ExportColorSpace space, float* values, size_t count) {
+  float powered[3 * runPixels];
   switch (space) {
     case ExportColorSpace::sRGB:
     case ExportColorSpace::displayP3: {
-      std::vector<float> powered(count);
-      VectorMath::pow(values, 1.0f / 2.4f, powered.data(), count);
+      VectorMath::pow(values, 1.0f / 2.4f, powered, count);
       for (size_t i = 0; i < count; ++i) {
         values[i] = SrgbCurve::encodeFromPowered(values[i], powered[i]);
       }
@@ -150,8 +154,7 @@ void encode(ExportColorSpace space, float* values, size_t count) {
       VectorMath::pow(values, 256.0f / 563.0f, values, count);
       break;
     case ExportColorSpace::proPhotoRGB: {
-      std::vector<float> powered(count);
-      VectorMath::pow(values, 1.0f / 1.8f, powered.data(), count);
+      VectorMath::pow(values, 1.0f / 1.8f, powered, count);
       for (size_t i = 0; i < count; ++i) {
         const float v = values[i];
         values[i] = v < 1.0f / 512 ? 16.0f * v : powered[i];
@@ -161,12 +164,11 @@ void encode(ExportColorSpace space, float* values, size_t count) {
   }
 }
 
-// Encoded values of the target space for one run of pixels.
-std::vector<float> encodedValues(ExportColorSpace space, const uint16_t* in, size_t pixels) {
+// Encoded values of the target space for a run of at most runPixels pixels.
+void encodedValues(ExportColorSpace space, const uint16_t* in, size_t pixels, float* values) {
   const Conversion& c = conversion(space);
   const double* linear = displayP3Linear().data();
   const double* m = c.matrix.data();
-  std::vector<float> values(pixels * 3);
   for (size_t p = 0; p < pixels; ++p) {
     const double r = linear[in[3 * p]], g = linear[in[3 * p + 1]], b = linear[in[3 * p + 2]];
     for (int k = 0; k < 3; ++k) {
@@ -174,16 +176,26 @@ std::vector<float> encodedValues(ExportColorSpace space, const uint16_t* in, siz
       values[3 * p + k] = static_cast<float>(std::clamp(v, 0.0, 1.0));
     }
   }
-  encode(space, values.data(), values.size());
-  return values;
+  encode(space, values, 3 * pixels);
 }
 
 template <class Sample>
-void quantise(const std::vector<float>& values, Sample* out) {
+void quantise(const float* values, size_t count, Sample* out) {
   constexpr float maximum = sizeof(Sample) == 2 ? 65535.0f : 255.0f;
-  for (size_t i = 0; i < values.size(); ++i) {
+  for (size_t i = 0; i < count; ++i) {
     const float v = std::clamp(values[i], 0.0f, 1.0f);
     out[i] = static_cast<Sample>(v * maximum + 0.5f);
+  }
+}
+
+// Each run is read whole before it is written, so `out` may be `in`.
+template <class Sample>
+void convertRuns(ExportColorSpace space, const uint16_t* in, size_t pixels, Sample* out) {
+  float values[3 * runPixels];
+  for (size_t first = 0; first < pixels; first += runPixels) {
+    const size_t run = std::min(runPixels, pixels - first);
+    encodedValues(space, in + 3 * first, run, values);
+    quantise(values, 3 * run, out + 3 * first);
   }
 }
 
@@ -201,7 +213,7 @@ void convert(ExportColorSpace space, const uint16_t* displayP3, size_t pixels, u
     std::memmove(out, displayP3, pixels * 3 * sizeof(uint16_t));
     return;
   }
-  quantise(encodedValues(space, displayP3, pixels), out);
+  convertRuns(space, displayP3, pixels, out);
 }
 
 void convert(ExportColorSpace space, const uint16_t* displayP3, size_t pixels, uint8_t* out) {
@@ -210,7 +222,7 @@ void convert(ExportColorSpace space, const uint16_t* displayP3, size_t pixels, u
       out[i] = static_cast<uint8_t>((displayP3[i] * 255u + 32767u) / 65535u);
     return;
   }
-  quantise(encodedValues(space, displayP3, pixels), out);
+  convertRuns(space, displayP3, pixels, out);
 }
 
 }  // namespace ColorProfiles

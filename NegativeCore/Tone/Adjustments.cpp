@@ -7,6 +7,7 @@
 #include "Record/ConversionSettings.h"
 #include "Support/ParallelFor.h"
 #include "Support/PixelMath.h"
+#include "Support/PlanePool.h"
 #include "Tone/BoxBlur.h"
 #include "Tone/Luminance.h"
 #include "Tone/PlaneSupport.h"
@@ -90,7 +91,8 @@ struct GuidedFilter {
   BlurredPlane meanB;
 };
 
-GuidedFilter guidedFilter(const PooledPlane& lum, const PrintImage& print, int64_t r, float s) {
+GuidedFilter guidedFilter(const PlanePool::Plane& lum, const PrintImage& print, int64_t r,
+                          float s) {
   const int64_t width = print.width;
   const int64_t height = print.height;
   const auto squares = [&](int64_t y, float* row) {
@@ -156,7 +158,7 @@ void grainReduction(PrintImage& print, bool monochrome, double amount) {
   const double s = positiveFraction(amount, 100);
   const int64_t r = radius(longSide(print) * 0.0012 * (1 + s), 1);
   const auto sf = static_cast<float>(s);
-  const PooledPlane lum(luminance(width, print.height, print.rgb));
+  const PlanePool::Plane lum(luminance(width, print.height, print.rgb));
   const GuidedFilter guided = guidedFilter(lum, print, r, sf);
 
   // The chroma (c − L) of each channel, smoothed, unless monochrome.
@@ -242,7 +244,7 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
   const auto b = static_cast<float>(blacks / 100);
   const float kH = h < 0 ? 0.3f : 0.22f;
 
-  const PooledPlane lum(luminance(width, print.height, print.rgb));
+  const PlanePool::Plane lum(luminance(width, print.height, print.rgb));
   const BlurredPlane surround(lum.values(), width, print.height, radius(0.012 * longSide(print), 0),
                               2);
   // Per row: the offset δ from the four region masks, then how each pixel takes it (bright
@@ -301,9 +303,9 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
 void clarity(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
   const int64_t width = print.width;
-  const PooledPlane lum(luminance(width, print.height, print.rgb));
+  const PlanePool::Plane lum(luminance(width, print.height, print.rgb));
   // Three full-size rounds: clarity never takes the reduced path.
-  PooledPlane surround(lum.size());
+  PlanePool::Plane surround(lum.size());
   boxBlurPasses(lum.data(), surround.data(), width, print.height,
                 radius(0.006 * longSide(print), 2), 3);
   const float v = 1.1f * static_cast<float>(signedFraction(amount));
@@ -325,7 +327,7 @@ void clarityThunk(PrintImage& print, double amount) { clarity(print, amount); }
 void sharpen(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
   const int64_t width = print.width;
-  const PooledPlane lum(luminance(width, print.height, print.rgb));
+  const PlanePool::Plane lum(luminance(width, print.height, print.rgb));
   const BlurredPlane surround(lum.values(), width, print.height,
                               radius(std::round(longSide(print) / 4000), 1), 2);
   const float k = 1.2f * static_cast<float>(positiveFraction(amount, 150));
@@ -346,8 +348,8 @@ void blackMist(PrintImage& print, double amount) {
   const auto s = static_cast<float>(positiveFraction(amount, 100));
   const int64_t near = radius(0.012 * longSide(print), 2);
   const int64_t far = radius(0.035 * longSide(print), 3);
-  const PooledPlane lum(luminance(width, height, print.rgb));
-  PooledPlane maskSquared(lum.size());
+  const PlanePool::Plane lum(luminance(width, height, print.rgb));
+  PlanePool::Plane maskSquared(lum.size());
   forEachPixel(width, height, [&](int64_t i) {
     const float m = PixelMath::smoothstep<float>(clamp01((lum[i] - 0.55f) / 0.45f));
     maskSquared[i] = m * m;
@@ -355,8 +357,8 @@ void blackMist(PrintImage& print, double amount) {
   // Per channel: the glow of its highlights at two radii and the softened channel. Each channel
   // is then rewritten from its own planes, all three in one pass.
   std::vector<BlurredPlane> nearGlow, farGlow, softened;
-  PooledPlane channel(lum.size());
-  PooledPlane source(lum.size());
+  PlanePool::Plane channel(lum.size());
+  PlanePool::Plane source(lum.size());
   for (int c = 0; c < 3; ++c) {
     forEachPixel(width, height, [&](int64_t i) {
       channel[i] = print.rgb[3 * i + c];
@@ -403,7 +405,7 @@ PrintImage border(int64_t width, int64_t height, std::vector<float> rgb, BorderS
   const int64_t framedWidth = width + 2 * b;
   const int64_t framedHeight = height + 2 * b;
   PrintImage framed(framedWidth, framedHeight,
-                    takePlane(static_cast<size_t>(framedWidth * framedHeight * 3)));
+                    PlanePool::take(static_cast<size_t>(framedWidth * framedHeight * 3)));
   std::fill(framed.rgb.begin(), framed.rgb.end(), style == BorderStyle::white ? 1.0f : 0.0f);
   for (int64_t y = 0; y < height; ++y)
     std::copy_n(rgb.data() + y * width * 3, width * 3, framed.row(y + b) + b * 3);

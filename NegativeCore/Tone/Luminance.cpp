@@ -2,6 +2,7 @@
 
 #include "Color/LuminanceWeights.h"
 #include "Support/ParallelFor.h"
+#include "Support/PlanePool.h"
 #include "Tone/PlaneSupport.h"
 #include "Tone/RgbRows.h"
 
@@ -9,7 +10,7 @@ namespace Adjustments {
 
 std::vector<float> luminance(int64_t width, int64_t height, const std::vector<float>& rgb) {
   requirePlaneSize("luminance", rgb.size(), width, height, 3);
-  std::vector<float> plane = takePlane(static_cast<size_t>(width * height));
+  std::vector<float> plane = PlanePool::take(static_cast<size_t>(width * height));
   parallelForRows(
       height,
       [&](int64_t begin, int64_t end) {
