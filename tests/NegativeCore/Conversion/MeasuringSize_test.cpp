@@ -88,4 +88,42 @@ TEST(MeasuringSize, HardEdgedScansPrintNeutralGreysAtEveryMeasuringSize) {
     }
 }
 
+// The same at 24 megapixels, where the measuring decodes take the binned half-size road of a raw
+// file. Slow (a minute): run by hand with --gtest_also_run_disabled_tests.
+TEST(MeasuringSize, DISABLED_LargeScansPrintNeutralGreysAtEveryMeasuringSize) {
+  for (const bool blackAndWhite : {false, true})
+    for (const char* extension : {"dng", "tif"}) {
+      HardEdgedNegative negative;
+      negative.width = 6000;
+      negative.height = 4000;
+      negative.blackAndWhite = blackAndWhite;
+      expectTheSameAtEverySize(negative, extension);
+    }
+}
+
+// On decodes a few dozen pixels long, the steps are a handful of pixels wide and every one of
+// them lies beside an edge; the dense end is still the densest step's. (The base is not tested
+// here: at these sizes the clear border is a pixel or two wide and blends with the light table.)
+TEST(MeasuringSize, TinyDecodesFindTheSameDenseEnd) {
+  for (const char* extension : {"dng", "tif"}) {
+    TempDir dir;
+    const HardEdgedNegative negative;
+    const auto scan = dir / (std::string("neg.") + extension);
+    if (std::string(extension) == "dng") {
+      writeHardEdgedDng(scan, negative);
+    } else {
+      writeHardEdgedTiff(scan, negative);
+    }
+    const ConversionSettings settings;
+    const FilmAnalysis full = Converter::analyze(Decoder::decode(scan, 0, false, 1), settings);
+    for (const double longSide : {200.0, 120.0, 64.0}) {
+      SCOPED_TRACE(std::string(extension) + " at " + std::to_string(longSide));
+      const double scale = longSide / static_cast<double>(negative.width);
+      const FilmAnalysis tiny =
+          Converter::analyze(Decoder::decode(scan, 0, false, scale), settings);
+      for (int c = 0; c < 3; ++c) EXPECT_NEAR(tiny.dMax[c], full.dMax[c], 0.01) << "channel " << c;
+    }
+  }
+}
+
 }  // namespace
