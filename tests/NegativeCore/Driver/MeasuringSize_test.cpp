@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <string>
 
-#include "Conversion/Converter.h"
+#include "Driver/Converter.h"
 #include "Conversion/Decoder.h"
-#include "Export/ExportScan.h"
+#include "Driver/ExportScan.h"
 #include "TestSupport/HardEdgedNegative.h"
 #include "TestSupport/TempDir.h"
 
