@@ -187,26 +187,61 @@ void limitToNeighbours(LibRaw& raw, unsigned filters) {
           place.dx[colour][k] = dx;
         }
     }
+  // Any pixel, the image's edge included: neighbours outside the image are left out.
+  const auto limitPixel = [&](int64_t y, int64_t x) {
+    const Place& place = places[y & 1][x & 1];
+    ushort* pixel = image[y * width + x];
+    for (unsigned colour = 0; colour < 3; ++colour) {
+      if (colour == place.colour) continue;
+      ushort low = 65535, high = 0;
+      for (int k = 0; k < place.count[colour]; ++k) {
+        const int64_t ny = y + place.dy[colour][k], nx = x + place.dx[colour][k];
+        if (ny < 0 || ny >= height || nx < 0 || nx >= width) continue;
+        low = std::min(low, image[ny * width + nx][colour]);
+        high = std::max(high, image[ny * width + nx][colour]);
+      }
+      if (low <= high) pixel[colour] = std::clamp(pixel[colour], low, high);
+    }
+  };
+  // The usual pattern, greens on one diagonal of the block, takes the fast path inside the
+  // image: a green pixel has one other colour left and right and the third above and below; a
+  // red or blue one has green on its four sides and the third colour on its diagonals.
+  const auto isGreen = [&](int r, int c) { return places[r][c].colour == 1; };
+  const bool greensOnDiagonal = isGreen(0, 0) == isGreen(1, 1) && isGreen(0, 1) == isGreen(1, 0) &&
+                                isGreen(0, 0) != isGreen(0, 1);
+  const int redBlue = isGreen(0, 0) ? 1 : 0;  // column of the red or blue place in the top row
+  const bool diagonalGreens = greensOnDiagonal && places[0][redBlue].colour != 1 &&
+                              places[0][redBlue].colour + places[1][1 - redBlue].colour == 2;
+  const auto between = [](ushort& value, ushort a, ushort b) {
+    value = std::clamp(value, std::min(a, b), std::max(a, b));
+  };
+  const auto between4 = [](ushort& value, ushort a, ushort b, ushort c, ushort d) {
+    value = std::clamp(value, std::min({a, b, c, d}), std::max({a, b, c, d}));
+  };
   parallelForRows(height, [&](int64_t begin, int64_t end) {
     for (int64_t y = begin; y < end; ++y) {
-      const bool innerRow = y > 0 && y + 1 < height;
-      for (int64_t x = 0; x < width; ++x) {
-        const Place& place = places[y & 1][x & 1];
-        const bool inner = innerRow && x > 0 && x + 1 < width;
-        ushort* pixel = image[y * width + x];
-        for (unsigned colour = 0; colour < 3; ++colour) {
-          if (colour == place.colour) continue;
-          ushort low = 65535, high = 0;
-          for (int k = 0; k < place.count[colour]; ++k) {
-            const int64_t ny = y + place.dy[colour][k], nx = x + place.dx[colour][k];
-            if (!inner && (ny < 0 || ny >= height || nx < 0 || nx >= width)) continue;
-            const ushort value = image[ny * width + nx][colour];
-            low = std::min(low, value);
-            high = std::max(high, value);
-          }
-          if (low <= high) pixel[colour] = std::clamp(pixel[colour], low, high);
+      if (!diagonalGreens || y == 0 || y + 1 == height || width < 3) {
+        for (int64_t x = 0; x < width; ++x) limitPixel(y, x);
+        continue;
+      }
+      ushort(*up)[4] = image + (y - 1) * width;
+      ushort(*row)[4] = image + y * width;
+      ushort(*down)[4] = image + (y + 1) * width;
+      limitPixel(y, 0);
+      for (int64_t x = 1; x + 1 < width; ++x) {
+        const unsigned colour = places[y & 1][x & 1].colour;
+        if (colour == 1) {
+          const unsigned across = places[y & 1][(x + 1) & 1].colour, along = 2 - across;
+          between(row[x][across], row[x - 1][across], row[x + 1][across]);
+          between(row[x][along], up[x][along], down[x][along]);
+        } else {
+          const unsigned other = 2 - colour;
+          between4(row[x][1], up[x][1], down[x][1], row[x - 1][1], row[x + 1][1]);
+          between4(row[x][other], up[x - 1][other], up[x + 1][other], down[x - 1][other],
+                   down[x + 1][other]);
         }
       }
+      limitPixel(y, width - 1);
     }
   });
 }
