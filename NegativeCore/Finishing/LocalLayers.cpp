@@ -55,14 +55,7 @@ std::optional<PrintImage> tonedCopy(const PrintImage& print, const LocalAdjustme
   if (!adjust.hasToneControls()) return std::nullopt;
   ConversionSettings settings;
   settings.mode = mode;
-  settings.clarity = adjust.clarity;
-  settings.highlights = adjust.highlights;
-  settings.shadows = adjust.shadows;
-  settings.whites = adjust.whites;
-  settings.blacks = adjust.blacks;
-  settings.sharpness = adjust.sharpness;
-  settings.dehaze = adjust.dehaze;
-  settings.blackMist = adjust.blackMist;
+  static_cast<ToneControls&>(settings) = adjust;
   settings.grainReduction = 0;
   PrintImage toned = print;
   Adjustments::apply(toned, settings);

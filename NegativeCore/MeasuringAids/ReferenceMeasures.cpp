@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "Color/SrgbCurve.h"
+
 namespace ReferenceMatch {
 
 namespace {
@@ -13,12 +15,6 @@ constexpr int thumbnailSide = 32;
 constexpr int64_t quantileSampleBudget = 20000;
 constexpr double sampleRadius = 0.006;
 constexpr double opponentWeight = 1.5;
-
-// The Display P3 transfer curve (the sRGB curve) from linear light to encoded values.
-float encodedDisplayP3(float linear) {
-  if (!(linear > 0.0031308f)) return 12.92f * linear;
-  return 1.055f * std::pow(linear, 1.0f / 2.4f) - 0.055f;
-}
 
 float opponent1(float r, float g, float b) { return r - (g + b) / 2; }
 float opponent2(float g, float b) { return 0.866f * (g - b); }
@@ -159,7 +155,7 @@ PrintImage renderReference(const ReferencePicture& reference, int64_t longSide) 
       const float alpha = std::clamp(in[3], 0.0f, 1.0f);
       if (!(alpha > 0)) continue;
       for (int c = 0; c < 3; ++c) {
-        const float encoded = std::clamp(encodedDisplayP3(in[c] / in[3]), 0.0f, 1.0f);
+        const float encoded = std::clamp(SrgbCurve::encode(in[c] / in[3]), 0.0f, 1.0f);
         out[c] = std::isnan(encoded) ? 0.0f : encoded * alpha;
       }
     }
