@@ -36,5 +36,5 @@ set_target_properties(OpenCV::dnn PROPERTIES IMPORTED_LOCATION ${OPENCV_DNN_LIBR
   INTERFACE_LINK_LIBRARIES OpenCV::core)
 
 # The program's model: Qt Core, Gui and Network, and QCoro for coroutines on Qt's event loop.
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Network)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Network Test)
 find_package(QCoro6 REQUIRED COMPONENTS Core)

@@ -60,7 +60,9 @@ RenderCache::Backend RenderCache::libraryBackend() {
 }
 
 RenderCache::RenderCache(int64_t longEdge, int64_t capacity, Backend backend)
-    : longEdge_(longEdge), capacity_(std::max<int64_t>(1, capacity)), backend_(std::move(backend)) {}
+    : longEdge_(longEdge),
+      capacity_(std::max<int64_t>(1, capacity)),
+      backend_(std::move(backend)) {}
 
 double RenderCache::proxyScale(const std::filesystem::path& url) const {
   const auto size = backend_.pixelSize(url);

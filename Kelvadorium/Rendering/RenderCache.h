@@ -26,8 +26,7 @@ class RenderCache {
   struct Backend {
     std::function<LinearImage(const std::filesystem::path&, const ConversionSettings&, double)>
         decode;
-    std::function<std::optional<std::pair<double, double>>(const std::filesystem::path&)>
-        pixelSize;
+    std::function<std::optional<std::pair<double, double>>(const std::filesystem::path&)> pixelSize;
   };
   // FlatField::decodeCorrected and Decoder::pixelSize.
   static Backend libraryBackend();

@@ -111,7 +111,8 @@ TEST_F(RenderCacheTest, UnreadableSizeDecodesAQuarterThenReducesToTheLongEdge) {
 TEST_F(RenderCacheTest, EvictsTheLeastRecentlyUsedAndHitsNeverEvict) {
   RenderCache cache(2400, 4);
   for (const char* name : {"A.tif", "B.tif", "C.tif", "D.tif", "E.tif", "F.tif"}) scan(name);
-  for (const char* name : {"A.tif", "B.tif", "C.tif", "D.tif", "E.tif"}) cache.proxy(dir / name, {});
+  for (const char* name : {"A.tif", "B.tif", "C.tif", "D.tif", "E.tif"})
+    cache.proxy(dir / name, {});
   using P = std::filesystem::path;
   EXPECT_EQ(urls(cache.order()), (std::vector<P>{"B.tif", "C.tif", "D.tif", "E.tif"}));
   cache.proxy(dir / "B.tif", {});
@@ -230,8 +231,8 @@ TEST_F(RenderCacheTest, RenderClampsThenEncodesWithTheSrgbCurve) {
   ASSERT_EQ(whole.width(), 4);
   ASSERT_EQ(whole.height(), 2);
   // 0.002 is on the linear segment (12.92 v); 0.5 → 0.735357, 0.18 → 0.461356, 0.25 → 0.537099.
-  const std::vector<uint16_t> expected = {65535, 65535, 0,     1693,  48192, 30235,
-                                          65535, 0,     0,     35199, 57725, 65535};
+  const std::vector<uint16_t> expected = {65535, 65535, 0, 1693,  48192, 30235,
+                                          65535, 0,     0, 35199, 57725, 65535};
   const std::vector<uint16_t> row(whole.image.samples.begin(), whole.image.samples.begin() + 12);
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(row[i], expected[i], 1) << i;
   // The screen copy is 8-bit sRGB: Display P3's pure red lies outside it and clips.

@@ -31,9 +31,9 @@ TEST(VirtualClock, FiresDueWaitsInTimeOrderAtTheirOwnTimes) {
   }
   clock.advance(seconds(0.25));
   using Woke = std::vector<std::pair<std::string, Clock::Duration>>;
-  EXPECT_EQ(woke, (Woke{{"0.1 first", seconds(0.1)},
-                        {"0.1 second", seconds(0.1)},
-                        {"0.2", seconds(0.2)}}));
+  EXPECT_EQ(
+      woke,
+      (Woke{{"0.1 first", seconds(0.1)}, {"0.1 second", seconds(0.1)}, {"0.2", seconds(0.2)}}));
   EXPECT_EQ(clock.now() - start, seconds(0.25));
   EXPECT_EQ(clock.pendingWaits(), 1u);
   clock.advance(seconds(0.05));
@@ -89,9 +89,8 @@ TEST(TaskHandle, KeepsItsIdentityWhenCancelledAndReportsTheEnd) {
   TaskHandle empty;
   EXPECT_TRUE(empty.isFinished());
   EXPECT_EQ(empty.id(), 0u);
-  auto worker = TaskHandle::start([&](std::stop_token stop) -> QCoro::Task<> {
-    co_await clock.sleep(seconds(1), stop);
-  });
+  auto worker = TaskHandle::start(
+      [&](std::stop_token stop) -> QCoro::Task<> { co_await clock.sleep(seconds(1), stop); });
   auto other = TaskHandle::start([](std::stop_token) -> QCoro::Task<> { co_return; });
   EXPECT_NE(worker.id(), other.id());
   EXPECT_TRUE(other.isFinished());
