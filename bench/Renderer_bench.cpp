@@ -51,6 +51,12 @@ void DecodeAlone(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(FlatField::decodeCorrected(file, settings, scale));
 }
 
+// What a miss adds to the decode: reading the file's size from its header.
+void PixelSize(benchmark::State& state) {
+  const auto& file = scan(state.range(0));
+  for (auto _ : state) benchmark::DoNotOptimize(Decoder::pixelSize(file));
+}
+
 void ProxyHit(benchmark::State& state) {
   const auto& file = scan(state.range(1));
   const ConversionSettings settings;
@@ -92,6 +98,7 @@ void FullRendererBytes(benchmark::State& state) {
 
 BENCHMARK(ProxyMiss)->ArgsProduct({{2400, 1200, 320}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(DecodeAlone)->ArgsProduct({{2400, 1200, 320}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(PixelSize)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ProxyHit)->ArgsProduct({{2400, 320}, {0}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(ScreenCopy2400x1600)->Unit(benchmark::kMillisecond);
 BENCHMARK(FullRendererBytes)->Iterations(1)->Unit(benchmark::kSecond);
