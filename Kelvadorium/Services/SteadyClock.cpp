@@ -14,7 +14,10 @@ QCoro::Task<> SteadyClock::sleep(Duration duration, std::stop_token stop) {
   timer.setSingleShot(true);
   timer.setTimerType(Qt::PreciseTimer);
   WaitAwaiter wait(stop);
-  QObject::connect(&timer, &QTimer::timeout, [&wait] { wait.finish(); });
+  // Queued: the coroutine may end and destroy the timer, which must not happen inside the
+  // timer's own signal.
+  QObject::connect(&timer, &QTimer::timeout, &timer, [&wait] { wait.finish(); },
+                   Qt::QueuedConnection);
   wait.onFinish = [&timer] { timer.stop(); };
   // Rounded up: a wait never ends early.
   const auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(duration).count();

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <string>
 #include <vector>
 
@@ -125,7 +127,8 @@ TEST(Clock, NoTimeIsLongerAgoThanAnyWindow) {
   EXPECT_EQ(clock.elapsedSince(now), seconds(0.7));
 }
 
-// The real clock's wait ends by its timer, or at once when cancelled; a short real wait only.
+// The real clock's wait ends by its timer (a zero wait: the next turn of the event loop, no real
+// time spent), or at once when cancelled.
 TEST(SteadyClock, WaitsOnTheEventLoopAndEndsAtOnceWhenCancelled) {
   SteadyClock clock;
   const auto start = clock.now();
@@ -136,6 +139,15 @@ TEST(SteadyClock, WaitsOnTheEventLoopAndEndsAtOnceWhenCancelled) {
   waiting.cancel();
   EXPECT_TRUE(waiting.isFinished());
   EXPECT_LT(clock.now() - start, std::chrono::seconds(5));
+
+  auto zero = TaskHandle::start([&](std::stop_token stop) -> QCoro::Task<> {
+    co_await clock.sleep(Clock::Duration::zero(), stop);
+  });
+  EXPECT_FALSE(zero.isFinished());
+  for (int turn = 0; turn < 100 && !zero.isFinished(); ++turn) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  }
+  EXPECT_TRUE(zero.isFinished());
 }
 
 }  // namespace
