@@ -23,7 +23,9 @@ TaskHandle TaskHandle::start(Body body) {
 
 QCoro::Task<> TaskHandle::run(std::shared_ptr<State> state, Body body) {
   try {
-    co_await body(state->stop.get_token());
+    const std::stop_token stop = state->stop.get_token();
+    QCoro::Task<> task = body(stop);
+    co_await task;
   } catch (...) {
   }
   state->finished = true;
@@ -52,5 +54,7 @@ QCoro::Task<> TaskHandle::finished() const {
     void await_suspend(std::coroutine_handle<> waiter) { state->waiters.push_back(waiter); }
     void await_resume() const {}
   };
-  co_await Awaiter{state_};
+  // Named: GCC 12 destroys a braced temporary in a co_await twice.
+  Awaiter awaiter{state_};
+  co_await awaiter;
 }

@@ -85,7 +85,9 @@ TEST(AppModelStartUp, ReadsStoredPreferencesOrTheirDefaults) {
     EXPECT_FALSE(model.preferences().contains("previewMode") &&
                  !QByteArray(c.file).contains("previewMode"));
     EXPECT_EQ(text.contains("fullRenderPreview"), QByteArray(c.file).contains("fullRenderPreview"));
-    if (QByteArray(c.file).contains("healTool=ai")) EXPECT_TRUE(text.contains("healTool=heal"));
+    if (QByteArray(c.file).contains("healTool=ai")) {
+      EXPECT_TRUE(text.contains("healTool=heal"));
+    }
   }
 }
 
