@@ -144,6 +144,9 @@ TEST_F(RendererTest, DestroyedMidJobDropsQueuedWorkAndResumesWaitersStopped) {
   {
     std::unique_lock lock(mutex);
     changed.wait(lock, [&] { return started; });
+    // Held, the worker takes nothing more after the running job: the two behind it are still
+    // queued when the renderer goes.
+    renderer->hold();
     finish = true;
     changed.notify_all();
   }
