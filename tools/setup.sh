@@ -10,6 +10,7 @@ packages=(
   libraw-dev libtiff-dev libjpeg-dev libpng-dev libheif-dev libexiv2-dev liblcms2-dev
   libopencv-core-dev libopencv-dnn-dev
   libraw-bin libheif-examples libtiff-tools libimage-exiftool-perl
+  qt6-base-dev qt6-svg-dev qcoro-qt6-dev desktop-file-utils shared-mime-info
 )
 
 as_root() {
