@@ -64,18 +64,25 @@ RenderCache::RenderCache(int64_t longEdge, int64_t capacity, Backend backend)
       capacity_(std::max<int64_t>(1, capacity)),
       backend_(std::move(backend)) {}
 
-double RenderCache::proxyScale(const std::filesystem::path& url) const {
+std::optional<double> RenderCache::scaleForReadableSize(const std::filesystem::path& url) const {
   const auto size = backend_.pixelSize(url);
-  if (!size) return 0.25;
+  if (!size) return std::nullopt;
   const double quotient = static_cast<double>(longEdge_) / std::max(size->first, size->second);
   return quotient < 1 ? quotient : 1;
 }
 
+double RenderCache::proxyScale(const std::filesystem::path& url) const {
+  return scaleForReadableSize(url).value_or(0.25);
+}
+
 LinearImage RenderCache::decodeProxy(const std::filesystem::path& url,
                                      const ConversionSettings& settings) {
-  const double scale = proxyScale(url);
-  LinearImage image = backend_.decode(url, settings, scale);
+  const std::optional<double> scale = scaleForReadableSize(url);
+  LinearImage image = backend_.decode(url, settings, scale.value_or(0.25));
   ++decodes_;
+  // A decode at a readable size may round one pixel past the long edge; resampling it again
+  // would cost a second pass for nothing. Only the blind quarter is reduced.
+  if (scale) return image;
   return withinLongEdge(std::move(image), longEdge_);
 }
 

@@ -77,6 +77,8 @@ class RenderCache {
 
  private:
   LinearImage decodeProxy(const std::filesystem::path& url, const ConversionSettings& settings);
+  // proxyScale, or nothing when the size cannot be read.
+  std::optional<double> scaleForReadableSize(const std::filesystem::path& url) const;
   void touch(const ProxyKey& key);
   void evictBeyondCapacity();
   void forgetProxy(const ProxyKey& key);
