@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "Conversion/Converter.h"
 #include "Conversion/Decoder.h"
-#include "Export/ExportScan.h"
-#include "MeasuringAids/FlatField.h"
+#include "Conversion/FlatField.h"
+#include "Driver/Converter.h"
+#include "Driver/ExportScan.h"
 
 namespace {
 

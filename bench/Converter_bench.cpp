@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "BenchImages.h"
-#include "Conversion/Converter.h"
 #include "Conversion/Decoder.h"
+#include "Driver/Converter.h"
 
 namespace {
 

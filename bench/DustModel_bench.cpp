@@ -6,9 +6,9 @@
 
 #include <opencv2/core.hpp>
 
-#include "Conversion/Converter.h"
+#include "Driver/Converter.h"
+#include "Driver/DustPasses.h"
 #include "Dust/DustModel.h"
-#include "Dust/DustPasses.h"
 #include "TestSupport/DustyScan.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "Conversion/Decoder.h"
-#include "MeasuringAids/FlatField.h"
+#include "Conversion/FlatField.h"
 #include "TestSupport/ScanFixtures.h"
 #include "TestSupport/TempDir.h"
 

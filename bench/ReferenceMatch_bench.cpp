@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "Conversion/Converter.h"
-#include "MeasuringAids/ReferenceSearch.h"
+#include "Driver/Converter.h"
+#include "Driver/ReferenceSearch.h"
 #include "TestSupport/ReferenceScenes.h"
 
 namespace {

@@ -141,6 +141,12 @@ NormPoint unstraightenedPoint(int64_t width, int64_t height, double x, double y,
           (H / 2 - dx * std::sin(theta) + dy * std::cos(theta)) / H};
 }
 
+bool isInsideCrop(int64_t width, int64_t height, double angle, NormPoint point,
+                  const NormRect& rect) {
+  const NormPoint p = straightenedPoint(width, height, point.x, point.y, angle);
+  return rect.x < p.x && p.x < rect.x + rect.w && rect.y < p.y && p.y < rect.y + rect.h;
+}
+
 namespace Geometry {
 
 LinearImage straightenAndCrop(const LinearImage& image, double angle, const NormRect& rect) {

@@ -21,6 +21,9 @@ struct NormPoint {
 NormPoint straightenedPoint(int64_t width, int64_t height, double x, double y, double angle);
 // The inverse: from the straightened frame back into the scan.
 NormPoint unstraightenedPoint(int64_t width, int64_t height, double x, double y, double angle);
+// Whether a point of the width × height scan, straightened by angle, lies strictly inside rect.
+bool isInsideCrop(int64_t width, int64_t height, double angle, NormPoint point,
+                  const NormRect& rect);
 
 namespace Geometry {
 

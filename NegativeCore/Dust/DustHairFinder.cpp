@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "Conversion/Converter.h"
+#include "Conversion/Geometry.h"
 #include "Dust/DustDetectorTuning.h"
 #include "Dust/DustPlanes.h"
 #include "Dust/DustShape.h"
@@ -307,7 +307,7 @@ std::vector<std::vector<Spot>> findHairs(int64_t width, int64_t height, const fl
                                          const ConversionSettings& settings, const NormRect& crop,
                                          double sensitivity) {
   const AcceptTest insideCrop = [&](double x, double y) {
-    return Converter::isInsideCrop(settings, width, height, {x, y}, crop);
+    return isInsideCrop(width, height, settings.skewDegrees, {x, y}, crop);
   };
   return find(width, height, pixels, insideCrop, sensitivity);
 }

@@ -27,7 +27,7 @@
 namespace DustDetector {
 
 // Accepts a chain whose centre lies strictly inside crop once straightened by the record's angle
-// (Converter::isInsideCrop).
+// (isInsideCrop).
 std::vector<std::vector<Spot>> findHairs(int64_t width, int64_t height, const float* pixels,
                                          const ConversionSettings& settings, const NormRect& crop,
                                          double sensitivity);

@@ -6,7 +6,7 @@
 #include <functional>
 #include <limits>
 
-#include "Conversion/Converter.h"
+#include "Conversion/Geometry.h"
 #include "Dust/DustCandidates.h"
 #include "Dust/DustDetectorTuning.h"
 #include "Dust/DustPlanes.h"
@@ -214,7 +214,7 @@ std::vector<Spot> findSpots(int64_t width, int64_t height, const float* pixels, 
                             const ConversionSettings& settings, float polarity, double sensitivity,
                             const NormRect& crop) {
   const AcceptTest insideCrop = [&](double x, double y) {
-    return Converter::isInsideCrop(settings, width, height, {x, y}, crop);
+    return isInsideCrop(width, height, settings.skewDegrees, {x, y}, crop);
   };
   return find(width, height, pixels, maxSpots, colour, ceiling, insideCrop, polarity, sensitivity);
 }

@@ -31,7 +31,7 @@ namespace DustDetector {
 using AcceptTest = std::function<bool(double x, double y)>;
 
 // Accepts a find when it lies strictly inside crop once straightened by the record's angle
-// (Converter::isInsideCrop).
+// (isInsideCrop).
 std::vector<Spot> findSpots(int64_t width, int64_t height, const float* pixels, int64_t maxSpots,
                             bool colour, std::optional<float> ceiling,
                             const ConversionSettings& settings, float polarity, double sensitivity,

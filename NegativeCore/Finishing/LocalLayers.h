@@ -14,12 +14,6 @@
 
 namespace LocalLayers {
 
-// Groups dodge & burn strokes from before layers into layers, one per exposure: each stroke
-// joins the first layer whose exposure equals its stops rounded to hundredths, or starts a new
-// layer "Layer <n>" with that exposure. Layers keep the order of their first stroke; strokes
-// stay unchanged.
-std::vector<LocalLayer> layersFromStrokes(const std::vector<DodgeBurnStroke>& strokes);
-
 // Renders the layers onto the print in list order, each on the result of the ones before.
 // Hidden layers, layers without shapes and layers whose values are all zero are skipped.
 // sourceWidth, sourceHeight, angle and crop place the shapes as dodge & burn does; mode is the

@@ -1,11 +1,12 @@
-// The dust find over the blank frame of the even-light correction.
+#include "MeasuringAids/FlatFieldDust.h"
+
 #include <algorithm>
 
 #include "Conversion/Decoder.h"
+#include "Conversion/FlatField.h"
+#include "Dust/DustDetection.h"
 #include "Dust/DustDetectorTuning.h"
 #include "Dust/DustHairFinder.h"
-#include "Dust/DustPasses.h"
-#include "MeasuringAids/FlatField.h"
 
 namespace FlatField {
 

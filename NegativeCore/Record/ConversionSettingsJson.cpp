@@ -4,7 +4,6 @@
 #include <string_view>
 #include <utility>
 
-#include "Finishing/LocalLayers.h"
 #include "Record/ConversionSettings.h"
 #include "Record/JsonFields.h"
 #include "Support/StoredName.h"
@@ -143,7 +142,7 @@ void convertLegacyDensity(const Json& json, CS& s) {
 // Strokes from before layers become layers, grouped by exposure, when there are no layers.
 void convertLegacyStrokes(CS& s) {
   if (!s.layers.empty() || s.dodgeBurn.empty()) return;
-  s.layers = LocalLayers::layersFromStrokes(s.dodgeBurn);
+  s.layers = layersFromStrokes(s.dodgeBurn);
   s.dodgeBurn.clear();
 }
 

@@ -1,5 +1,9 @@
 #include "Record/LocalLayer.h"
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+
 #include "Record/JsonFields.h"
 
 using namespace JsonFields;
@@ -24,4 +28,26 @@ LocalLayer localLayerFromJson(const nlohmann::json& json) {
     layer.adjust = localAdjustmentFromJson(*adjust);
   take(json, "visible", asBool, layer.visible);
   return layer;
+}
+
+std::vector<LocalLayer> layersFromStrokes(const std::vector<DodgeBurnStroke>& strokes) {
+  std::vector<LocalLayer> layers;
+  for (const auto& stroke : strokes) {
+    // Stops beyond about 1.8e306 overflow in hundredths: such a layer keeps the default exposure.
+    const double hundredths = std::round(stroke.stops * 100.0) / 100.0;
+    const double exposure = std::isfinite(hundredths) ? hundredths : LocalAdjustment{}.exposure;
+    const auto same = std::find_if(layers.begin(), layers.end(), [&](const LocalLayer& layer) {
+      return layer.adjust.exposure == exposure;
+    });
+    if (same != layers.end()) {
+      same->shapes.push_back(stroke);
+      continue;
+    }
+    LocalLayer layer;
+    layer.name = "Layer " + std::to_string(layers.size() + 1);
+    layer.shapes = {stroke};
+    layer.adjust.exposure = exposure;
+    layers.push_back(std::move(layer));
+  }
+  return layers;
 }

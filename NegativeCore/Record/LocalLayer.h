@@ -23,3 +23,9 @@ struct LocalLayer {
 // that fails to read is dropped on its own, the layer's other shapes stay.
 nlohmann::json toJson(const LocalLayer& layer);
 LocalLayer localLayerFromJson(const nlohmann::json& json);
+
+// Groups dodge & burn strokes from before layers into layers, one per exposure: each stroke
+// joins the first layer whose exposure equals its stops rounded to hundredths, or starts a new
+// layer "Layer <n>" with that exposure. Layers keep the order of their first stroke; strokes
+// stay unchanged.
+std::vector<LocalLayer> layersFromStrokes(const std::vector<DodgeBurnStroke>& strokes);

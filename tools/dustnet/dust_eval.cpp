@@ -15,8 +15,8 @@
 #include <sstream>
 #include <string>
 
-#include "Conversion/Converter.h"
-#include "Dust/DustPasses.h"
+#include "Driver/Converter.h"
+#include "Driver/DustPasses.h"
 #include "Support/NumberText.h"
 
 namespace {

@@ -123,4 +123,18 @@ TEST(Geometry, PointMappingsAreInverseAndTurnAboutTheCentre) {
   EXPECT_NEAR(wide.y, 1.0, 1e-12);
 }
 
+TEST(Geometry, IsInsideCropIsStrictAndStraightened) {
+  double angle = 0;
+  const NormRect rect{0.25, 0.25, 0.5, 0.5};
+  EXPECT_TRUE(isInsideCrop(400, 200, angle, {0.5, 0.5}, rect));
+  EXPECT_FALSE(isInsideCrop(400, 200, angle, {0.25, 0.5}, rect));
+  EXPECT_FALSE(isInsideCrop(400, 200, angle, {0.5, 0.75}, rect));
+  EXPECT_TRUE(isInsideCrop(400, 200, angle, {0.26, 0.74}, rect));
+  // Turned a quarter clockwise in pixels: 80 px right of centre lands 80 px below it, outside
+  // the rect in a scan 200 px high; 40 px lands inside.
+  angle = 90;
+  EXPECT_FALSE(isInsideCrop(400, 200, angle, {0.7, 0.5}, rect));
+  EXPECT_TRUE(isInsideCrop(400, 200, angle, {0.6, 0.5}, rect));
+}
+
 }  // namespace

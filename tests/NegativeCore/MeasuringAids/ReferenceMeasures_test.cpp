@@ -10,8 +10,8 @@
 #include <fstream>
 #include <set>
 
-#include "Conversion/Converter.h"
 #include "Conversion/DecodeError.h"
+#include "Driver/Converter.h"
 #include "TestSupport/FilledPrint.h"
 #include "TestSupport/ReferenceScenes.h"
 #include "TestSupport/ScanFixtures.h"

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "Conversion/Converter.h"
 #include "Conversion/FilmAnalysis.h"
+#include "Driver/Converter.h"
 #include "Record/RollBalance.h"
 
 namespace {

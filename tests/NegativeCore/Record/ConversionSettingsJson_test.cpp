@@ -6,7 +6,6 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
-#include "Finishing/LocalLayers.h"
 #include "Record/ConversionSettings.h"
 #include "TestSupport/InEachLocale.h"
 
@@ -332,7 +331,7 @@ TEST_P(RecordJson, LegacyStrokesMoveIntoLayersByExposure) {
 TEST(LocalLayers, GroupsStrokesByStopsRoundedToHundredths) {
   const std::vector<DodgeBurnStroke> strokes = {stroke(0.125), stroke(0.13), stroke(-0.125),
                                                 stroke(0.134), stroke(-0.0), stroke(0.004)};
-  const auto layers = LocalLayers::layersFromStrokes(strokes);
+  const auto layers = layersFromStrokes(strokes);
   ASSERT_EQ(layers.size(), 3u);
   EXPECT_EQ(layers[0].adjust.exposure, 0.13);
   EXPECT_EQ(layers[0].shapes.size(), 3u);
@@ -342,7 +341,7 @@ TEST(LocalLayers, GroupsStrokesByStopsRoundedToHundredths) {
   EXPECT_EQ(layers[2].name, "Layer 3");
   EXPECT_EQ(layers[2].shapes.size(), 2u);  // -0 and 0.004 both round to zero
   EXPECT_EQ((LocalAdjustment{.exposure = layers[2].adjust.exposure}), layers[2].adjust);
-  EXPECT_TRUE(LocalLayers::layersFromStrokes({}).empty());
+  EXPECT_TRUE(layersFromStrokes({}).empty());
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 #include "Conversion/Analyzer.h"
 #include "Conversion/AutoCrop.h"
-#include "Conversion/Converter.h"
 #include "Conversion/Geometry.h"
+#include "Driver/Converter.h"
 #include "Finishing/FilmFrames.h"
 #include "TestSupport/LightTableScan.h"
 

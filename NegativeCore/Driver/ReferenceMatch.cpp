@@ -1,6 +1,6 @@
-#include "MeasuringAids/ReferenceMatch.h"
+#include "Driver/ReferenceMatch.h"
 
-#include "MeasuringAids/ReferenceSearch.h"
+#include "Driver/ReferenceSearch.h"
 
 namespace ReferenceMatch {
 

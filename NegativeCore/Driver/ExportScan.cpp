@@ -1,4 +1,4 @@
-#include "Export/ExportScan.h"
+#include "Driver/ExportScan.h"
 
 #include <sys/stat.h>
 
@@ -6,11 +6,11 @@
 #include <system_error>
 #include <utility>
 
-#include "Conversion/Converter.h"
+#include "Conversion/FlatField.h"
+#include "Driver/Converter.h"
 #include "Export/EarlierExport.h"
 #include "Export/ExportError.h"
 #include "Export/Exporter.h"
-#include "MeasuringAids/FlatField.h"
 
 namespace Converter {
 

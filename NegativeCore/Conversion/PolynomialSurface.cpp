@@ -1,4 +1,4 @@
-#include "MeasuringAids/PolynomialSurface.h"
+#include "Conversion/PolynomialSurface.h"
 
 #include <cmath>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "MeasuringAids/ReferenceSearch.h"
+#include "Driver/ReferenceSearch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "Conversion/Converter.h"
+#include "Driver/Converter.h"
 #include "Support/NumberText.h"
 
 using namespace ReferenceMatch;

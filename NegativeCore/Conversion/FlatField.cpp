@@ -1,4 +1,4 @@
-#include "MeasuringAids/FlatField.h"
+#include "Conversion/FlatField.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,7 +10,7 @@
 #include <unordered_map>
 
 #include "Conversion/Decoder.h"
-#include "MeasuringAids/PolynomialSurface.h"
+#include "Conversion/PolynomialSurface.h"
 #include "Support/NumberText.h"
 #include "Support/ParallelFor.h"
 

@@ -1,7 +1,7 @@
 // Reference-photo matching end to end on a synthetic colour negative: the scan's own print (also
 // mirrored) is recognised, a print made with other settings is matched back, a different picture
 // is matched by its distributions, and the progress, rounding and debug lines behave.
-#include "MeasuringAids/ReferenceMatch.h"
+#include "Driver/ReferenceMatch.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "Conversion/Converter.h"
+#include "Driver/Converter.h"
 #include "MeasuringAids/ReferenceMeasures.h"
 #include "TestSupport/InEachLocale.h"
 #include "TestSupport/ReferenceScenes.h"

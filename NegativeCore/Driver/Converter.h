@@ -51,9 +51,4 @@ FrameCrop frameCrop(const LinearImage& straightened, const ConversionSettings& s
 PrintImage process(const LinearImage& scan, const FilmAnalysis& analysis,
                    const ConversionSettings& settings, bool applyCrop, bool addBorder);
 
-// Whether a point of the unstraightened width × height scan, straightened by the record's angle,
-// lies strictly inside rect.
-bool isInsideCrop(const ConversionSettings& settings, int64_t width, int64_t height,
-                  NormPoint point, const NormRect& rect);
-
 }  // namespace Converter

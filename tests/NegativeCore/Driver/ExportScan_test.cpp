@@ -1,14 +1,14 @@
 // The render-and-write of one scan: output names, which files are written, refusals that keep
 // the scan safe, and the print that reaches the files.
-#include "Export/ExportScan.h"
+#include "Driver/ExportScan.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "Conversion/Converter.h"
 #include "Conversion/DecodeError.h"
 #include "Conversion/Decoder.h"
+#include "Driver/Converter.h"
 #include "Export/ExportError.h"
 #include "Export/Exporter.h"
 #include "TestSupport/ImageFiles.h"
@@ -197,9 +197,10 @@ TEST(ExportScan, ReplacesOnlyEarlierExports) {
   EXPECT_EQ(exportBoth(), (Paths{tif, jpg}));
 
   // A read-only earlier export, a folder and a truncated export are kept.
-  std::filesystem::permissions(tif, std::filesystem::perms::owner_write |
-                                        std::filesystem::perms::group_write |
-                                        std::filesystem::perms::others_write,
+  std::filesystem::permissions(tif,
+                               std::filesystem::perms::owner_write |
+                                   std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
                                std::filesystem::perm_options::remove);
   const std::string readOnly = readAll(tif);
   EXPECT_THROW(exportBoth(), ExportError);
@@ -259,9 +260,8 @@ TEST(ExportScan, AFailedWriteKeepsEarlierFilesAndStops) {
                           out.path(), true, {});
     FAIL() << "no error";
   } catch (const ExportError& error) {
-    EXPECT_EQ(std::string(error.what()),
-              "could not write " + (out / "neg.jpg").string() +
-                  ": the film information is too long for a JPEG file");
+    EXPECT_EQ(std::string(error.what()), "could not write " + (out / "neg.jpg").string() +
+                                             ": the film information is too long for a JPEG file");
   }
   EXPECT_TRUE(readTiff(out / "neg.tif"));
   EXPECT_FALSE(std::filesystem::exists(out / "neg_8bit.tif"));

@@ -1,6 +1,6 @@
 // The conversion driver: the order and conditions of its stages, the crop it prints with, the
 // region it measures, and whole conversions of a synthetic colour negative.
-#include "Conversion/Converter.h"
+#include "Driver/Converter.h"
 
 #include <gtest/gtest.h>
 
@@ -200,20 +200,6 @@ TEST(Converter, FrameCrop) {
     c.change(settings);
     EXPECT_EQ(Converter::frameCrop(scan, settings), c.expected) << c.what;
   }
-}
-
-TEST(Converter, IsInsideCropIsStrictAndStraightened) {
-  ConversionSettings settings;
-  const NormRect rect{0.25, 0.25, 0.5, 0.5};
-  EXPECT_TRUE(Converter::isInsideCrop(settings, 400, 200, {0.5, 0.5}, rect));
-  EXPECT_FALSE(Converter::isInsideCrop(settings, 400, 200, {0.25, 0.5}, rect));
-  EXPECT_FALSE(Converter::isInsideCrop(settings, 400, 200, {0.5, 0.75}, rect));
-  EXPECT_TRUE(Converter::isInsideCrop(settings, 400, 200, {0.26, 0.74}, rect));
-  // Turned a quarter clockwise in pixels: 80 px right of centre lands 80 px below it, outside
-  // the rect in a scan 200 px high; 40 px lands inside.
-  settings.skewDegrees = 90;
-  EXPECT_FALSE(Converter::isInsideCrop(settings, 400, 200, {0.7, 0.5}, rect));
-  EXPECT_TRUE(Converter::isInsideCrop(settings, 400, 200, {0.6, 0.5}, rect));
 }
 
 TEST(Converter, AnalysisMeasuresTheStoredCropWhenNoFrameIsFound) {

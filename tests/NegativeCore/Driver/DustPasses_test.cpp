@@ -3,7 +3,7 @@
 // bundled model on a synthetic negative (its finds, the luminance dump, the size it renders at,
 // the silent failure without a model), the blank-frame pass and the public detector entry.
 // Tests that change the detector tuning put the old value back when they end.
-#include "Dust/DustPasses.h"
+#include "Driver/DustPasses.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,12 @@
 #include <fstream>
 #include <set>
 
-#include "Conversion/Converter.h"
+#include "Conversion/FlatField.h"
+#include "Driver/Converter.h"
+#include "Dust/DustDetection.h"
 #include "Dust/DustDetectorTuning.h"
 #include "Dust/DustModel.h"
-#include "MeasuringAids/FlatField.h"
+#include "MeasuringAids/FlatFieldDust.h"
 #include "Record/SpotPath.h"
 #include "TestSupport/ChildProcess.h"
 #include "TestSupport/DustyScan.h"

@@ -11,7 +11,6 @@
 
 #include "Conversion/LinearImage.h"
 #include "Record/ConversionSettings.h"
-#include "Record/Spot.h"
 
 namespace FlatField {
 
@@ -70,13 +69,5 @@ GainMap fitGainMap(const LinearImage& blank);
 // aspect ratios agree within 3 % (of the map's); otherwise leaves it and answers false. Alpha is
 // not touched. Parallel over rows.
 bool applyGain(const GainMap& map, LinearImage& image);
-
-// Dust on the light source or the scanner glass: the classic finders at sensitivity 0.8 over the
-// whole blank frame, decoded with the scan's quarter turns and mirroring at up to
-// targetLongSide pixels (a quarter of its size when that cannot be read), uncorrected. Finds
-// are normalised to the blank frame so decoded, without clone sources; a blank frame that
-// cannot be decoded gives none.
-std::vector<Spot> findDust(const std::filesystem::path& url, int64_t quarterTurns, bool mirrored,
-                           int64_t targetLongSide);
 
 }  // namespace FlatField

@@ -1,17 +1,17 @@
-#include "Conversion/Converter.h"
+#include "Driver/Converter.h"
 
 #include <algorithm>
 #include <chrono>
 
 #include "Conversion/Analyzer.h"
 #include "Conversion/AutoCrop.h"
+#include "Conversion/FlatField.h"
 #include "Dust/Healer.h"
 #include "Finishing/DodgeBurn.h"
 #include "Finishing/FilmEffects.h"
 #include "Finishing/FilmFrames.h"
 #include "Finishing/LocalLayers.h"
 #include "Finishing/RedEyeFix.h"
-#include "MeasuringAids/FlatField.h"
 #include "Print/Pipeline.h"
 #include "Tone/Adjustments.h"
 
@@ -175,12 +175,6 @@ PrintImage process(const LinearImage& scan, const FilmAnalysis& analysis,
                 : addPlainBorder(std::move(print), settings.border, settings.borderSize);
   }
   return print;
-}
-
-bool isInsideCrop(const ConversionSettings& settings, int64_t width, int64_t height,
-                  NormPoint point, const NormRect& rect) {
-  const NormPoint p = straightenedPoint(width, height, point.x, point.y, settings.skewDegrees);
-  return rect.x < p.x && p.x < rect.x + rect.w && rect.y < p.y && p.y < rect.y + rect.h;
 }
 
 }  // namespace Converter

@@ -9,7 +9,7 @@
 
 #include "Conversion/FilmAnalysis.h"
 #include "Conversion/LinearImage.h"
-#include "MeasuringAids/ReferenceMatch.h"
+#include "Driver/ReferenceMatch.h"
 #include "MeasuringAids/ReferenceMeasures.h"
 #include "Print/PrintImage.h"
 #include "Record/ConversionSettings.h"

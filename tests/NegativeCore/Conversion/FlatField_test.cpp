@@ -1,6 +1,6 @@
 // Even-light correction: fitting a gain map to a blank frame, applying it to a scan, decoding
 // with the correction, and the process-wide cache of measured blank frames.
-#include "MeasuringAids/FlatField.h"
+#include "Conversion/FlatField.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "Conversion/Converter.h"
 #include "Conversion/Decoder.h"
+#include "Driver/Converter.h"
 #include "TestSupport/ScanFixtures.h"
 #include "TestSupport/TempDir.h"
 
