@@ -7,6 +7,36 @@
 #include <fstream>
 
 #include "Conversion/Decoder.h"
+#include "Conversion/HeifReader.h"
+#include "Conversion/JpegReader.h"
+#include "Conversion/PngReader.h"
+#include "Conversion/TiffReader.h"
+
+namespace {
+
+struct SizeChecked {};
+
+// Runs the reader of the file's kind up to its size check, which stops it: the header reading
+// and the checks of the stored size before any allocation, for files too large to decode here.
+void readUpToSizeCheck(const std::filesystem::path& path) {
+  const SizeCheck stop = [](int64_t, int64_t) { throw SizeChecked(); };
+  const std::string extension = path.extension().string();
+  try {
+    if (extension == ".jpg") {
+      JpegReader::read(path, stop);
+    } else if (extension == ".png") {
+      PngReader::read(path, stop);
+    } else if (extension == ".heic") {
+      HeifReader::read(path, stop);
+    } else {
+      TiffReader::read(path, stop);
+    }
+  } catch (const DecodeError&) {
+  } catch (const SizeChecked&) {
+  }
+}
+
+}  // namespace
 
 namespace FuzzSupport {
 
@@ -35,7 +65,7 @@ std::filesystem::path writeInput(const uint8_t* data, size_t size, const std::st
 void decodeImage(const uint8_t* data, size_t size, const std::string& name) {
   const std::filesystem::path path = writeInput(data, size, name);
   const auto stored = Decoder::pixelSize(path);
-  if (stored && stored->first * stored->second > double(1 << 24)) return;
+  if (stored && stored->first * stored->second > double(1 << 24)) return readUpToSizeCheck(path);
   // The input's length picks the scale, so the corpus reaches both decode roads.
   const double scale = size % 2 == 0 ? 1.0 : 0.3;
   try {

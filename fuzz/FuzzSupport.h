@@ -17,8 +17,8 @@ std::filesystem::path writeInput(const uint8_t* data, size_t size, const std::st
 
 // Decodes the bytes as a scan file named `name` the ways the program does (its header size, a
 // preview or full-size decode, the stored picture); only DecodeError may come out of them.
-// Files whose header declares more than 2^24 pixels are only sized: a decode of them may
-// rightly take gigabytes.
+// Files whose header declares more than 2^24 pixels, whose decode may rightly take gigabytes,
+// are read only up to the size check the readers make before they allocate.
 void decodeImage(const uint8_t* data, size_t size, const std::string& name);
 
 // Prints what broke and aborts, so the fuzzer keeps the input.
