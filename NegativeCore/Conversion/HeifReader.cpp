@@ -107,7 +107,9 @@ SourceImage read(const std::filesystem::path& url, const SizeCheck& check) {
   const int width = heif_image_get_width(decoded, heif_channel_interleaved);
   const int height = heif_image_get_height(decoded, heif_channel_interleaved);
   const int bits = heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved);
-  if (!plane || width < 1 || height < 1 || bits < 1 || bits > 16)
+  // The coded picture can claim another size than the checked one; a file that disagrees with
+  // itself is damaged, and its pixels are never taken past the check.
+  if (!plane || width != storedWidth || height != storedHeight || bits < 1 || bits > 16)
     throw DecodeError::unreadable(url);
 
   SourceImage image;

@@ -88,6 +88,19 @@ TEST_F(StoredSizeTest, SmallFilesDeclaringHugePicturesFailBeforeAllocating) {
   }
 }
 
+// A HEIC whose coded picture (4,100 × 4,096) is far larger than its header's 12 × 16, which
+// alone is checked: it decoded into the larger picture. Found by fuzzing.
+TEST_F(StoredSizeTest, HeicWhoseCodedSizeDisagreesWithItsHeaderIsRefused) {
+  const std::filesystem::path file = KV_TEST_FIXTURES "/heic-coded-size-disagrees.heic";
+  EXPECT_EQ(Decoder::pixelSize(file), (std::pair<double, double>{12, 16}));
+  try {
+    Decoder::decode(file, 0, false, 1);
+    ADD_FAILURE() << "decoded";
+  } catch (const DecodeError& error) {
+    EXPECT_EQ(error.kind(), DecodeError::Kind::unreadable);
+  }
+}
+
 // The length check refuses no whole file: flat pictures coded as tightly as their formats allow
 // still decode.
 TEST_F(StoredSizeTest, FlatPicturesCompressedToTheLimitStillDecode) {
