@@ -3,10 +3,6 @@
 // processes, with their peak resident memory), and writing a 24-megapixel print as a 16-bit TIFF
 // (colour conversion, LZW, metadata) and as a JPEG.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <random>
@@ -14,38 +10,18 @@
 #include <vector>
 
 #include "BenchImages.h"
+#include "ChildRun.h"
 #include "Export/EarlierExport.h"
 #include "Export/Exporter.h"
 #include "TestSupport/TempDir.h"
 
-extern char** environ;
-
 namespace {
 
-// Runs a program to its end; its peak resident memory in megabytes, or −1 when it failed.
+// The peak resident memory in megabytes of a run of the program, or −1 when it failed.
 double runChild(const std::vector<std::string>& arguments,
                 const std::vector<std::string>& extraEnv) {
-  std::vector<char*> argv;
-  for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  std::vector<std::string> env(extraEnv);
-  for (char** e = environ; *e; ++e) env.emplace_back(*e);
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return -1;
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+  const auto cost = ChildRun::run(arguments, extraEnv);
+  return cost ? cost->peakMB : -1;
 }
 
 void reportPeak(benchmark::State& state, double peak) {

@@ -34,3 +34,7 @@ set_target_properties(OpenCV::core PROPERTIES IMPORTED_LOCATION ${OPENCV_CORE_LI
 add_library(OpenCV::dnn UNKNOWN IMPORTED)
 set_target_properties(OpenCV::dnn PROPERTIES IMPORTED_LOCATION ${OPENCV_DNN_LIBRARY}
   INTERFACE_LINK_LIBRARIES OpenCV::core)
+
+# The program's model: Qt Core, Gui and Network, and QCoro for coroutines on Qt's event loop.
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Network Test)
+find_package(QCoro6 REQUIRED COMPONENTS Core)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds one variant: release (default) or sanitize (ASan + UBSan, library and
-# tests only). Build folders live under build/ in the clone.
+# Configures and builds one variant: release (default) or sanitize (ASan + UBSan: the library,
+# the program's model and the tests, no benchmarks). Build folders live under build/ in the clone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 variant=${1:-release}

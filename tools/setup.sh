@@ -11,6 +11,7 @@ packages=(
   libraw-dev libtiff-dev libjpeg-dev libpng-dev libheif-dev libexiv2-dev liblcms2-dev
   libopencv-core-dev libopencv-dnn-dev
   libraw-bin libheif-examples libtiff-tools libimage-exiftool-perl
+  qt6-base-dev qt6-svg-dev qcoro-qt6-dev desktop-file-utils shared-mime-info
 )
 case "${1:-}" in
   # libclang_rt.fuzzer comes with libclang-rt-16-dev; LibRaw's header needs clang's omp.h.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up the machine, checks that no include reaches a higher floor, builds Release and runs every test, then runs the library's tests again
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Sets up the machine, checks that no include reaches a higher floor, builds Release and runs
+# every test, then runs the library's and the model's tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "Color/LuminanceWeights.h"
 #include "Support/ParallelFor.h"
 #include "Support/VectorMath.h"
 
@@ -68,7 +69,7 @@ Sampled sample(const LinearImage& image, const Region& r, int64_t stride, bool b
       maxR = std::max(maxR, red);
       maxG = std::max(maxG, green);
       maxB = std::max(maxB, blue);
-      if (blackAndWhite) red = green = blue = 0.229f * red + 0.6917f * green + 0.0793f * blue;
+      if (blackAndWhite) red = green = blue = LuminanceWeights::luminanceOf(red, green, blue);
       result.lists[0].push_back(std::max(red, transmissionFloor));
       result.lists[1].push_back(std::max(green, transmissionFloor));
       result.lists[2].push_back(std::max(blue, transmissionFloor));

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <optional>
 
+#include "Color/LuminanceWeights.h"
+
 namespace AutoCrop {
 
 namespace {
@@ -56,7 +58,7 @@ Grid cellDensities(const LinearImage& image) {
       for (int64_t c = 0; c < grid.columns; ++c) {
         float sum = sums[size_t(c)];
         for (int64_t x = 0; x < b; ++x, pixel += 4) {
-          const float luminance = 0.229f * pixel[0] + 0.6917f * pixel[1] + 0.0793f * pixel[2];
+          const float luminance = LuminanceWeights::luminanceOf(pixel[0], pixel[1], pixel[2]);
           if (std::isfinite(luminance)) sum += luminance;
         }
         sums[size_t(c)] = sum;

@@ -7,70 +7,18 @@
 #include <map>
 #include <mutex>
 
+#include "Color/Lcms.h"
+#include "Color/Matrix3.h"
 #include "Support/ParallelFor.h"
 
 namespace {
 
-using Matrix = std::array<double, 9>;
-
-// One lcms2 context for the library, with its error log silenced: the library does not log.
-cmsContext lcmsContext() {
-  static const cmsContext context = [] {
-    cmsContext created = cmsCreateContext(nullptr, nullptr);
-    cmsSetLogErrorHandlerTHR(created, [](cmsContext, cmsUInt32Number, const char*) {});
-    return created;
-  }();
-  return context;
-}
-
-struct ProfileCloser {
-  void operator()(void* profile) const { cmsCloseProfile(profile); }
-};
-using Profile = std::unique_ptr<void, ProfileCloser>;
-
-struct CurveFreer {
-  void operator()(cmsToneCurve* curve) const { cmsFreeToneCurve(curve); }
-};
-using Curve = std::unique_ptr<cmsToneCurve, CurveFreer>;
-
-struct TransformDeleter {
-  void operator()(void* transform) const { cmsDeleteTransform(transform); }
-};
-using Transform = std::unique_ptr<void, TransformDeleter>;
-
-Matrix multiply(const Matrix& a, const Matrix& b) {
-  Matrix result{};
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 3; ++c)
-      for (int k = 0; k < 3; ++k) result[r * 3 + c] += a[r * 3 + k] * b[k * 3 + c];
-  return result;
-}
-
-Matrix inverse(const Matrix& m) {
-  const double a = m[0], b = m[1], c = m[2], d = m[3], e = m[4], f = m[5], g = m[6], h = m[7],
-               i = m[8];
-  const double det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
-  return {(e * i - f * h) / det, (c * h - b * i) / det, (b * f - c * e) / det,
-          (f * g - d * i) / det, (a * i - c * g) / det, (c * d - a * f) / det,
-          (d * h - e * g) / det, (b * g - a * h) / det, (a * e - b * d) / det};
-}
-
-Curve srgbCurve() {
-  const cmsFloat64Number parameters[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
-  return Curve(cmsBuildParametricToneCurve(lcmsContext(), 4, parameters));
-}
-
-Profile rgbProfile(const Chromaticities& c, cmsToneCurve* curve) {
-  const cmsCIExyY white{c.whiteX, c.whiteY, 1.0};
-  const cmsCIExyYTRIPLE primaries{
-      {c.redX, c.redY, 1.0}, {c.greenX, c.greenY, 1.0}, {c.blueX, c.blueY, 1.0}};
-  cmsToneCurve* curves[3] = {curve, curve, curve};
-  return Profile(cmsCreateRGBProfileTHR(lcmsContext(), &white, &primaries, curves));
-}
+using Lcms::Curve;
+using Lcms::Profile;
 
 Profile linearProfile(const Chromaticities& c) {
-  Curve linear(cmsBuildGamma(lcmsContext(), 1.0));
-  return rgbProfile(c, linear.get());
+  Curve linear(cmsBuildGamma(Lcms::context(), 1.0));
+  return Lcms::rgbProfile(c, linear.get());
 }
 
 // The big-endian colour space field of an ICC header (bytes 16 to 19); nothing for a profile
@@ -81,18 +29,18 @@ std::optional<uint32_t> headerColourSpace(const std::vector<uint8_t>& icc) {
 }
 
 // Columns: the red, green and blue colorants in the profile connection space (D50).
-std::optional<Matrix> colorantMatrix(cmsHPROFILE profile) {
+std::optional<Matrix3> colorantMatrix(cmsHPROFILE profile) {
   const auto* red = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, cmsSigRedColorantTag));
   const auto* green = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, cmsSigGreenColorantTag));
   const auto* blue = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, cmsSigBlueColorantTag));
   if (!red || !green || !blue) return std::nullopt;
-  return Matrix{red->X, green->X, blue->X, red->Y, green->Y, blue->Y, red->Z, green->Z, blue->Z};
+  return Matrix3{red->X, green->X, blue->X, red->Y, green->Y, blue->Y, red->Z, green->Z, blue->Z};
 }
 
-const Matrix& displayP3FromConnectionSpace() {
-  static const Matrix matrix = [] {
+const Matrix3& displayP3FromConnectionSpace() {
+  static const Matrix3 matrix = [] {
     Profile p3 = linearProfile(Chromaticities::displayP3());
-    return inverse(*colorantMatrix(p3.get()));
+    return matrixInverse(*colorantMatrix(p3.get()));
   }();
   return matrix;
 }
@@ -107,7 +55,7 @@ Curve copiedCurve(cmsHPROFILE profile, cmsTagSignature tag) {
 struct ColorProfile::Data {
   enum class Kind { rgbMatrix, grey, lcms };
   Kind kind = Kind::rgbMatrix;
-  Matrix toDisplayP3{1, 0, 0, 0, 1, 0, 0, 0, 1};
+  Matrix3 toDisplayP3{1, 0, 0, 0, 1, 0, 0, 0, 1};
   std::array<Curve, 3> curves;  // grey uses the first
   std::vector<uint8_t> icc;     // lcms: the profile itself
 
@@ -154,7 +102,7 @@ ColorProfile ColorProfile::sRGB() {
   static const std::shared_ptr<const Data> data = [] {
     auto created = std::make_shared<Data>();
     created->toDisplayP3 = matrixToDisplayP3(Chromaticities::sRGB());
-    for (auto& curve : created->curves) curve = srgbCurve();
+    for (auto& curve : created->curves) curve = Lcms::srgbCurve();
     return created;
   }();
   return ColorProfile(data);
@@ -165,7 +113,7 @@ ColorProfile ColorProfile::fromChromaticities(const Chromaticities& chromaticiti
   auto data = std::make_shared<Data>();
   data->toDisplayP3 = matrixToDisplayP3(chromaticities);
   for (auto& curve : data->curves)
-    curve = gamma ? Curve(cmsBuildGamma(lcmsContext(), *gamma)) : srgbCurve();
+    curve = gamma ? Curve(cmsBuildGamma(Lcms::context(), *gamma)) : Lcms::srgbCurve();
   return ColorProfile(std::move(data));
 }
 
@@ -176,14 +124,14 @@ ColorProfile ColorProfile::fromIcc(const std::vector<uint8_t>& icc, int colourCh
   const bool rgb = colourChannels == 3 && space == uint32_t{cmsSigRgbData};
   const bool grey = colourChannels == 1 && space == uint32_t{cmsSigGrayData};
   if (!rgb && !grey) return sRGB();
-  Profile profile(cmsOpenProfileFromMemTHR(lcmsContext(), icc.data(),
+  Profile profile(cmsOpenProfileFromMemTHR(Lcms::context(), icc.data(),
                                            static_cast<cmsUInt32Number>(icc.size())));
   if (!profile) return sRGB();
   auto data = std::make_shared<Data>();
   if (rgb) {
     const auto colorants = colorantMatrix(profile.get());
     if (colorants && cmsIsMatrixShaper(profile.get())) {
-      data->toDisplayP3 = multiply(displayP3FromConnectionSpace(), *colorants);
+      data->toDisplayP3 = matrixProduct(displayP3FromConnectionSpace(), *colorants);
       data->curves = {copiedCurve(profile.get(), cmsSigRedTRCTag),
                       copiedCurve(profile.get(), cmsSigGreenTRCTag),
                       copiedCurve(profile.get(), cmsSigBlueTRCTag)};
@@ -209,7 +157,7 @@ ColorProfile ColorProfile::of(const SourceImage& source) {
 
 std::array<double, 9> ColorProfile::matrixToDisplayP3(const Chromaticities& chromaticities) {
   Profile profile = linearProfile(chromaticities);
-  return multiply(displayP3FromConnectionSpace(), *colorantMatrix(profile.get()));
+  return matrixProduct(displayP3FromConnectionSpace(), *colorantMatrix(profile.get()));
 }
 
 namespace {
@@ -308,22 +256,22 @@ void lcmsRow(const SourceImage& source, const Prepared& p, int64_t y, float* out
 }
 
 std::shared_ptr<void> lcmsTransform(const ColorProfile::Data& data, bool grey) {
-  Profile input(cmsOpenProfileFromMemTHR(lcmsContext(), data.icc.data(),
+  Profile input(cmsOpenProfileFromMemTHR(Lcms::context(), data.icc.data(),
                                          static_cast<cmsUInt32Number>(data.icc.size())));
   if (!input) return nullptr;
   Profile output = linearProfile(Chromaticities::displayP3());
   void* transform =
-      cmsCreateTransformTHR(lcmsContext(), input.get(), grey ? TYPE_GRAY_FLT : TYPE_RGB_FLT,
+      cmsCreateTransformTHR(Lcms::context(), input.get(), grey ? TYPE_GRAY_FLT : TYPE_RGB_FLT,
                             output.get(), TYPE_RGB_FLT, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
   if (!transform) return nullptr;
-  return std::shared_ptr<void>(transform, TransformDeleter());
+  return std::shared_ptr<void>(transform, Lcms::TransformDeleter());
 }
 
 std::shared_ptr<const ColorProfile::Data> srgbGrey() {
   static const std::shared_ptr<const ColorProfile::Data> data = [] {
     auto created = std::make_shared<ColorProfile::Data>();
     created->kind = ColorProfile::Data::Kind::grey;
-    created->curves[0] = srgbCurve();
+    created->curves[0] = Lcms::srgbCurve();
     return created;
   }();
   return data;

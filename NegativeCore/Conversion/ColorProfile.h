@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "Conversion/Chromaticities.h"
+#include "Color/Chromaticities.h"
 #include "Conversion/LinearImage.h"
 #include "Conversion/SourceImage.h"
 

@@ -11,6 +11,7 @@
 
 #include "Conversion/Decoder.h"
 #include "Conversion/PolynomialSurface.h"
+#include "Support/Median.h"
 #include "Support/NumberText.h"
 #include "Support/ParallelFor.h"
 
@@ -61,10 +62,6 @@ int64_t mapHeight(int64_t blankWidth, int64_t blankHeight) {
   return std::max(minimumMapHeight, static_cast<int64_t>(rows));
 }
 
-// Ascending, with values that are not numbers after everything else, so a damaged pixel can
-// neither break the ordering nor pull a cell's median down.
-bool ascendingNumbersFirst(float a, float b) { return a < b || (std::isnan(b) && !std::isnan(a)); }
-
 // The median of every cell's values in channel c (the element at count/2 of the sorted values),
 // placed at the cell's centre in coordinates where the frame spans −1…1 on both axes.
 std::vector<PolynomialSurface::Sample> cellMedians(const LinearImage& blank, const CellGrid& grid,
@@ -82,12 +79,11 @@ std::vector<PolynomialSurface::Sample> cellMedians(const LinearImage& blank, con
         for (int64_t x = k * grid.cellWidth; x < (k + 1) * grid.cellWidth; ++x)
           *out++ = row[4 * x + channel];
       }
-      const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-      std::nth_element(values.begin(), middle, values.end(), ascendingNumbersFirst);
+      const float median = Median::ofValues<float>(values);
       const double cw = static_cast<double>(grid.cellWidth);
       const double ch = static_cast<double>(grid.cellHeight);
       samples.push_back({(cw / 2 + static_cast<double>(k) * cw) / width * 2 - 1,
-                         (ch / 2 + static_cast<double>(r) * ch) / height * 2 - 1, *middle});
+                         (ch / 2 + static_cast<double>(r) * ch) / height * 2 - 1, median});
     }
   }
   return samples;

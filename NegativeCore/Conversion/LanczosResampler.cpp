@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "Support/ParallelFor.h"
@@ -21,13 +23,26 @@ double lanczos(double x) {
 }
 
 // For each output position along one axis: the first source index and the weights of the
-// contiguous taps from there, normalised to sum to 1.
+// contiguous taps from there, normalised to sum to 1; and the source pixels under the kernel's
+// central lobe, whose range the output is held to.
 struct Taps {
   std::vector<int64_t> first;
   std::vector<int64_t> count;
   std::vector<int64_t> offset;  // into weights
   std::vector<float> weights;
+  std::vector<int64_t> lobeFirst;
+  std::vector<int64_t> lobeCount;
 };
+
+// Source pixels whose centres lie strictly within one lobe width of `centre`; at least the
+// nearest one.
+std::pair<int64_t, int64_t> centralLobe(double centre, double stretch, int64_t sourceSize) {
+  int64_t begin = static_cast<int64_t>(std::floor(centre - stretch - 0.5)) + 1;
+  int64_t end = static_cast<int64_t>(std::ceil(centre + stretch - 0.5));
+  begin = std::clamp<int64_t>(begin, 0, sourceSize - 1);
+  end = std::clamp<int64_t>(end, begin + 1, sourceSize);
+  return {begin, end - begin};
+}
 
 Taps makeTaps(int64_t sourceSize, int64_t targetSize) {
   const double scale = static_cast<double>(targetSize) / static_cast<double>(sourceSize);
@@ -37,6 +52,8 @@ Taps makeTaps(int64_t sourceSize, int64_t targetSize) {
   taps.first.resize(targetSize);
   taps.count.resize(targetSize);
   taps.offset.resize(targetSize);
+  taps.lobeFirst.resize(targetSize);
+  taps.lobeCount.resize(targetSize);
   std::vector<double> local;
   for (int64_t i = 0; i < targetSize; ++i) {
     const double centre = (static_cast<double>(i) + 0.5) / scale;
@@ -64,6 +81,7 @@ Taps makeTaps(int64_t sourceSize, int64_t targetSize) {
     taps.count[i] = static_cast<int64_t>(hi - lo);
     taps.offset[i] = static_cast<int64_t>(taps.weights.size());
     for (size_t k = lo; k < hi; ++k) taps.weights.push_back(static_cast<float>(local[k] / sum));
+    std::tie(taps.lobeFirst[i], taps.lobeCount[i]) = centralLobe(centre, stretch, sourceSize);
   }
   return taps;
 }
@@ -95,7 +113,16 @@ LinearImage resampleRows(int64_t sourceWidth, int64_t sourceHeight,
             for (int c = 0; c < 4; ++c) sums[lane][c] += w[k + lane] * p[lane * 4 + c];
         for (; k < count; ++k, p += 4)
           for (int c = 0; c < 4; ++c) sums[0][c] += w[k] * p[c];
-        for (int c = 0; c < 4; ++c) out[c] = (sums[0][c] + sums[1][c]) + (sums[2][c] + sums[3][c]);
+        const float* lobe = in + taps.lobeFirst[x] * 4;
+        for (int c = 0; c < 4; ++c) {
+          float low = lobe[c], high = lobe[c];
+          for (int64_t j = 1; j < taps.lobeCount[x]; ++j) {
+            low = std::min(low, lobe[j * 4 + c]);
+            high = std::max(high, lobe[j * 4 + c]);
+          }
+          const float sum = (sums[0][c] + sums[1][c]) + (sums[2][c] + sums[3][c]);
+          out[c] = std::clamp(sum, low, high);
+        }
       }
     }
   });
@@ -114,6 +141,7 @@ LinearImage resampleColumns(const LinearImage& image, int64_t height) {
   LinearImage result(image.width(), height);
   float* target = result.mutablePixels();
   parallelForRows(height, [&](int64_t begin, int64_t end) {
+    std::vector<float> low(static_cast<size_t>(values)), high(static_cast<size_t>(values));
     for (int64_t y = begin; y < end; ++y) {
       float* out = target + y * values;
       const float* w = taps.weights.data() + taps.offset[y];
@@ -123,6 +151,17 @@ LinearImage resampleColumns(const LinearImage& image, int64_t height) {
         const float weight = w[k];
         for (int64_t i = 0; i < values; ++i) out[i] += weight * in[i];
       }
+      const float* first = image.row(taps.lobeFirst[y]);
+      std::copy_n(first, values, low.data());
+      std::copy_n(first, values, high.data());
+      for (int64_t j = 1; j < taps.lobeCount[y]; ++j) {
+        const float* in = image.row(taps.lobeFirst[y] + j);
+        for (int64_t i = 0; i < values; ++i) {
+          low[i] = std::min(low[i], in[i]);
+          high[i] = std::max(high[i], in[i]);
+        }
+      }
+      for (int64_t i = 0; i < values; ++i) out[i] = std::clamp(out[i], low[i], high[i]);
     }
   });
   return result;

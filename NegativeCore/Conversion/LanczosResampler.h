@@ -1,7 +1,9 @@
 // Separable Lanczos-3 resampling of a LinearImage to an exact size. When shrinking, the kernel
 // widens by the reduction factor, so every source pixel contributes and nothing aliases. All four
-// channels are filtered; the negative lobes may take values slightly outside 0…1, as they should
-// in an extended colour space. Rows run in parallel.
+// channels are filtered. Each pass holds every value within the range of the source pixels under
+// the kernel's central lobe: the outer lobes would otherwise ring beside hard edges, and a dense
+// patch next to a clear one would read denser than the film is. Values outside 0…1 in the source
+// (an extended colour space) pass through. Rows run in parallel.
 #pragma once
 
 #include <cstdint>

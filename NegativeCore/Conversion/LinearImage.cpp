@@ -2,18 +2,25 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
-#include "Support/LargePages.h"
 #include "Support/ParallelFor.h"
+#include "Support/PlanePool.h"
 
 namespace {
 
+// Owns the pixels' plane and gives it back to the pool with the last image that shares it.
+struct GiveBack {
+  std::vector<float> plane;
+  void operator()(float*) { PlanePool::give(std::move(plane)); }
+};
+
 std::shared_ptr<float[]> allocatePixels(int64_t width, int64_t height) {
   if (width < 1 || height < 1) throw std::invalid_argument("LinearImage: empty size");
-  const size_t count = static_cast<size_t>(width * height * 4);
-  auto pixels = std::make_shared_for_overwrite<float[]>(count);
-  LargePages::advise(pixels.get(), count * sizeof(float));
-  return pixels;
+  std::vector<float> plane = PlanePool::take(static_cast<size_t>(width * height * 4));
+  float* pixels = plane.data();
+  return {pixels, GiveBack{std::move(plane)}};
 }
 
 }  // namespace
@@ -33,4 +40,12 @@ float* LinearImage::mutablePixels() {
     pixels_ = std::move(copy);
   }
   return pixels_.get();
+}
+
+std::optional<std::vector<float>> LinearImage::releasePlane() && {
+  auto* owner = std::get_deleter<GiveBack>(pixels_);
+  if (!owner || pixels_.use_count() != 1) return std::nullopt;
+  std::vector<float> plane = std::move(owner->plane);
+  pixels_.reset();  // its deleter now gives back nothing
+  return plane;
 }

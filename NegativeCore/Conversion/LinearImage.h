@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class LinearImage {
  public:
@@ -23,6 +25,11 @@ class LinearImage {
   float* mutableRow(int64_t y) { return mutablePixels() + y * width_ * 4; }
 
   bool sharesPixelsWith(const LinearImage& other) const { return pixels_ == other.pixels_; }
+
+  // The pixels' memory as a plane of valueCount() values, for a stage that turns the image into
+  // something else in place; nothing, and the image unchanged, when another image shares it. On
+  // success the image is left without pixels: it may only be assigned to or destroyed.
+  std::optional<std::vector<float>> releasePlane() &&;
 
  private:
   int64_t width_;

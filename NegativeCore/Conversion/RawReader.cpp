@@ -150,6 +150,102 @@ bool isPlainBayer(LibRaw& raw) {
          s.left_margin + s.width <= s.raw_width && s.raw_pitch >= 2 * s.raw_width;
 }
 
+// The colour of the filter over sensor site (row, col) of the visible area, a second green as
+// green.
+unsigned bayerColour(unsigned filters, int64_t row, int64_t col) {
+  const unsigned c = filters >> ((((row << 1) & 14) | (col & 1)) << 1) & 3;
+  return c == 3 ? 1u : c;
+}
+
+// Demosaicing fills each pixel's two missing colours from its neighbours and can overshoot far
+// beyond them at a hard edge: beside a clear patch a dense one reads near zero in a channel,
+// density 6, and a clear one reads clearer than the film base. Each filled value is held within
+// the values its colour has at the sensor sites of the 3 × 3 neighbourhood; on a plain Bayer
+// sensor every colour has one there. The sensor's own values are left as they are, so a pixel
+// reads only values no pass writes.
+void limitToNeighbours(LibRaw& raw, unsigned filters) {
+  const int64_t width = raw.imgdata.sizes.iwidth, height = raw.imgdata.sizes.iheight;
+  ushort(*image)[4] = raw.imgdata.image;
+  // For each place in the 2 × 2 pattern: its colour and, per colour, the neighbours of that
+  // colour.
+  struct Place {
+    unsigned colour;
+    int count[3];
+    int dy[3][8], dx[3][8];
+  };
+  Place places[2][2] = {};
+  for (int r = 0; r < 2; ++r)
+    for (int c = 0; c < 2; ++c) {
+      Place& place = places[r][c];
+      place.colour = bayerColour(filters, r, c);
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+          if (dy == 0 && dx == 0) continue;
+          const unsigned colour = bayerColour(filters, r + 2 + dy, c + 2 + dx);
+          const int k = place.count[colour]++;
+          place.dy[colour][k] = dy;
+          place.dx[colour][k] = dx;
+        }
+    }
+  // Any pixel, the image's edge included: neighbours outside the image are left out.
+  const auto limitPixel = [&](int64_t y, int64_t x) {
+    const Place& place = places[y & 1][x & 1];
+    ushort* pixel = image[y * width + x];
+    for (unsigned colour = 0; colour < 3; ++colour) {
+      if (colour == place.colour) continue;
+      ushort low = 65535, high = 0;
+      for (int k = 0; k < place.count[colour]; ++k) {
+        const int64_t ny = y + place.dy[colour][k], nx = x + place.dx[colour][k];
+        if (ny < 0 || ny >= height || nx < 0 || nx >= width) continue;
+        low = std::min(low, image[ny * width + nx][colour]);
+        high = std::max(high, image[ny * width + nx][colour]);
+      }
+      if (low <= high) pixel[colour] = std::clamp(pixel[colour], low, high);
+    }
+  };
+  // The usual pattern, greens on one diagonal of the block, takes the fast path inside the
+  // image: a green pixel has one other colour left and right and the third above and below; a
+  // red or blue one has green on its four sides and the third colour on its diagonals.
+  const auto isGreen = [&](int r, int c) { return places[r][c].colour == 1; };
+  const bool greensOnDiagonal = isGreen(0, 0) == isGreen(1, 1) && isGreen(0, 1) == isGreen(1, 0) &&
+                                isGreen(0, 0) != isGreen(0, 1);
+  const int redBlue = isGreen(0, 0) ? 1 : 0;  // column of the red or blue place in the top row
+  const bool diagonalGreens = greensOnDiagonal && places[0][redBlue].colour != 1 &&
+                              places[0][redBlue].colour + places[1][1 - redBlue].colour == 2;
+  const auto between = [](ushort& value, ushort a, ushort b) {
+    value = std::clamp(value, std::min(a, b), std::max(a, b));
+  };
+  const auto between4 = [](ushort& value, ushort a, ushort b, ushort c, ushort d) {
+    value = std::clamp(value, std::min({a, b, c, d}), std::max({a, b, c, d}));
+  };
+  parallelForRows(height, [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      if (!diagonalGreens || y == 0 || y + 1 == height || width < 3) {
+        for (int64_t x = 0; x < width; ++x) limitPixel(y, x);
+        continue;
+      }
+      ushort(*up)[4] = image + (y - 1) * width;
+      ushort(*row)[4] = image + y * width;
+      ushort(*down)[4] = image + (y + 1) * width;
+      limitPixel(y, 0);
+      for (int64_t x = 1; x + 1 < width; ++x) {
+        const unsigned colour = places[y & 1][x & 1].colour;
+        if (colour == 1) {
+          const unsigned across = places[y & 1][(x + 1) & 1].colour, along = 2 - across;
+          between(row[x][across], row[x - 1][across], row[x + 1][across]);
+          between(row[x][along], up[x][along], down[x][along]);
+        } else {
+          const unsigned other = 2 - colour;
+          between4(row[x][1], up[x][1], down[x][1], row[x - 1][1], row[x + 1][1]);
+          between4(row[x][other], up[x - 1][other], up[x + 1][other], down[x - 1][other],
+                   down[x + 1][other]);
+        }
+      }
+      limitPixel(y, width - 1);
+    }
+  });
+}
+
 // Half-size development of a plain Bayer sensor, as LibRaw's half size does it but in one
 // parallel pass: each 2 × 2 block becomes one pixel, its two greens averaged; black subtracted
 // (LibRaw's common, per-colour and repeating-pattern parts), daylight multipliers applied with
@@ -159,8 +255,7 @@ LinearImage binBayer(const LibRaw& raw) {
   const libraw_colordata_t& colour = raw.imgdata.color;
   const unsigned filters = raw.imgdata.idata.filters;
   const auto colourAt = [filters](int64_t row, int64_t col) {
-    const unsigned c = filters >> ((((row << 1) & 14) | (col & 1)) << 1) & 3;
-    return c == 3 ? 1u : c;  // a second green is green
+    return bayerColour(filters, row, col);
   };
   const unsigned* cblack = colour.cblack;
   const auto blackAt = [&](int64_t row, int64_t col, unsigned c) {
@@ -262,17 +357,21 @@ std::optional<LinearImage> decode(const std::filesystem::path& url, float scale,
   if (raw->unpack() != LIBRAW_SUCCESS) throw DecodeError::renderFailed(url);
   const ImageOrientation camera = ImageOrientation::fromLibRawFlip(raw->imgdata.sizes.flip);
   const ImageOrientation orientation = camera.followedBy(mirrored, quarterTurns);
-  if (halfSize && isPlainBayer(*raw)) {
+  const bool plainBayer = isPlainBayer(*raw);
+  if (halfSize && plainBayer) {
     const LinearImage binned = binBayer(*raw);
     raw.reset();
     return oriented(LanczosResampler::resample(binned, width, height), orientation);
   }
+  // Demosaicing changes the filter pattern it is given; the sensor's own is kept.
+  const unsigned filters = raw->imgdata.idata.filters;
   {
     OpenMpShare share;
     if (raw->dcraw_process() != LIBRAW_SUCCESS || !raw->imgdata.image ||
         raw->imgdata.sizes.iwidth < 1 || raw->imgdata.sizes.iheight < 1)
       throw DecodeError::renderFailed(url);
   }
+  if (plainBayer && !halfSize) limitToNeighbours(*raw, filters);
   const bool exact = raw->imgdata.sizes.iwidth == width && raw->imgdata.sizes.iheight == height;
   if (exact) return convertPixels(*raw, orientation);
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "Conversion/Chromaticities.h"
+#include "Color/Chromaticities.h"
 #include "Conversion/ImageOrientation.h"
 
 struct SourceImage {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "Conversion/Analyzer.h"
 #include "Conversion/AutoCrop.h"
@@ -109,12 +110,16 @@ NormRect measuredRegion(const LinearImage& straightened, const ConversionSetting
 Result convert(const std::filesystem::path& url, const ConversionSettings& settings, double scale,
                double analysisScale) {
   const auto t0 = std::chrono::steady_clock::now();
-  const LinearImage render = decodeCorrected(url, settings, scale);
-  const LinearImage measured =
-      scale <= analysisScale ? render : decodeCorrected(url, settings, analysisScale);
-  const auto t1 = std::chrono::steady_clock::now();
-  FilmAnalysis analysis = analyze(measured, settings);
-  PrintImage print = process(render, analysis, settings, true, true);
+  LinearImage render = decodeCorrected(url, settings, scale);
+  std::chrono::steady_clock::time_point t1;
+  FilmAnalysis analysis;
+  {
+    const LinearImage measured =
+        scale <= analysisScale ? render : decodeCorrected(url, settings, analysisScale);
+    t1 = std::chrono::steady_clock::now();
+    analysis = analyze(measured, settings);
+  }
+  PrintImage print = process(std::move(render), analysis, settings, true, true);
   const auto t2 = std::chrono::steady_clock::now();
   return {std::move(print), analysis, secondsBetween(t0, t1), secondsBetween(t1, t2)};
 }
@@ -151,16 +156,18 @@ FrameCrop frameCrop(const LinearImage& straightened, const ConversionSettings& s
   return {frame.rect.inset(margin).clamped(minimumSide), true};
 }
 
-PrintImage process(const LinearImage& scan, const FilmAnalysis& analysis,
+PrintImage process(LinearImage scan, const FilmAnalysis& analysis,
                    const ConversionSettings& settings, bool applyCrop, bool addBorder) {
   const bool mono = settings.mode == FilmMode::bwNegative;
   const Placement placement{scan.width(), scan.height(), settings.skewDegrees,
                             applyCrop ? analysis.crop : NormRect::full};
 
-  LinearImage healed = scan;
-  if (!settings.spots.empty()) heal(healed, settings.spots);
-  const LinearImage cut = Geometry::straightenAndCrop(healed, placement.angle, placement.crop);
-  PrintImage print = Pipeline::render(cut, analysis, settings);
+  LinearImage cut = [&] {
+    LinearImage healed = std::move(scan);
+    if (!settings.spots.empty()) heal(healed, settings.spots);
+    return Geometry::straightenAndCrop(healed, placement.angle, placement.crop);
+  }();
+  PrintImage print = Pipeline::render(std::move(cut), analysis, settings);
 
   if (!mono && !settings.redEyes.empty()) correctRedEyes(print, settings.redEyes, placement);
   if (!settings.dodgeBurn.empty()) dodgeAndBurn(print, settings.dodgeBurn, placement);

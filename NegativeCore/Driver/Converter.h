@@ -47,8 +47,9 @@ FrameCrop frameCrop(const LinearImage& straightened, const ConversionSettings& s
 
 // The print of a decoded scan with the given analysis. applyCrop cuts it to analysis.crop (else
 // the whole straightened frame); addBorder adds the border or film-holder frame, but only
-// together with applyCrop.
-PrintImage process(const LinearImage& scan, const FilmAnalysis& analysis,
+// together with applyCrop. The scan's pixels are let go as soon as the print is made, so a caller
+// that hands over its only copy (std::move) frees them before the finishing stages run.
+PrintImage process(LinearImage scan, const FilmAnalysis& analysis,
                    const ConversionSettings& settings, bool applyCrop, bool addBorder);
 
 }  // namespace Converter

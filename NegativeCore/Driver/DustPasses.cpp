@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "Color/LuminanceWeights.h"
 #include "Conversion/Decoder.h"
 #include "Conversion/FlatField.h"
 #include "Conversion/Geometry.h"
@@ -27,8 +28,9 @@ constexpr int64_t modelLongSideLimit = 4008;  // … once a render exceeds this
 
 // The weighted maximum density of the film plus 0.08: peaks above it count as strong evidence.
 float densityCeiling(const FilmAnalysis& analysis) {
-  return 0.229f * float(analysis.dMax[0]) + 0.6917f * float(analysis.dMax[1]) +
-         0.0793f * float(analysis.dMax[2]) + 0.08f;
+  return LuminanceWeights::luminanceOf(float(analysis.dMax[0]), float(analysis.dMax[1]),
+                                       float(analysis.dMax[2])) +
+         0.08f;
 }
 
 // A clone source for every find, searched on the scan, kept clear of the other finds and of the

@@ -66,11 +66,8 @@ std::vector<Job> buildJobs(const std::filesystem::path& scan,
 // The finished print, reduced and sharpened; the decoded scan is gone before it returns.
 PrintImage render(const std::filesystem::path& scan, const ConversionSettings& settings,
                   const FilmAnalysis& analysis, const ExportOptions& options) {
-  PrintImage print;
-  {
-    const LinearImage decoded = FlatField::decodeCorrected(scan, settings, 1.0);
-    print = process(decoded, analysis, settings, true, true);
-  }
+  PrintImage print =
+      process(FlatField::decodeCorrected(scan, settings, 1.0), analysis, settings, true, true);
   if (options.longEdge && *options.longEdge > 0) {
     print = Exporter::resize(std::move(print), *options.longEdge);
   }

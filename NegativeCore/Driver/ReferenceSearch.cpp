@@ -207,10 +207,11 @@ void ReferenceSearch::roundSliders() {
        {&ConversionSettings::exposure, &ConversionSettings::contrast,
         &ConversionSettings::saturation})
     rounded.*field = roundedTo(rounded.*field, 100);
-  for (double ConversionSettings::*field :
-       {&ConversionSettings::temperature, &ConversionSettings::tint,
-        &ConversionSettings::highlights, &ConversionSettings::shadows, &ConversionSettings::whites,
-        &ConversionSettings::blacks})
+  using Field = double ConversionSettings::*;
+  for (Field field :
+       std::initializer_list<Field>{&ConversionSettings::temperature, &ConversionSettings::tint,
+                                    &ConversionSettings::highlights, &ConversionSettings::shadows,
+                                    &ConversionSettings::whites, &ConversionSettings::blacks})
     rounded.*field = std::round(rounded.*field);
   if (rounded != best_) {
     best_ = rounded;

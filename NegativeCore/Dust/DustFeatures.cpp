@@ -8,25 +8,18 @@
 
 #include "Dust/DustPlanes.h"
 #include "Dust/DustShape.h"
+#include "Support/PixelMath.h"
 
 namespace DustFeatures {
 
 namespace {
 
-// The truncated coordinate clamped to 0 … count − 1, decided in floating point so that no
-// value (negative, huge, not a number) reaches an integer conversion out of range.
-int64_t clampedIndex(double v, int64_t count) {
-  if (!(v >= 1)) return 0;
-  if (v >= static_cast<double>(count - 1)) return count - 1;
-  return static_cast<int64_t>(v);
-}
-
 struct Lookup {
   const Maps& maps;
 
   double at(const std::vector<float>& plane, double x, double y) const {
-    const int64_t ix = clampedIndex(x, maps.w);
-    const int64_t iy = clampedIndex(y, maps.h);
+    const int64_t ix = PixelMath::clampedIndex(x, maps.w);
+    const int64_t iy = PixelMath::clampedIndex(y, maps.h);
     return plane[static_cast<size_t>(iy * maps.w + ix)];
   }
 };

@@ -65,12 +65,9 @@ struct Group {
   float rank;
 };
 
-Spot newSpot(double x, double y, double r, double score) {
-  Spot spot;
-  spot.id = Uuid::random();
-  spot.x = x;
-  spot.y = y;
-  spot.r = r;
+// A found spot: a new repair carrying the model's score.
+Spot scoredSpot(double x, double y, double r, double score) {
+  Spot spot = makeSpot(x, y, r);
   spot.score = score;
   return spot;
 }
@@ -122,13 +119,13 @@ std::vector<Spot> spotsOf(const Component& c, int64_t width, int64_t height, dou
   double extent = 0;
   for (int64_t i : c.pixels) extent = std::max(extent, std::hypot(i % width - cx, i / width - cy));
   if (extent <= 2.2 * std::sqrt(n / std::numbers::pi) || extent < 6) {
-    return {newSpot((cx + 0.5) / width, (cy + 0.5) / height, (extent + 2.2) / longSide, score)};
+    return {scoredSpot((cx + 0.5) / width, (cy + 0.5) / height, (extent + 2.2) / longSide, score)};
   }
   const double radius = std::max(n / std::max(2 * extent, 1.0) * 0.5 + 2.5, 4.0);
   const Uuid group = Uuid::random();
   std::vector<Spot> chain;
   for (const auto& [px, py] : chainPoints(c, width, cx, cy, 1.3 * radius)) {
-    Spot spot = newSpot((px + 0.5) / width, (py + 0.5) / height, radius / longSide, score);
+    Spot spot = scoredSpot((px + 0.5) / width, (py + 0.5) / height, radius / longSide, score);
     spot.group = group;
     chain.push_back(std::move(spot));
   }

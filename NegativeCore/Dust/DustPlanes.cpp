@@ -7,11 +7,12 @@
 #include <limits>
 #include <new>
 
+#include "Color/LuminanceWeights.h"
 #include "Support/LargePages.h"
+#include "Support/Median.h"
 #include "Support/ParallelFor.h"
 #include "Support/VectorMath.h"
 #include "Tone/BoxBlur.h"
-#include "Tone/Luminance.h"
 
 namespace DustDetector {
 
@@ -153,7 +154,7 @@ Plane::Plane(size_t count) {
 void densityPlane(int64_t width, int64_t height, const float* pixels, float* out) {
   densityRows(width, height, out, [pixels](int64_t i) {
     const float* p = pixels + 4 * i;
-    return Adjustments::luminanceOf(p[0], p[1], p[2]);
+    return LuminanceWeights::luminanceOf(p[0], p[1], p[2]);
   });
 }
 
@@ -250,12 +251,7 @@ std::vector<float> strideSamples(const float* plane, int64_t count, int64_t stri
   return samples;
 }
 
-float medianElement(std::vector<float>& samples) {
-  if (samples.empty()) return 0.0f;
-  const auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
-  std::nth_element(samples.begin(), middle, samples.end());
-  return *middle;
-}
+float medianElement(std::vector<float>& samples) { return Median::ofValues<float>(samples); }
 
 MedianAndDeviation medianAndDeviation(std::vector<float>& samples) {
   MedianAndDeviation result;

@@ -31,7 +31,7 @@ class Plane {
   std::unique_ptr<float[], Free> values_;
 };
 
-// Density of a linear RGBA pixel's weighted sum v = 0.229·R + 0.6917·G + 0.0793·B: −log10(v),
+// Density of a linear RGBA pixel's luminance v (Color/LuminanceWeights.h): −log10(v),
 // and 5 where v ≤ 0.00001 or v is not finite. `pixels` holds 4·width·height values.
 void densityPlane(int64_t width, int64_t height, const float* pixels, float* out);
 // The same of one channel (0 red, 1 green, 2 blue) on its own.

@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include "Dust/HealerSteps.h"
+#include "Support/Median.h"
 #include "Support/ParallelFor.h"
 #include "Support/VectorMath.h"
 #include "Tone/BoxBlur.h"
@@ -134,15 +135,6 @@ std::vector<int64_t> collect(const Box& box, const Keep& keep) {
   return all;
 }
 
-// Element ⌊n/2⌋ of the ascending values; 0 for none. Not-a-number sorts last.
-float median(std::vector<float> values) {
-  if (values.empty()) return 0;
-  const auto mid = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-  std::nth_element(values.begin(), mid, values.end(),
-                   [](float a, float b) { return a < b || (std::isnan(b) && !std::isnan(a)); });
-  return *mid;
-}
-
 // `rounds` rounds of the row pass over all rows then the column pass over all columns, in place
 // in `plane`, with `scratch` between the passes.
 void blurRounds(float* plane, float* scratch, int64_t width, int64_t height, int64_t n,
@@ -256,7 +248,7 @@ class Patch {
       differences[k] = destination(pixels, i, channel) - source(pixels, i, channel);
       delta[i] = differences[k];
     }
-    const float med = median(std::move(differences));
+    const float med = Median::ofValues<float>(differences);
     tripleBoxBlur(delta, scratch(), bw_, bh_, blurRadius());
     std::vector<float> output(inside_.size());
     forChunks(static_cast<int64_t>(inside_.size()), [&](int64_t begin, int64_t end) {
@@ -285,7 +277,7 @@ class Patch {
       values[k] = destination(pixels, ring_[k], channel);
       level[ring_[k]] = values[k];
     }
-    const float med = median(std::move(values));
+    const float med = Median::ofValues<float>(values);
     tripleBoxBlur(level, scratch(), bw_, bh_, blurRadius());
     if (!low_) low_ = newBuffer(count_);
     float* low = low_.get();

@@ -10,6 +10,7 @@
 #include "Dust/Healer.h"
 #include "Dust/HealerSteps.h"
 #include "Dust/ReachGrid.h"
+#include "Support/PixelMath.h"
 #include "Support/VectorMath.h"
 
 namespace Healer {
@@ -32,16 +33,10 @@ Circle circleOf(const Spot& s, double width, double height) {
   return {s.x * width, s.y * height, std::max(s.r * std::max(width, height), 1.5)};
 }
 
-// Column or row of a position: clamp(trunc(p), 0, n − 1), limited in floating point first.
-int64_t pixelIndex(double p, int64_t n) {
-  if (!(p > 0)) return 0;
-  if (p >= static_cast<double>(n - 1)) return n - 1;
-  return static_cast<int64_t>(p);
-}
-
 const float* pixelAt(const Image& image, double px, double py) {
-  return image.pixels +
-         (pixelIndex(py, image.height) * image.width + pixelIndex(px, image.width)) * 4;
+  return image.pixels + (PixelMath::clampedIndex(py, image.height) * image.width +
+                         PixelMath::clampedIndex(px, image.width)) *
+                            4;
 }
 
 // cos and sin of 2π·k/count for k = 0 … count − 1.

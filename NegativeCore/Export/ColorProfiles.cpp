@@ -9,60 +9,41 @@
 #include <memory>
 #include <stdexcept>
 
+#include "Color/Chromaticities.h"
+#include "Color/Lcms.h"
+#include "Color/Matrix3.h"
+#include "Color/SrgbCurve.h"
 #include "Support/VectorMath.h"
 
 namespace ColorProfiles {
 
 namespace {
 
-using Matrix = std::array<std::array<double, 3>, 3>;
-
 struct SpaceDefinition {
   const char* description;
-  cmsCIExyY white;
-  cmsCIExyYTRIPLE primaries;
+  Chromaticities chromaticities;
   int curveType;  // lcms2 parametric curve type
   std::array<double, 5> curve;
 };
 
-constexpr cmsCIExyY d65{0.3127, 0.3290, 1.0};
-constexpr cmsCIExyY d50{0.3457, 0.3585, 1.0};
-constexpr std::array<double, 5> srgbCurve{2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
-
 SpaceDefinition definition(ExportColorSpace space) {
   switch (space) {
     case ExportColorSpace::sRGB:
-      return {"sRGB IEC61966-2.1",
-              d65,
-              {{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}},
-              4,
-              srgbCurve};
+      return {"sRGB IEC61966-2.1", Chromaticities::sRGB(), 4, SrgbCurve::parameters};
     case ExportColorSpace::displayP3:
-      return {"Display P3",
-              d65,
-              {{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}},
-              4,
-              srgbCurve};
+      return {"Display P3", Chromaticities::displayP3(), 4, SrgbCurve::parameters};
     case ExportColorSpace::adobeRGB:
-      return {"Adobe RGB (1998)",
-              d65,
-              {{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}},
-              1,
-              {563.0 / 256}};
+      return {"Adobe RGB (1998)", Chromaticities::adobeRGB(), 1, {563.0 / 256}};
     case ExportColorSpace::proPhotoRGB:
       return {"ProPhoto RGB (ROMM RGB)",
-              d50,
-              {{0.7347, 0.2653, 1}, {0.1596, 0.8404, 1}, {0.0366, 0.0001, 1}},
+              Chromaticities::proPhotoRGB(),
               4,
               {1.8, 1, 0, 1.0 / 16, 1.0 / 32}};
   }
   throw std::logic_error("unknown colour space");
 }
 
-struct ProfileDeleter {
-  void operator()(void* profile) const { cmsCloseProfile(profile); }
-};
-using Profile = std::unique_ptr<void, ProfileDeleter>;
+using Lcms::Profile;
 
 void setText(cmsHPROFILE profile, cmsTagSignature tag, const char* text) {
   cmsMLU* mlu = cmsMLUalloc(nullptr, 1);
@@ -73,10 +54,9 @@ void setText(cmsHPROFILE profile, cmsTagSignature tag, const char* text) {
 
 Profile buildProfile(ExportColorSpace space) {
   const SpaceDefinition d = definition(space);
-  cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, d.curveType, d.curve.data());
-  cmsToneCurve* curves[3] = {curve, curve, curve};
-  Profile profile(cmsCreateRGBProfile(&d.white, &d.primaries, curves));
-  cmsFreeToneCurve(curve);
+  const Lcms::Curve curve(
+      cmsBuildParametricToneCurve(Lcms::context(), d.curveType, d.curve.data()));
+  Profile profile = Lcms::rgbProfile(d.chromaticities, curve.get());
   if (!profile) throw std::runtime_error("cannot build a colour profile");
   setText(profile.get(), cmsSigProfileDescriptionTag, d.description);
   setText(profile.get(), cmsSigCopyrightTag, "No copyright, use freely");
@@ -109,39 +89,18 @@ std::vector<uint8_t> profileBytes(ExportColorSpace space) {
 
 // Columns are the profile's colorants before they are rounded to the file's s15.16 numbers:
 // linear RGB to XYZ relative to D50. Unrounded, greys of two D65 spaces stay exactly neutral.
-Matrix colorants(ExportColorSpace space) {
+Matrix3 colorants(ExportColorSpace space) {
   const Profile profile = buildProfile(space);
   const cmsTagSignature tags[3] = {cmsSigRedColorantTag, cmsSigGreenColorantTag,
                                    cmsSigBlueColorantTag};
-  Matrix m{};
+  Matrix3 m{};
   for (int c = 0; c < 3; ++c) {
     const auto* xyz = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile.get(), tags[c]));
-    m[0][c] = xyz->X;
-    m[1][c] = xyz->Y;
-    m[2][c] = xyz->Z;
+    m[c] = xyz->X;
+    m[3 + c] = xyz->Y;
+    m[6 + c] = xyz->Z;
   }
   return m;
-}
-
-Matrix inverse(const Matrix& m) {
-  const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-                     m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-                     m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-  Matrix r{};
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) {
-      const int a = (j + 1) % 3, b = (j + 2) % 3, c = (i + 1) % 3, d = (i + 2) % 3;
-      r[i][j] = (m[a][c] * m[b][d] - m[a][d] * m[b][c]) / det;
-    }
-  return r;
-}
-
-Matrix product(const Matrix& a, const Matrix& b) {
-  Matrix r{};
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j)
-      for (int k = 0; k < 3; ++k) r[i][j] += a[i][k] * b[k][j];
-  return r;
 }
 
 // Everything one conversion from Display P3 needs, made once per target space.
@@ -156,8 +115,7 @@ const std::vector<double>& displayP3Linear() {
   static const std::vector<double> table = [] {
     std::vector<double> t(65536);
     for (size_t i = 0; i < t.size(); ++i) {
-      const double v = static_cast<double>(i) / 65535;
-      t[i] = v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+      t[i] = SrgbCurve::decode(static_cast<double>(i) / 65535);
     }
     return t;
   }();
@@ -165,11 +123,8 @@ const std::vector<double>& displayP3Linear() {
 }
 
 Conversion makeConversion(ExportColorSpace space) {
-  const Matrix m = product(inverse(colorants(space)), colorants(ExportColorSpace::displayP3));
-  Conversion c{space, {}};
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) c.matrix[i * 3 + j] = m[i][j];
-  return c;
+  return {space,
+          matrixProduct(matrixInverse(colorants(space)), colorants(ExportColorSpace::displayP3))};
 }
 
 const Conversion& conversion(ExportColorSpace space) {
@@ -179,16 +134,19 @@ const Conversion& conversion(ExportColorSpace space) {
   return all[static_cast<size_t>(space)];
 }
 
-// Linear target values, clipped to 0…1, into the space's encoded values, in place.
+// Pixels are converted in runs of this many, through buffers on the stack.
+constexpr size_t runPixels = 1024;
+
+// Linear target values, clipped to 0…1, into the space's encoded values, in place; at most
+// 3 × runPixels of them.
 void encode(ExportColorSpace space, float* values, size_t count) {
+  float powered[3 * runPixels];
   switch (space) {
     case ExportColorSpace::sRGB:
     case ExportColorSpace::displayP3: {
-      std::vector<float> powered(count);
-      VectorMath::pow(values, 1.0f / 2.4f, powered.data(), count);
+      VectorMath::pow(values, 1.0f / 2.4f, powered, count);
       for (size_t i = 0; i < count; ++i) {
-        const float v = values[i];
-        values[i] = v <= 0.0031308f ? 12.92f * v : 1.055f * powered[i] - 0.055f;
+        values[i] = SrgbCurve::encodeFromPowered(values[i], powered[i]);
       }
       break;
     }
@@ -196,8 +154,7 @@ void encode(ExportColorSpace space, float* values, size_t count) {
       VectorMath::pow(values, 256.0f / 563.0f, values, count);
       break;
     case ExportColorSpace::proPhotoRGB: {
-      std::vector<float> powered(count);
-      VectorMath::pow(values, 1.0f / 1.8f, powered.data(), count);
+      VectorMath::pow(values, 1.0f / 1.8f, powered, count);
       for (size_t i = 0; i < count; ++i) {
         const float v = values[i];
         values[i] = v < 1.0f / 512 ? 16.0f * v : powered[i];
@@ -207,12 +164,11 @@ void encode(ExportColorSpace space, float* values, size_t count) {
   }
 }
 
-// Encoded values of the target space for one run of pixels.
-std::vector<float> encodedValues(ExportColorSpace space, const uint16_t* in, size_t pixels) {
+// Encoded values of the target space for a run of at most runPixels pixels.
+void encodedValues(ExportColorSpace space, const uint16_t* in, size_t pixels, float* values) {
   const Conversion& c = conversion(space);
   const double* linear = displayP3Linear().data();
   const double* m = c.matrix.data();
-  std::vector<float> values(pixels * 3);
   for (size_t p = 0; p < pixels; ++p) {
     const double r = linear[in[3 * p]], g = linear[in[3 * p + 1]], b = linear[in[3 * p + 2]];
     for (int k = 0; k < 3; ++k) {
@@ -220,16 +176,26 @@ std::vector<float> encodedValues(ExportColorSpace space, const uint16_t* in, siz
       values[3 * p + k] = static_cast<float>(std::clamp(v, 0.0, 1.0));
     }
   }
-  encode(space, values.data(), values.size());
-  return values;
+  encode(space, values, 3 * pixels);
 }
 
 template <class Sample>
-void quantise(const std::vector<float>& values, Sample* out) {
+void quantise(const float* values, size_t count, Sample* out) {
   constexpr float maximum = sizeof(Sample) == 2 ? 65535.0f : 255.0f;
-  for (size_t i = 0; i < values.size(); ++i) {
+  for (size_t i = 0; i < count; ++i) {
     const float v = std::clamp(values[i], 0.0f, 1.0f);
     out[i] = static_cast<Sample>(v * maximum + 0.5f);
+  }
+}
+
+// Each run is read whole before it is written, so `out` may be `in`.
+template <class Sample>
+void convertRuns(ExportColorSpace space, const uint16_t* in, size_t pixels, Sample* out) {
+  float values[3 * runPixels];
+  for (size_t first = 0; first < pixels; first += runPixels) {
+    const size_t run = std::min(runPixels, pixels - first);
+    encodedValues(space, in + 3 * first, run, values);
+    quantise(values, 3 * run, out + 3 * first);
   }
 }
 
@@ -247,7 +213,7 @@ void convert(ExportColorSpace space, const uint16_t* displayP3, size_t pixels, u
     std::memmove(out, displayP3, pixels * 3 * sizeof(uint16_t));
     return;
   }
-  quantise(encodedValues(space, displayP3, pixels), out);
+  convertRuns(space, displayP3, pixels, out);
 }
 
 void convert(ExportColorSpace space, const uint16_t* displayP3, size_t pixels, uint8_t* out) {
@@ -256,7 +222,7 @@ void convert(ExportColorSpace space, const uint16_t* displayP3, size_t pixels, u
       out[i] = static_cast<uint8_t>((displayP3[i] * 255u + 32767u) / 65535u);
     return;
   }
-  quantise(encodedValues(space, displayP3, pixels), out);
+  convertRuns(space, displayP3, pixels, out);
 }
 
 }  // namespace ColorProfiles

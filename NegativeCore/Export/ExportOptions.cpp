@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Record/JsonFields.h"
+
 std::string_view fileExtension(ExportFormat format) {
   return format == ExportFormat::jpeg ? "jpg" : "tif";
 }
@@ -52,58 +54,23 @@ nlohmann::json toJSON(const ExportOptions& options) {
   return json;
 }
 
-namespace {
-
-std::optional<std::vector<ExportFormat>> readFormats(const nlohmann::json& value) {
-  if (!value.is_array()) return std::nullopt;
-  std::vector<ExportFormat> formats;
-  for (const auto& element : value) {
-    if (!element.is_string()) return std::nullopt;
-    const auto format = fromString<ExportFormat>(element.get_ref<const std::string&>());
-    if (!format) return std::nullopt;
-    formats.push_back(*format);
-  }
-  return formats;
-}
-
-template <NamedEnum E>
-void readEnum(const nlohmann::json& json, const char* key, E& field) {
-  const auto it = json.find(key);
-  if (it == json.end() || !it->is_string()) return;
-  if (const auto value = fromString<E>(it->get_ref<const std::string&>())) field = *value;
-}
-
-void readString(const nlohmann::json& json, const char* key, std::string& field) {
-  const auto it = json.find(key);
-  if (it != json.end() && it->is_string()) field = it->get<std::string>();
-}
-
-}  // namespace
-
+// Tolerant: a key that is missing or does not convert keeps its default; a list of formats
+// with one unknown name is ignored as a whole; the quality is taken as any number (the writer
+// limits it), the long edge only as a number written as an integer.
 std::optional<ExportOptions> exportOptionsFromJSON(const nlohmann::json& json) {
+  using namespace JsonFields;
   if (!json.is_object()) return std::nullopt;
   ExportOptions options;
-  if (const auto it = json.find("formats"); it != json.end()) {
-    if (auto formats = readFormats(*it)) options.formats = std::move(*formats);
-  }
-  if (const auto it = json.find("jpegQuality"); it != json.end() && it->is_number()) {
-    options.jpegQuality = it->get<double>();
-  }
-  if (const auto it = json.find("longEdge"); it != json.end() && it->is_number_integer()) {
-    if (it->is_number_unsigned()) {
-      const uint64_t value = it->get<uint64_t>();
-      if (value <= static_cast<uint64_t>(INT64_MAX)) options.longEdge = static_cast<int64_t>(value);
-    } else {
-      options.longEdge = it->get<int64_t>();
-    }
-  }
-  readEnum(json, "sharpening", options.sharpening);
-  readEnum(json, "colorSpace", options.colorSpace);
-  readString(json, "suffix", options.suffix);
-  readString(json, "filmStock", options.filmStock);
-  readString(json, "camera", options.camera);
-  readString(json, "iso", options.iso);
-  readString(json, "notes", options.notes);
+  take(json, "formats", listOf(asEnum<ExportFormat>), options.formats);
+  take(json, "jpegQuality", asAnyDouble, options.jpegQuality);
+  take(json, "longEdge", asWrittenInt, options.longEdge);
+  take(json, "sharpening", asEnum<OutputSharpening>, options.sharpening);
+  take(json, "colorSpace", asEnum<ExportColorSpace>, options.colorSpace);
+  take(json, "suffix", asString, options.suffix);
+  take(json, "filmStock", asString, options.filmStock);
+  take(json, "camera", asString, options.camera);
+  take(json, "iso", asString, options.iso);
+  take(json, "notes", asString, options.notes);
   return options;
 }
 

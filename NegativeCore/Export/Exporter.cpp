@@ -10,6 +10,7 @@
 #include "Export/TiffWriter.h"
 #include "Support/AtomicFile.h"
 #include "Support/ParallelFor.h"
+#include "Support/PlanePool.h"
 #include "Tone/BoxBlur.h"
 #include "Tone/Luminance.h"
 
@@ -103,21 +104,26 @@ Sharpening parameters(OutputSharpening sharpening) {
 
 // --- Writing -----------------------------------------------------------------------------
 
-// Rows of the print as 16-bit Display P3 and then in the target space and depth.
+// Rows of the print as 16-bit Display P3 and then in the target space and depth, written
+// straight into the encoder's buffer a run of pixels at a time.
 template <class Sample>
 void targetRows(const std::vector<float>& rgb, int64_t width, ExportColorSpace space,
                 int64_t firstRow, int64_t rows, Sample* out) {
-  const auto count = static_cast<size_t>(rows * width * 3);
+  constexpr size_t runPixels = 2048;
+  const auto pixels = static_cast<size_t>(rows * width);
   const float* in = rgb.data() + firstRow * width * 3;
-  if constexpr (sizeof(Sample) == 2) {
-    toSixteenBits(in, out, count);
-    if (space != ExportColorSpace::displayP3) {
-      ColorProfiles::convert(space, out, count / 3, out);
+  for (size_t first = 0; first < pixels; first += runPixels) {
+    const size_t run = std::min(runPixels, pixels - first);
+    const float* from = in + 3 * first;
+    Sample* to = out + 3 * first;
+    if constexpr (sizeof(Sample) == 2) {
+      toSixteenBits(from, to, 3 * run);
+      if (space != ExportColorSpace::displayP3) ColorProfiles::convert(space, to, run, to);
+    } else {
+      uint16_t p3[3 * runPixels];
+      toSixteenBits(from, p3, 3 * run);
+      ColorProfiles::convert(space, p3, run, to);
     }
-  } else {
-    std::vector<uint16_t> p3(count);
-    toSixteenBits(in, p3.data(), count);
-    ColorProfiles::convert(space, p3.data(), count / 3, out);
   }
 }
 
@@ -182,7 +188,7 @@ PrintImage resize(PrintImage print, int64_t longEdge) {
   const int64_t height = scaled(print.height);
   const std::vector<Span> columns = spans(print.width, width);
   const std::vector<Span> rows = spans(print.height, height);
-  PrintImage out(width, height);
+  PrintImage out = PrintImage::forOverwrite(width, height);
   parallelFor(height, [&](int64_t y) { resizeRow(print, columns, rows[y], out.row(y)); });
   return out;
 }
@@ -194,9 +200,9 @@ void sharpen(PrintImage& print, OutputSharpening sharpening) {
   parallelForRows(print.height, [&](int64_t begin, int64_t end) {
     for (float* v = print.row(begin); v < print.row(end); ++v) *v = finiteSample(*v);
   });
-  const std::vector<float> luminance = Adjustments::luminance(width, print.height, print.rgb);
-  const std::vector<float> blurred =
-      Adjustments::boxBlur(luminance, width, print.height, p.radius, p.passes);
+  const PlanePool::Plane luminance(Adjustments::luminance(width, print.height, print.rgb));
+  const PlanePool::Plane blurred(
+      Adjustments::boxBlur(luminance.values(), width, print.height, p.radius, p.passes));
   parallelForRows(print.height, [&](int64_t begin, int64_t end) {
     for (int64_t y = begin; y < end; ++y) {
       float* row = print.row(y);

@@ -9,16 +9,17 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <thread>
 #include <ctime>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <system_error>
+#include <thread>
 #include <unordered_map>
 
 #include "Export/FileBytes.h"
 #include "Export/SettingsSidecar.h"
+#include "Record/JsonFields.h"
 #include "Support/AtomicFile.h"
 #include "Support/StoredName.h"
 
@@ -129,18 +130,10 @@ LoadedPtr unreadable(std::error_code error) {
   return loaded;
 }
 
-std::optional<int64_t> wholeNumber(const Json& value) {
-  if (value.is_number_integer()) {
-    if (value.is_number_unsigned() && value.get<uint64_t>() > uint64_t(INT64_MAX))
-      return std::nullopt;
-    return value.get<int64_t>();
-  }
-  if (value.is_number_float()) {
-    const double d = value.get<double>();
-    if (d >= -9.2e18 && d <= 9.2e18 && d == static_cast<double>(static_cast<int64_t>(d)))
-      return static_cast<int64_t>(d);
-  }
-  return std::nullopt;
+// The object under "scans"; none when it is missing or no object.
+const Json* scansOf(const Json& file) {
+  const Json* scans = JsonFields::find(file, "scans");
+  return scans && scans->is_object() ? scans : nullptr;
 }
 
 // Both keys must be there with the right types, or the file is damaged; a scan entry that is
@@ -149,14 +142,14 @@ Loaded decodeFile(std::string_view bytes) {
   Loaded result;
   result.exists = true;
   const Json json = Json::parse(bytes, nullptr, /*allow_exceptions=*/false);
-  const auto version =
-      json.is_object() && json.contains("version") ? wholeNumber(json["version"]) : std::nullopt;
-  if (!version || !json.contains("scans") || !json["scans"].is_object()) {
+  const auto version = JsonFields::tolerant(json, "version", JsonFields::wholeNumberWithin(9.2e18));
+  const Json* scans = scansOf(json);
+  if (!version || !scans) {
     result.health = Health::damaged;
     return result;
   }
   result.file.version = *version;
-  for (const auto& [name, record] : json["scans"].items()) {
+  for (const auto& [name, record] : scans->items()) {
     if (!record.is_object()) {
       result.health = Health::damagedEntries;
       continue;
@@ -198,7 +191,8 @@ std::string twoDigits(int value) {
 
 // "kelvadorium-edits-damaged-20240501-134502.json" in local time; a later backup within the
 // same second gets "-2", "-3", … so no backup is ever replaced.
-fs::path backupURL(const fs::path& folder, const std::string& prefix = "kelvadorium-edits-damaged-") {
+fs::path backupURL(const fs::path& folder,
+                   const std::string& prefix = "kelvadorium-edits-damaged-") {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   ::localtime_r(&now, &local);
@@ -261,10 +255,10 @@ std::optional<std::string> storedMember(const fs::path& folder, const std::strin
     return std::nullopt;
   }
   const Json json = Json::parse(*bytes, nullptr, /*allow_exceptions=*/false);
-  if (!json.is_object() || !json.contains("scans") || !json["scans"].is_object())
-    return std::nullopt;
-  const auto found = json["scans"].find(StoredName::encode(name));
-  if (found == json["scans"].end()) return std::nullopt;
+  const Json* scans = scansOf(json);
+  if (!scans) return std::nullopt;
+  const auto found = scans->find(StoredName::encode(name));
+  if (found == scans->end()) return std::nullopt;
   return indentedMember(name, *found);
 }
 
@@ -334,7 +328,8 @@ bool isOurTemporary(const std::string& name, const std::string& sidecar) {
   std::string hidden(1, '.');
   hidden += sidecar;
   hidden += '.';
-  for (const std::string_view prefix : {std::string_view(hidden), std::string_view(hidden).substr(1)}) {
+  for (const std::string_view prefix :
+       {std::string_view(hidden), std::string_view(hidden).substr(1)}) {
     if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
     return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });

@@ -10,8 +10,9 @@
 
 #include "Export/FileBytes.h"
 #include "Export/Iso8601.h"
-#include "Support/StoredName.h"
+#include "Record/JsonFields.h"
 #include "Support/AtomicFile.h"
+#include "Support/StoredName.h"
 
 namespace {
 
@@ -59,11 +60,7 @@ bool itemExists(const fs::path& path) {
 }
 
 // Strict reading: a missing or mistyped required key fails the whole read with the JSON
-// library's own errors, naming where it happened.
-[[noreturn]] void missingKey(std::string_view where) {
-  throw Json::out_of_range::create(403, "key '" + std::string(where) + "' not found", nullptr);
-}
-
+// library's own errors, naming where it happened (a mistyped value also says what it must be).
 [[noreturn]] void mistyped(std::string_view where, std::string_view expected, const Json& value) {
   throw Json::type_error::create(302,
                                  "'" + std::string(where) + "' must be " + std::string(expected) +
@@ -75,40 +72,31 @@ std::string keyPath(std::string_view parent, std::string_view key) {
   return parent.empty() ? std::string(key) : std::string(parent) + "." + std::string(key);
 }
 
-// The value under `key`; null when missing or null.
-const Json* find(const Json& object, std::string_view key) {
-  const auto found = object.find(key);
-  if (found == object.end() || found->is_null()) return nullptr;
-  return &*found;
-}
-
 const Json& required(const Json& object, std::string_view key, std::string_view where) {
-  const Json* value = find(object, key);
-  if (!value) missingKey(keyPath(where, key));
+  const Json* value = JsonFields::find(object, key);
+  if (!value) JsonFields::throwMissing(keyPath(where, key));
   return *value;
 }
 
+// The converted value, or the mistyped error saying what it must be.
+template <class Convert>
+auto read(const Json& value, std::string_view where, std::string_view expected, Convert convert) {
+  auto converted = convert(value);
+  if (!converted) mistyped(where, expected, value);
+  return std::move(*converted);
+}
+
 std::string readString(const Json& value, std::string_view where) {
-  if (!value.is_string()) mistyped(where, "a string", value);
-  return value.get<std::string>();
+  return read(value, where, "a string", JsonFields::asString);
 }
 
 bool readBool(const Json& value, std::string_view where) {
-  if (!value.is_boolean()) mistyped(where, "a boolean", value);
-  return value.get<bool>();
+  return read(value, where, "a boolean", JsonFields::asBool);
 }
 
 // Whole numbers only; 3.0 counts as 3, 3.5 and numbers beyond the 64-bit range do not.
 int64_t readInteger(const Json& value, std::string_view where) {
-  if (value.is_number_integer() &&
-      !(value.is_number_unsigned() && value.get<uint64_t>() > uint64_t(INT64_MAX)))
-    return value.get<int64_t>();
-  if (value.is_number_float()) {
-    const double d = value.get<double>();
-    if (d >= -9.2e18 && d <= 9.2e18 && d == static_cast<double>(static_cast<int64_t>(d)))
-      return static_cast<int64_t>(d);
-  }
-  mistyped(where, "a whole number", value);
+  return read(value, where, "a whole number", JsonFields::wholeNumberWithin(9.2e18));
 }
 
 void requireObject(const Json& value, std::string_view where) {
@@ -129,7 +117,7 @@ ProjectFile::Entry entryFromJson(const Json& json, const std::string& where) {
   ProjectFile::Entry entry;
   entry.absolutePath = StoredName::decode(
       readString(required(json, "absolutePath", where), keyPath(where, "absolutePath")));
-  if (const Json* relative = find(json, "relativePath"))
+  if (const Json* relative = JsonFields::find(json, "relativePath"))
     entry.relativePath = StoredName::decode(readString(*relative, keyPath(where, "relativePath")));
   const Json& settings = required(json, "settings", where);
   requireObject(settings, keyPath(where, "settings"));
@@ -152,7 +140,7 @@ ProjectFile projectFromJson(const Json& json) {
     throw Json::other_error::create(
         501, "'savedAt' is not an ISO 8601 date and time: \"" + savedAt + "\"", nullptr);
   project.savedAt = *date;
-  if (const Json* selected = find(json, "selectedIndex"))
+  if (const Json* selected = JsonFields::find(json, "selectedIndex"))
     project.selectedIndex = readInteger(*selected, "selectedIndex");
   project.version = readInteger(required(json, "version", ""), "version");
   return project;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "Export/ExifDirectory.h"
 #include "Export/MetadataBlocks.h"
@@ -195,28 +196,37 @@ void retypeIptcEntry(const std::filesystem::path& path) {
 
 // --- Strips --------------------------------------------------------------------------------
 
-using EncodedStrips = std::vector<std::vector<uint8_t>>;
+// The encoded strips of a group of rows, where the in-memory encoder left them.
+struct EncodedGroup {
+  std::vector<uint8_t> bytes;
+  std::vector<std::pair<uint64_t, uint64_t>> strips;  // offset and size in bytes
+};
 
 // LZW-encodes the strips of rows [firstRow, firstRow + rows) through an in-memory TIFF with the
 // same layout; `rows` is a multiple of the strip height except at the image's end.
-EncodedStrips encodeStrips(const Layout& layout, int64_t firstRow, int64_t rows,
-                           const RowSource& source) {
+EncodedGroup encodeStrips(const Layout& layout, int64_t firstRow, int64_t rows,
+                          const RowSource& source) {
   const int64_t stripRows = rowsPerStrip(layout);
   const int64_t rowBytes = bytesPerRow(layout);
-  std::vector<uint8_t> raw(static_cast<size_t>(rows * rowBytes));
-  source(firstRow, rows, raw.data());
+  const auto rawBytes = static_cast<size_t>(rows * rowBytes);
+  // One strip's rows at a time, written whole by the source: small enough to stay in the cache.
+  const auto raw =
+      std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(stripRows * rowBytes));
 
   MemoryFile file;
+  // Room for strips that do not shrink, so the encoder's output is never moved as it grows.
+  file.bytes.reserve(rawBytes + rawBytes / 8 + (size_t{64} << 10));
   const auto options = quietOptions();
-  const Tiff tif(TIFFClientOpenExt("strips", "w", &file, memoryRead, memoryWrite, memorySeek,
-                                   memoryClose, memorySize, memoryMap, memoryUnmap, options.get()));
+  Tiff tif(TIFFClientOpenExt("strips", "w", &file, memoryRead, memoryWrite, memorySeek, memoryClose,
+                             memorySize, memoryMap, memoryUnmap, options.get()));
   check(tif != nullptr, "strip encoder");
   setImageFields(tif.get(), layout, rows);
   const auto count = static_cast<uint32_t>((rows + stripRows - 1) / stripRows);
   for (uint32_t s = 0; s < count; ++s) {
     const int64_t begin = s * stripRows;
-    const int64_t size = (std::min(rows, begin + stripRows) - begin) * rowBytes;
-    check(TIFFWriteEncodedStrip(tif.get(), s, raw.data() + begin * rowBytes, size) >= 0,
+    const int64_t stripHeight = std::min(rows, begin + stripRows) - begin;
+    source(firstRow + begin, stripHeight, raw.get());
+    check(TIFFWriteEncodedStrip(tif.get(), s, raw.get(), stripHeight * rowBytes) >= 0,
           "strip encoding");
   }
   uint64_t* offsets = nullptr;
@@ -224,21 +234,20 @@ EncodedStrips encodeStrips(const Layout& layout, int64_t firstRow, int64_t rows,
   check(TIFFGetField(tif.get(), TIFFTAG_STRIPOFFSETS, &offsets) &&
             TIFFGetField(tif.get(), TIFFTAG_STRIPBYTECOUNTS, &sizes),
         "strip encoding");
-  EncodedStrips strips(count);
-  for (uint32_t s = 0; s < count; ++s) {
-    const uint8_t* begin = file.bytes.data() + offsets[s];
-    strips[s].assign(begin, begin + sizes[s]);
-  }
-  return strips;
+  EncodedGroup group;
+  for (uint32_t s = 0; s < count; ++s) group.strips.emplace_back(offsets[s], sizes[s]);
+  tif.reset();  // its directory goes into the file too, before the bytes are handed on
+  group.bytes = std::move(file.bytes);
+  return group;
 }
 
-// Every strip of the image, encoded by groups in parallel; strips in order.
-EncodedStrips encodeAllStrips(const Layout& layout, const RowSource& source) {
+// Every strip of the image, encoded by groups in parallel; groups in order.
+std::vector<EncodedGroup> encodeAllStrips(const Layout& layout, const RowSource& source) {
   const int64_t stripRows = rowsPerStrip(layout);
   const int64_t strips = (layout.height + stripRows - 1) / stripRows;
   const int64_t groupStrips = ParallelFor::rowsPerChunk(strips);
   const int64_t groups = (strips + groupStrips - 1) / groupStrips;
-  std::vector<EncodedStrips> encoded(static_cast<size_t>(groups));
+  std::vector<EncodedGroup> encoded(static_cast<size_t>(groups));
   std::vector<std::string> failures(static_cast<size_t>(groups));
   parallelFor(groups, [&](int64_t g) {
     const int64_t firstRow = g * groupStrips * stripRows;
@@ -251,11 +260,7 @@ EncodedStrips encodeAllStrips(const Layout& layout, const RowSource& source) {
   });
   for (const std::string& failure : failures)
     if (!failure.empty()) throw WriteError(failure);
-  EncodedStrips all;
-  all.reserve(static_cast<size_t>(strips));
-  for (EncodedStrips& group : encoded)
-    for (auto& strip : group) all.push_back(std::move(strip));
-  return all;
+  return encoded;
 }
 
 }  // namespace
@@ -270,7 +275,7 @@ void write(const std::filesystem::path& path, const Layout& layout, const RowSou
       layout.height > UINT32_MAX || (layout.bitsPerSample != 8 && layout.bitsPerSample != 16)) {
     throw WriteError("unsupported image size");
   }
-  EncodedStrips strips = encodeAllStrips(layout, rows);
+  std::vector<EncodedGroup> groups = encodeAllStrips(layout, rows);
 
   {
     const auto options = quietOptions();
@@ -282,12 +287,14 @@ void write(const std::filesystem::path& path, const Layout& layout, const RowSou
     }
     setImageFields(tif.get(), layout, layout.height);
     setMetadataFields(tif.get(), iccProfile, metadata, exifOffset);
-    for (size_t s = 0; s < strips.size(); ++s) {
-      std::vector<uint8_t>& strip = strips[s];
-      check(TIFFWriteRawStrip(tif.get(), static_cast<uint32_t>(s), strip.data(),
-                              static_cast<tmsize_t>(strip.size())) >= 0,
-            "cannot write strip");
-      std::vector<uint8_t>().swap(strip);
+    uint32_t strip = 0;
+    for (EncodedGroup& group : groups) {
+      for (const auto& [offset, size] : group.strips) {
+        check(TIFFWriteRawStrip(tif.get(), strip++, group.bytes.data() + offset,
+                                static_cast<tmsize_t>(size)) >= 0,
+              "cannot write strip");
+      }
+      std::vector<uint8_t>().swap(group.bytes);
     }
     check(TIFFWriteDirectory(tif.get()), "cannot write directory");
   }

@@ -8,6 +8,7 @@
 #include "Finishing/ExposureStep.h"
 #include "Finishing/PrintMapping.h"
 #include "Support/ParallelFor.h"
+#include "Support/PixelMath.h"
 
 namespace DodgeBurn {
 
@@ -15,12 +16,9 @@ namespace {
 
 using PrintMapping::Point;
 
-double smoothstep(double t) { return t * t * (3 - 2 * t); }
-
-// A bound in pixels, limited in floating point first so that no huge value reaches the integer
-// (an undefined one takes the lower limit).
+// A bound in pixels, from one pixel before the image to one past its end.
 int64_t pixelIndex(double v, int64_t size) {
-  return static_cast<int64_t>(std::fmin(std::fmax(v, -1.0), static_cast<double>(size)));
+  return PixelMath::limitedIndex(v, -1.0, static_cast<double>(size));
 }
 
 // The map of one print and how a shape's weights enter it.
@@ -71,7 +69,7 @@ void drawLinear(const Canvas& canvas, Point a, Point b) {
       for (int64_t x = 0; x < canvas.width; ++x) {
         const double px = static_cast<double>(x) + 0.5;
         const double t = std::clamp(((px - a.x) * dx + (py - a.y) * dy) / length2, 0.0, 1.0);
-        canvas.add(y * canvas.width + x, 1 - smoothstep(t));
+        canvas.add(y * canvas.width + x, 1 - PixelMath::smoothstep<double>(t));
       }
     }
   });
@@ -106,7 +104,9 @@ void drawRadial(const Canvas& canvas, const DodgeBurnStroke& stroke, Point c,
         double w = 0;  // beyond the ellipse (d ≥ 1 exactly when d² ≥ 1)
         if (d2 < 1) {
           const double d = std::sqrt(d2);
-          w = smoothstep(d <= inner ? 1.0 : d >= 1 ? 0.0 : 1 - (d - inner) / feather);
+          w = PixelMath::smoothstep<double>(d <= inner ? 1.0
+                                            : d >= 1   ? 0.0
+                                                       : 1 - (d - inner) / feather);
         }
         canvas.add(y * canvas.width + x, invert ? 1 - w : w);
       }
@@ -215,7 +215,7 @@ void drawBrush(const Canvas& canvas, const DodgeBurnStroke& stroke,
         const double m = std::sqrt(m2);
         if (m < outer) {
           const double t = m <= inner ? 1.0 : 1 - (m - inner) / (outer - inner);
-          canvas.add(y * canvas.width + x, smoothstep(t));
+          canvas.add(y * canvas.width + x, PixelMath::smoothstep<double>(t));
         }
         m2 = none;
       }

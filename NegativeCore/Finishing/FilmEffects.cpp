@@ -7,14 +7,13 @@
 
 #include "Finishing/ExposureStep.h"
 #include "Support/ParallelFor.h"
+#include "Support/PixelMath.h"
 #include "Tone/BoxBlur.h"
 #include "Tone/Luminance.h"
 
 namespace FilmEffects {
 
 namespace {
-
-float smoothstep(float t) { return t * t * (3 - 2 * t); }
 
 // Value noise: a hashed lattice value in −1…about 1 for each integer cell corner.
 float latticeValue(int64_t i, int64_t j, uint32_t seed) {
@@ -45,7 +44,7 @@ struct LatticeRows {
   // Smoothly interpolated noise at X on this row, sy the row's vertical fraction.
   float noise(double X, float sy) const {
     const auto i = static_cast<int64_t>(X);  // positions are never negative: trunc is floor
-    const float sx = smoothstep(static_cast<float>(X - static_cast<double>(i)));
+    const float sx = PixelMath::smoothstep<float>(static_cast<float>(X - static_cast<double>(i)));
     const auto k = static_cast<size_t>(i - first);
     return (1 - sy) * ((1 - sx) * top[k] + sx * top[k + 1]) +
            sy * ((1 - sx) * bottom[k] + sx * bottom[k + 1]);
@@ -63,7 +62,7 @@ struct Octave {
   void prepare(int64_t y, int64_t width) {
     const double Y = position(y);
     const double j = std::floor(Y);
-    sy = smoothstep(static_cast<float>(Y - j));
+    sy = PixelMath::smoothstep<float>(static_cast<float>(Y - j));
     const auto first = static_cast<int64_t>(std::floor(position(0)));
     const auto last = static_cast<int64_t>(std::floor(position(width - 1))) + 1;
     rows.fill(first, last - first + 1, static_cast<int64_t>(j), seed);
@@ -100,7 +99,8 @@ void halation(PrintImage& print, bool mono, double amount, double size) {
   if (std::none_of(highlights.begin(), highlights.end(), [](float v) { return v > 0.6f; })) return;
   parallelForRows(height, [&](int64_t begin, int64_t end) {
     for (int64_t i = begin * width; i < end * width; ++i) {
-      const float s = smoothstep(std::clamp((highlights[i] - 0.6f) / 0.39999998f, 0.0f, 1.0f));
+      const float s = PixelMath::smoothstep<float>(
+          std::clamp((highlights[i] - 0.6f) / 0.39999998f, 0.0f, 1.0f));
       highlights[i] = s * s;
     }
   });
@@ -139,8 +139,8 @@ void vignette(PrintImage& print, double amount, double midpoint, double feather)
       for (int64_t x = 0; x < width; ++x) {
         const double dx = (static_cast<double>(x) + 0.5 - halfWidth) / halfWidth;
         const double d = std::sqrt((dx * dx + dy * dy) / 2);
-        const float w =
-            smoothstep(static_cast<float>(std::clamp((d - inner) / (outer - inner), 0.0, 1.0)));
+        const float w = PixelMath::smoothstep<float>(
+            static_cast<float>(std::clamp((d - inner) / (outer - inner), 0.0, 1.0)));
         change[static_cast<size_t>(x)] = w > 0 ? stops * w : ExposureStep::untouched;
         changes = changes || w > 0;
       }

@@ -3,46 +3,27 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "Record/JsonFields.h"
+
 namespace {
 
 constexpr double nearlySquareLogRatio = 0.12;
 
-bool isInteger(const nlohmann::json& value) {
-  if (value.is_number_unsigned()) return value.get<uint64_t>() <= uint64_t(INT64_MAX);
-  return value.is_number_integer();
-}
-
-bool readText(const nlohmann::json& json, const char* key, std::string& text) {
-  const auto it = json.find(key);
-  if (it == json.end() || !it->is_string()) return false;
-  text = it->get<std::string>();
-  return true;
-}
-
-bool readInteger(const nlohmann::json& json, const char* key, int64_t& number) {
-  const auto it = json.find(key);
-  if (it == json.end() || !isInteger(*it)) return false;
-  number = it->get<int64_t>();
-  return true;
-}
-
-bool readWindow(const nlohmann::json& json, std::vector<int64_t>& window) {
-  const auto it = json.find("window");
-  if (it == json.end() || !it->is_array()) return false;
-  for (const auto& number : *it) {
-    if (!isInteger(number)) return false;
-    window.push_back(number.get<int64_t>());
-  }
-  return true;
-}
-
-// A missing or null optional flag is absent; any other non-Boolean is a wrong type.
-bool readFlag(const nlohmann::json& json, const char* key, std::optional<bool>& flag) {
-  const auto it = json.find(key);
-  if (it == json.end() || it->is_null()) return true;
-  if (!it->is_boolean()) return false;
-  flag = it->get<bool>();
-  return true;
+// Strict: every key but the two flags is required; numbers must be written as integers; a
+// flag that is missing or null is absent, any other non-Boolean fails the frame.
+FilmFrame readFrame(const JsonFields::Json& json) {
+  using namespace JsonFields;
+  requireObject(json);
+  FilmFrame frame;
+  frame.id = required(json, "id", asString);
+  frame.name = required(json, "name", asString);
+  frame.file = required(json, "file", asString);
+  frame.w = required(json, "w", asWrittenInt);
+  frame.h = required(json, "h", asWrittenInt);
+  frame.window = required(json, "window", listOf(asWrittenInt));
+  frame.allFilm = optionalKey(json, "allFilm", asBool);
+  frame.colorOnly = optionalKey(json, "colorOnly", asBool);
+  return frame;
 }
 
 }  // namespace
@@ -81,15 +62,7 @@ bool FilmFrame::hasUsableWindow() const {
 }
 
 std::optional<FilmFrame> filmFrameFromJson(const nlohmann::json& json) {
-  if (!json.is_object()) return std::nullopt;
-  FilmFrame frame;
-  const bool complete = readText(json, "id", frame.id) && readText(json, "name", frame.name) &&
-                        readText(json, "file", frame.file) && readInteger(json, "w", frame.w) &&
-                        readInteger(json, "h", frame.h) && readWindow(json, frame.window) &&
-                        readFlag(json, "allFilm", frame.allFilm) &&
-                        readFlag(json, "colorOnly", frame.colorOnly);
-  if (!complete) return std::nullopt;
-  return frame;
+  return JsonFields::readable(readFrame)(json);
 }
 
 nlohmann::json filmFrameToJson(const FilmFrame& frame) {

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "Finishing/FrameOverlayCache.h"
+#include "Record/JsonFields.h"
 #include "Resources/ResourceBundle.h"
 #include "Support/ParallelFor.h"
 
@@ -235,14 +236,7 @@ PrintImage composite(const PrintImage& picture, const FilmFrame& frame, const Bo
 
 std::vector<FilmFrame> decodeList(std::string_view jsonText) {
   const auto json = nlohmann::json::parse(jsonText, nullptr, false);
-  if (json.is_discarded() || !json.is_array()) return {};
-  std::vector<FilmFrame> frames;
-  for (const auto& element : json) {
-    auto frame = filmFrameFromJson(element);
-    if (!frame) return {};
-    frames.push_back(std::move(*frame));
-  }
-  return frames;
+  return JsonFields::listOf(filmFrameFromJson)(json).value_or(std::vector<FilmFrame>{});
 }
 
 std::vector<FilmFrame> loadList(const fs::path& bundle) {

@@ -5,12 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "Color/LuminanceWeights.h"
 #include "Finishing/DodgeBurn.h"
 #include "Finishing/ExposureStep.h"
 #include "Record/ConversionSettings.h"
 #include "Support/ParallelFor.h"
+#include "Support/PixelMath.h"
 #include "Tone/Adjustments.h"
-#include "Tone/Luminance.h"
 
 namespace LocalLayers {
 
@@ -40,10 +41,10 @@ struct Blend {
     if (contrast != 0)
       for (int i = 0; i < 3; ++i) {
         const float v = std::clamp(c[i], 0.0f, 1.0f);
-        c[i] = v + contrast * (v * v * (3 - 2 * v) - v);
+        c[i] = v + contrast * (PixelMath::smoothstep<float>(v) - v);
       }
     if (saturation != 1 && !monochrome) {
-      const float l = Adjustments::luminanceOf(c[0], c[1], c[2]);
+      const float l = LuminanceWeights::luminanceOf(c[0], c[1], c[2]);
       for (int i = 0; i < 3; ++i) c[i] = l + saturation * (c[i] - l);
     }
   }
@@ -55,14 +56,7 @@ std::optional<PrintImage> tonedCopy(const PrintImage& print, const LocalAdjustme
   if (!adjust.hasToneControls()) return std::nullopt;
   ConversionSettings settings;
   settings.mode = mode;
-  settings.clarity = adjust.clarity;
-  settings.highlights = adjust.highlights;
-  settings.shadows = adjust.shadows;
-  settings.whites = adjust.whites;
-  settings.blacks = adjust.blacks;
-  settings.sharpness = adjust.sharpness;
-  settings.dehaze = adjust.dehaze;
-  settings.blackMist = adjust.blackMist;
+  static_cast<ToneControls&>(settings) = adjust;
   settings.grainReduction = 0;
   PrintImage toned = print;
   Adjustments::apply(toned, settings);

@@ -5,28 +5,23 @@
 
 #include "Finishing/PrintMapping.h"
 #include "Support/ParallelFor.h"
+#include "Support/PixelMath.h"
 
 namespace RedEyeFix {
 
 namespace {
 
-double smoothstep(double t) {
-  t = std::clamp(t, 0.0, 1.0);
-  return t * t * (3 - 2 * t);
-}
-
-// A bound in pixels, limited in floating point first so that no huge value reaches the integer
-// (an undefined one takes the lower limit).
+// A bound in pixels, from two pixels before the image to one past its end.
 int64_t pixelIndex(double v, int64_t size) {
-  return static_cast<int64_t>(std::fmin(std::fmax(v, -2.0), static_cast<double>(size) + 1));
+  return PixelMath::limitedIndex(v, -2.0, static_cast<double>(size) + 1);
 }
 
 // How strongly one pixel at normalised distance d from the centre is corrected: the rim falloff
 // times the level and ratio gates of its redness; 0 leaves it alone.
 float strength(double d, double r, double m) {
-  const double falloff = d < 0.75 ? 1.0 : smoothstep(1 - 4 * (d - 0.75));
-  const double level = smoothstep((r - 0.06) / 0.12);
-  const double ratio = smoothstep((r / (m + 0.03) - 1.9) / 0.8);
+  const double falloff = d < 0.75 ? 1.0 : PixelMath::smoothstepClamped<double>(1 - 4 * (d - 0.75));
+  const double level = PixelMath::smoothstepClamped<double>((r - 0.06) / 0.12);
+  const double ratio = PixelMath::smoothstepClamped<double>((r / (m + 0.03) - 1.9) / 0.8);
   return static_cast<float>(falloff * level * ratio);
 }
 

@@ -5,6 +5,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "Color/SrgbCurve.h"
+#include "Support/PixelMath.h"
+
 namespace ReferenceMatch {
 
 namespace {
@@ -13,12 +16,6 @@ constexpr int thumbnailSide = 32;
 constexpr int64_t quantileSampleBudget = 20000;
 constexpr double sampleRadius = 0.006;
 constexpr double opponentWeight = 1.5;
-
-// The Display P3 transfer curve (the sRGB curve) from linear light to encoded values.
-float encodedDisplayP3(float linear) {
-  if (!(linear > 0.0031308f)) return 12.92f * linear;
-  return 1.055f * std::pow(linear, 1.0f / 2.4f) - 0.055f;
-}
 
 float opponent1(float r, float g, float b) { return r - (g + b) / 2; }
 float opponent2(float g, float b) { return 0.866f * (g - b); }
@@ -33,13 +30,6 @@ double distanceSquared(const Color& a, const Color& b) {
   return distanceSquared(luma(a[0], a[1], a[2]) - luma(b[0], b[1], b[2]),
                          opponent1(a[0], a[1], a[2]) - opponent1(b[0], b[1], b[2]),
                          opponent2(a[1], a[2]) - opponent2(b[1], b[2]));
-}
-
-// A whole pixel index for a position already in pixels: truncated toward zero and clamped to the
-// side, in floating point first so that no out-of-range value is converted.
-int64_t clampedIndex(double position, int64_t side) {
-  const double limited = std::clamp(position, 0.0, static_cast<double>(side - 1));
-  return std::isnan(limited) ? 0 : static_cast<int64_t>(limited);
 }
 
 std::vector<float> lumaPlane(const PrintImage& image) {
@@ -159,7 +149,7 @@ PrintImage renderReference(const ReferencePicture& reference, int64_t longSide) 
       const float alpha = std::clamp(in[3], 0.0f, 1.0f);
       if (!(alpha > 0)) continue;
       for (int c = 0; c < 3; ++c) {
-        const float encoded = std::clamp(encodedDisplayP3(in[c] / in[3]), 0.0f, 1.0f);
+        const float encoded = std::clamp(SrgbCurve::encode(in[c] / in[3]), 0.0f, 1.0f);
         out[c] = std::isnan(encoded) ? 0.0f : encoded * alpha;
       }
     }
@@ -266,9 +256,9 @@ SampleMean sampleMean(const PrintImage& image, double x, double y, double radius
   float lumaSum = 0;
   float lumaSquares = 0;
   for (int j = -2; j <= 2; ++j) {
-    const float* row = image.row(clampedIndex((y + radius * j) * height, image.height));
+    const float* row = image.row(PixelMath::clampedIndex((y + radius * j) * height, image.height));
     for (int i = -2; i <= 2; ++i) {
-      const float* p = row + 3 * clampedIndex((x + radius * i) * width, image.width);
+      const float* p = row + 3 * PixelMath::clampedIndex((x + radius * i) * width, image.width);
       for (int c = 0; c < 3; ++c) sum[c] += p[c];
       const float l = luma(p[0], p[1], p[2]);
       lumaSum += l;

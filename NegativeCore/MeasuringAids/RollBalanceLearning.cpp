@@ -5,6 +5,7 @@
 
 #include "Conversion/FilmAnalysis.h"
 #include "Record/RollBalance.h"
+#include "Support/Median.h"
 
 namespace {
 
@@ -16,16 +17,13 @@ double greenRange(const FilmAnalysis& analysis) {
   return range < smallestGreenRange ? smallestGreenRange : range;
 }
 
-// The element at n/2 of the ascending values: for an even count the upper of the middle two.
-// Values that are not numbers sort last, so they cannot break the ordering.
+// The median of one measure over the analyses.
 template <typename Measure>
 double median(const std::vector<FilmAnalysis>& analyses, Measure measure) {
   std::vector<double> values;
   values.reserve(analyses.size());
   for (const FilmAnalysis& analysis : analyses) values.push_back(measure(analysis));
-  std::sort(values.begin(), values.end(),
-            [](double a, double b) { return a < b || (std::isnan(b) && !std::isnan(a)); });
-  return values[values.size() / 2];
+  return Median::ofValues<double>(values);
 }
 
 }  // namespace

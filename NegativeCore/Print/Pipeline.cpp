@@ -4,12 +4,16 @@
 #include <cfloat>
 #include <cmath>
 #include <mutex>
+#include <optional>
+#include <utility>
 #include <vector>
 
+#include "Color/LuminanceWeights.h"
 #include "Print/Looks.h"
 #include "Print/PaperCurve.h"
 #include "Print/PrintKernel.h"
 #include "Support/ParallelFor.h"
+#include "Support/PlanePool.h"
 
 namespace Pipeline {
 
@@ -36,8 +40,6 @@ struct Preparation {
   bool saturate;
   float saturation;
 };
-
-float luminance(float r, float g, float b) { return 0.229f * r + 0.6917f * g + 0.0793f * b; }
 
 // A value whose density is taken from its logarithm: above 10⁻⁶ and finite.
 bool hasDensity(float v) { return v > 1e-6f && v <= FLT_MAX; }
@@ -116,7 +118,7 @@ void applyLooks(const std::vector<LookParameters>& looks, Planes& values, int64_
       r = look.applyTone(r);
       g = look.applyTone(g);
       b = look.applyTone(b);
-      look.applyColor(r, g, b, luminance(r, g, b));
+      look.applyColor(r, g, b, LuminanceWeights::luminanceOf(r, g, b));
     }
     values.c[0][i] = r;
     values.c[1][i] = g;
@@ -130,6 +132,15 @@ void renderBlock(const Preparation& p, const float* in, float* out, int64_t n) {
   PrintKernel::paper(p.paper, in, count, values.c[0], values.c[1], values.c[2]);
   if (!p.looks.empty()) applyLooks(p.looks, values, n);
   PrintKernel::finish(values.c[0], values.c[1], values.c[2], count, p.saturate, p.saturation, out);
+}
+
+// One row, block by block; each block is read whole before its print is written, so the print
+// may be written over the row's own scan values as long as it starts no later than they do.
+void renderRow(const Preparation& p, const float* in, float* out, int64_t width) {
+  for (int64_t x = 0; x < width; x += blockPixels) {
+    const int64_t n = std::min(blockPixels, width - x);
+    renderBlock(p, in + 4 * x, out + 3 * x, n);
+  }
 }
 
 }  // namespace
@@ -163,18 +174,43 @@ PrintImage render(const LinearImage& image, const FilmAnalysis& analysis,
                   const ConversionSettings& settings) {
   const Preparation p = prepare(analysis, settings, tunables());
   const int64_t width = image.width();
-  PrintImage print(width, image.height());
+  PrintImage print = PrintImage::forOverwrite(width, image.height());
   parallelForRows(image.height(), [&](int64_t begin, int64_t end) {
-    for (int64_t y = begin; y < end; ++y) {
-      const float* in = image.row(y);
-      float* out = print.row(y);
-      for (int64_t x = 0; x < width; x += blockPixels) {
-        const int64_t n = std::min(blockPixels, width - x);
-        renderBlock(p, in + 4 * x, out + 3 * x, n);
-      }
-    }
+    for (int64_t y = begin; y < end; ++y) renderRow(p, image.row(y), print.row(y), width);
   });
   return print;
+}
+
+// Row y of the print (3 × width values) is written over scan rows near 3y / 4, which must have
+// been read by then. The rows go in waves, each wave in parallel: a wave starting at row b ends
+// before 4b / 3, so its print ends where its own scan rows begin. The first rows, whose print
+// would overlap their own scan, go through a small scratch plane copied into place at the end.
+PrintImage render(LinearImage&& image, const FilmAnalysis& analysis,
+                  const ConversionSettings& settings) {
+  const int64_t width = image.width();
+  const int64_t height = image.height();
+  std::optional<std::vector<float>> plane = std::move(image).releasePlane();
+  if (!plane) return render(std::as_const(image), analysis, settings);
+
+  const Preparation p = prepare(analysis, settings, tunables());
+  float* values = plane->data();
+  const int64_t headRows = std::min(height, std::max<int64_t>(3, height / 64));
+  PlanePool::Plane head(static_cast<size_t>(headRows * width * 3));
+  parallelForRows(headRows, [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y)
+      renderRow(p, values + y * width * 4, head.data() + y * width * 3, width);
+  });
+  for (int64_t first = headRows; first < height;) {
+    const int64_t last = std::min(height, first + first / 3);
+    parallelForRows(last - first, [&](int64_t begin, int64_t end) {
+      for (int64_t y = first + begin; y < first + end; ++y)
+        renderRow(p, values + y * width * 4, values + y * width * 3, width);
+    });
+    first = last;
+  }
+  std::copy(head.data(), head.data() + head.size(), values);
+  plane->resize(static_cast<size_t>(width * height * 3));
+  return {width, height, std::move(*plane)};
 }
 
 }  // namespace Pipeline

@@ -44,5 +44,9 @@ float density(bool inverted, float value, float dMin, float range, float offset)
 // The print of the image (alpha ignored), of the same size, every value in 0…1.
 PrintImage render(const LinearImage& image, const FilmAnalysis& analysis,
                   const ConversionSettings& settings);
+// The same print; when no other image shares the pixels it is made in their own memory, so a
+// full-size render needs no second full-size plane.
+PrintImage render(LinearImage&& image, const FilmAnalysis& analysis,
+                  const ConversionSettings& settings);
 
 }  // namespace Pipeline

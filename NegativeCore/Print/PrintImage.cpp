@@ -2,16 +2,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
-#include "Support/LargePages.h"
+#include "Support/PlanePool.h"
 
-PrintImage::PrintImage(int64_t width, int64_t height) : width(width), height(height) {
-  const size_t count = static_cast<size_t>(width * height * 3);
-  // Reserved and advised before the zero-fill first writes it.
-  rgb.reserve(count);
-  LargePages::advise(rgb.data(), count * sizeof(float));
-  rgb.resize(count);
-}
+PrintImage::PrintImage(int64_t width, int64_t height)
+    : width(width),
+      height(height),
+      rgb(PlanePool::takeZeroed(static_cast<size_t>(width * height * 3))) {}
 
 PrintImage::PrintImage(int64_t width, int64_t height, std::vector<float> values)
     : width(width), height(height), rgb(std::move(values)) {
@@ -21,3 +19,19 @@ PrintImage::PrintImage(int64_t width, int64_t height, std::vector<float> values)
     std::abort();
   }
 }
+
+PrintImage PrintImage::forOverwrite(int64_t width, int64_t height) {
+  return {width, height, PlanePool::take(static_cast<size_t>(width * height * 3))};
+}
+
+PrintImage& PrintImage::operator=(PrintImage&& other) noexcept {
+  if (this != &other) {
+    PlanePool::give(std::move(rgb));
+    width = other.width;
+    height = other.height;
+    rgb = std::move(other.rgb);
+  }
+  return *this;
+}
+
+PrintImage::~PrintImage() { PlanePool::give(std::move(rgb)); }

@@ -10,6 +10,8 @@
 
 #include <cfloat>
 
+#include "Color/LuminanceWeights.h"
+
 HWY_BEFORE_NAMESPACE();
 namespace PrintKernel {
 namespace HWY_NAMESPACE {
@@ -19,8 +21,9 @@ using D = hn::ScalableTag<float>;
 using V = hn::Vec<D>;
 
 HWY_INLINE V luminance(D d, V r, V g, V b) {
-  return hn::Add(hn::Add(hn::Mul(hn::Set(d, 0.229f), r), hn::Mul(hn::Set(d, 0.6917f), g)),
-                 hn::Mul(hn::Set(d, 0.0793f), b));
+  return hn::Add(hn::Add(hn::Mul(hn::Set(d, LuminanceWeights::red), r),
+                         hn::Mul(hn::Set(d, LuminanceWeights::green), g)),
+                 hn::Mul(hn::Set(d, LuminanceWeights::blue), b));
 }
 
 // Normalised density of one channel: 0 at the film base, 1 at the dense end (reversed for

@@ -21,9 +21,12 @@
 #include "Record/RollBalance.h"
 #include "Record/ScannerLook.h"
 #include "Record/Spot.h"
+#include "Record/ToneControls.h"
 #include "Record/ToneCurves.h"
 
-struct ConversionSettings {
+// The tone controls (highlights, shadows, whites, blacks, clarity, dehaze, sharpness, black mist)
+// come from ToneControls.
+struct ConversionSettings : ToneControls {
   int64_t version = 1;
   FilmMode mode = FilmMode::colorNegative;
   double contrast = 1.0;
@@ -48,14 +51,6 @@ struct ConversionSettings {
   ToneCurves curves;
   double temperature = 0;
   double tint = 0;
-  double clarity = 0;
-  double highlights = 0;
-  double shadows = 0;
-  double whites = 0;
-  double blacks = 0;
-  double sharpness = 0;
-  double dehaze = 0;
-  double blackMist = 0;
   double grainReduction = 0;
   BorderStyle border = BorderStyle::none;
   double borderSize = 5;

@@ -54,28 +54,33 @@ std::optional<Uuid> asUuid(const Json& value) {
   return Uuid::fromString(value.get_ref<const Json::string_t&>());
 }
 
-std::optional<std::vector<double>> asNumbers(const Json& value) {
-  if (!value.is_array()) return std::nullopt;
-  std::vector<double> numbers;
-  numbers.reserve(value.size());
-  for (const Json& element : value) {
-    const auto number = asDouble(element);
-    if (!number) return std::nullopt;
-    numbers.push_back(*number);
-  }
-  return numbers;
+std::optional<std::vector<double>> asNumbers(const Json& value) { return listOf(asDouble)(value); }
+
+std::optional<Points> asPoints(const Json& value) { return listOf(asNumbers)(value); }
+
+std::optional<double> asAnyDouble(const Json& value) {
+  if (!value.is_number()) return std::nullopt;
+  return value.get<double>();
 }
 
-std::optional<Points> asPoints(const Json& value) {
-  if (!value.is_array()) return std::nullopt;
-  Points points;
-  points.reserve(value.size());
-  for (const Json& element : value) {
-    auto point = asNumbers(element);
-    if (!point) return std::nullopt;
-    points.push_back(std::move(*point));
+std::optional<int64_t> asWrittenInt(const Json& value) {
+  if (value.is_number_unsigned()) {
+    const uint64_t number = value.get<uint64_t>();
+    if (number > static_cast<uint64_t>(INT64_MAX)) return std::nullopt;
+    return static_cast<int64_t>(number);
   }
-  return points;
+  if (!value.is_number_integer()) return std::nullopt;
+  return value.get<int64_t>();
+}
+
+std::optional<int64_t> asWholeNumberWithin(const Json& value, double limit) {
+  if (value.is_number_integer()) return asWrittenInt(value);
+  if (!value.is_number_float()) return std::nullopt;
+  const double number = value.get<double>();
+  if (number >= -limit && number <= limit &&
+      number == static_cast<double>(static_cast<int64_t>(number)))
+    return static_cast<int64_t>(number);
+  return std::nullopt;
 }
 
 const Json* find(const Json& object, std::string_view key) {

@@ -1,7 +1,9 @@
-// Reading and writing the fields of the edit record's JSON objects. Tolerant readers use `take`,
-// which keeps the target when a key is missing, null or mistyped; strict readers use `required`
-// and `optionalKey`, which throw the JSON library's errors. Writers put every number through
-// `number`, which refuses non-finite values: JSON cannot hold them.
+// The one vocabulary for reading and writing fields of the library's JSON: the edit record, the
+// analysis, export options, the frame list, folder sidecars and project files. Tolerant readers
+// use `take`, which keeps the target when a key is missing, null or mistyped; strict readers use
+// `required` and `optionalKey`, which throw the JSON library's errors. Each file picks the
+// conversions that state its own rules. Writers put every number through `number`, which refuses
+// non-finite values: JSON cannot hold them.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "Record/EnumText.h"
@@ -29,6 +32,35 @@ std::optional<std::string> asString(const Json& value);
 std::optional<Uuid> asUuid(const Json& value);
 std::optional<std::vector<double>> asNumbers(const Json& value);
 std::optional<Points> asPoints(const Json& value);
+
+// Any number as a double, not-finite included, for readers that limit the value themselves.
+std::optional<double> asAnyDouble(const Json& value);
+// A number written as an integer (7, not 7.0) within the 64-bit range.
+std::optional<int64_t> asWrittenInt(const Json& value);
+// A whole number written either way: an integer within the 64-bit range, or a float that is
+// whole and lies within −limit…limit, a limit below 2^63 (3.0 counts as 3; 3.5 does not).
+std::optional<int64_t> asWholeNumberWithin(const Json& value, double limit);
+
+inline auto wholeNumberWithin(double limit) {
+  return [limit](const Json& value) { return asWholeNumberWithin(value, limit); };
+}
+
+// A list of which every element converts; one element that does not fails the list.
+template <class Convert>
+auto listOf(Convert convert) {
+  using Element = typename decltype(convert(std::declval<const Json&>()))::value_type;
+  return [convert](const Json& value) -> std::optional<std::vector<Element>> {
+    if (!value.is_array()) return std::nullopt;
+    std::vector<Element> list;
+    list.reserve(value.size());
+    for (const Json& element : value) {
+      auto converted = convert(element);
+      if (!converted) return std::nullopt;
+      list.push_back(std::move(*converted));
+    }
+    return list;
+  };
+}
 
 template <NamedEnum E>
 std::optional<E> asEnum(const Json& value) {

@@ -4,6 +4,17 @@
 
 using namespace JsonFields;
 
+Spot makeSpot(double x, double y, double r, std::optional<double> sx, std::optional<double> sy) {
+  Spot spot;
+  spot.id = Uuid::random();
+  spot.x = x;
+  spot.y = y;
+  spot.r = r;
+  spot.sx = sx;
+  spot.sy = sy;
+  return spot;
+}
+
 nlohmann::json toJson(const Spot& spot) {
   Json json = {{"id", spot.id.toString()},
                {"x", number(spot.x, "x")},

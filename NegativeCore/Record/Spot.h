@@ -24,6 +24,11 @@ struct Spot {
   friend bool operator==(const Spot&, const Spot&) = default;
 };
 
+// A new repair at (x, y) with radius r and an optional source point: a fresh random id, and no
+// group, kind, feather, opacity or score. Every spot the library makes starts here.
+Spot makeSpot(double x, double y, double r, std::optional<double> sx = std::nullopt,
+              std::optional<double> sy = std::nullopt);
+
 // JSON: id, x, y, r required; each optional key written only when present. A present key of the
 // wrong type (a kind that is no case, a group that is no UUID) fails the spot.
 nlohmann::json toJson(const Spot& spot);

@@ -3,17 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-Spot makeSpot(double x, double y, double r, std::optional<double> sx, std::optional<double> sy) {
-  Spot spot;
-  spot.id = Uuid::random();
-  spot.x = x;
-  spot.y = y;
-  spot.r = r;
-  spot.sx = sx;
-  spot.sy = sy;
-  return spot;
-}
-
 namespace {
 
 struct PixelPoint {

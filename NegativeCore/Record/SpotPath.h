@@ -1,19 +1,13 @@
-// Making repairs: one spot from a clicked position, and the chain of spots of a brushed stroke.
-// Positions are normalised to the oriented scan, radii to its long side; the source is left for
-// the healer's source search unless the caller gives one.
+// Making repairs from a brushed stroke: the chain of spots along it (one spot from a clicked
+// position is `makeSpot` in Record/Spot.h). Positions are normalised to the oriented scan, radii
+// to its long side; the source is left for the healer's source search.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <utility>
 #include <vector>
 
 #include "Record/Spot.h"
-
-// A new repair at (x, y) with radius r and an optional source point: a fresh random id, and no
-// group, kind, feather, opacity or score.
-Spot makeSpot(double x, double y, double r, std::optional<double> sx = std::nullopt,
-              std::optional<double> sy = std::nullopt);
 
 // The spots of a brushed stroke through `points` on an image of width × height pixels: spots
 // every max(r·L·0.6, 1) pixels along the polyline (L the long side), walked straight from the

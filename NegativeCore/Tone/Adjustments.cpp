@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Color/LuminanceWeights.h"
 #include "Record/ConversionSettings.h"
 #include "Support/ParallelFor.h"
+#include "Support/PixelMath.h"
+#include "Support/PlanePool.h"
 #include "Tone/BoxBlur.h"
 #include "Tone/Luminance.h"
 #include "Tone/PlaneSupport.h"
@@ -47,8 +50,6 @@ float clamp01(float v) { return clampTo(v, 0.0f, 1.0f); }
 float minOf(float a, float b) { return b < a ? b : a; }
 float maxOf(float a, float b) { return a < b ? b : a; }
 
-float smoothstep(float t) { return t * t * (3.0f - 2.0f * t); }
-
 // Runs body(i) for every pixel index, rows split over the worker pool.
 template <class Body>
 void forEachPixel(int64_t width, int64_t height, const Body& body) {
@@ -90,7 +91,8 @@ struct GuidedFilter {
   BlurredPlane meanB;
 };
 
-GuidedFilter guidedFilter(const PooledPlane& lum, const PrintImage& print, int64_t r, float s) {
+GuidedFilter guidedFilter(const PlanePool::Plane& lum, const PrintImage& print, int64_t r,
+                          float s) {
   const int64_t width = print.width;
   const int64_t height = print.height;
   const auto squares = [&](int64_t y, float* row) {
@@ -129,7 +131,7 @@ float hazeLevel(const PrintImage& print) {
   samples.reserve(n / step + 1);
   for (size_t i = 0; i < n; i += step) {
     const float* p = &print.rgb[3 * i];
-    samples.push_back(luminanceOf(p[0], p[1], p[2]));
+    samples.push_back(LuminanceWeights::luminanceOf(p[0], p[1], p[2]));
   }
   std::sort(samples.begin(), samples.end());
   const auto index = static_cast<size_t>(static_cast<double>(samples.size() - 1) * 0.995);
@@ -156,7 +158,7 @@ void grainReduction(PrintImage& print, bool monochrome, double amount) {
   const double s = positiveFraction(amount, 100);
   const int64_t r = radius(longSide(print) * 0.0012 * (1 + s), 1);
   const auto sf = static_cast<float>(s);
-  const PooledPlane lum(luminance(width, print.height, print.rgb));
+  const PlanePool::Plane lum(luminance(width, print.height, print.rgb));
   const GuidedFilter guided = guidedFilter(lum, print, r, sf);
 
   // The chroma (c − L) of each channel, smoothed, unless monochrome.
@@ -220,7 +222,8 @@ void dehaze(PrintImage& print, double amount) {
     const float veil = 0.92f * haze;
     forEachPlanarRow(print, 1, [&, s, veil](int64_t, float* const* channels, float* k) {
       for (int64_t x = 0; x < width; ++x) {
-        const float l = luminanceOf(channels[0][x], channels[1][x], channels[2][x]);
+        const float l =
+            LuminanceWeights::luminanceOf(channels[0][x], channels[1][x], channels[2][x]);
         k[x] = -0.55f * s * (0.65f * (1.0f - l) + 0.35f);
       }
       for (int c = 0; c < 3; ++c) {
@@ -241,7 +244,7 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
   const auto b = static_cast<float>(blacks / 100);
   const float kH = h < 0 ? 0.3f : 0.22f;
 
-  const PooledPlane lum(luminance(width, print.height, print.rgb));
+  const PlanePool::Plane lum(luminance(width, print.height, print.rgb));
   const BlurredPlane surround(lum.values(), width, print.height, radius(0.012 * longSide(print), 0),
                               2);
   // Per row: the offset δ from the four region masks, then how each pixel takes it (bright
@@ -272,10 +275,10 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
                        tS[x] = clamp01(2.0f * (g - 0.05f));
                      }
                      for (int64_t x = 0; x < width; ++x) {
-                       const float mW = smoothstep(tW[x]);
-                       const float mH = smoothstep(tH[x]);
-                       const float mS = 1.0f - smoothstep(tS[x]);
-                       const float mB = 1.0f - smoothstep(tB[x]);
+                       const float mW = PixelMath::smoothstep<float>(tW[x]);
+                       const float mH = PixelMath::smoothstep<float>(tH[x]);
+                       const float mS = 1.0f - PixelMath::smoothstep<float>(tS[x]);
+                       const float mB = 1.0f - PixelMath::smoothstep<float>(tB[x]);
                        shift[x] = 0.16f * w * mW + kH * h * mH + 0.28f * sh * mS + 0.14f * b * mB;
                      }
                      // ρ = clamp(L + δ)/L, or 1 on black; the division runs on a safe divisor.
@@ -285,7 +288,7 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
                      for (int64_t x = 0; x < width; ++x)
                        scale[x] = ly[x] > 0.0001f ? scale[x] : 1.0f;
                      for (int64_t x = 0; x < width; ++x) {
-                       const float u = smoothstep(tU[x]);
+                       const float u = PixelMath::smoothstep<float>(tU[x]);
                        scale[x] = u * scale[x];
                        keep[x] = 1.0f - u;
                      }
@@ -300,9 +303,9 @@ void toneRegions(PrintImage& print, double highlights, double shadows, double wh
 void clarity(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
   const int64_t width = print.width;
-  const PooledPlane lum(luminance(width, print.height, print.rgb));
+  const PlanePool::Plane lum(luminance(width, print.height, print.rgb));
   // Three full-size rounds: clarity never takes the reduced path.
-  PooledPlane surround(lum.size());
+  PlanePool::Plane surround(lum.size());
   boxBlurPasses(lum.data(), surround.data(), width, print.height,
                 radius(0.006 * longSide(print), 2), 3);
   const float v = 1.1f * static_cast<float>(signedFraction(amount));
@@ -324,7 +327,7 @@ void clarityThunk(PrintImage& print, double amount) { clarity(print, amount); }
 void sharpen(PrintImage& print, double amount) {
   if (print.rgb.empty()) return;
   const int64_t width = print.width;
-  const PooledPlane lum(luminance(width, print.height, print.rgb));
+  const PlanePool::Plane lum(luminance(width, print.height, print.rgb));
   const BlurredPlane surround(lum.values(), width, print.height,
                               radius(std::round(longSide(print) / 4000), 1), 2);
   const float k = 1.2f * static_cast<float>(positiveFraction(amount, 150));
@@ -345,17 +348,17 @@ void blackMist(PrintImage& print, double amount) {
   const auto s = static_cast<float>(positiveFraction(amount, 100));
   const int64_t near = radius(0.012 * longSide(print), 2);
   const int64_t far = radius(0.035 * longSide(print), 3);
-  const PooledPlane lum(luminance(width, height, print.rgb));
-  PooledPlane maskSquared(lum.size());
+  const PlanePool::Plane lum(luminance(width, height, print.rgb));
+  PlanePool::Plane maskSquared(lum.size());
   forEachPixel(width, height, [&](int64_t i) {
-    const float m = smoothstep(clamp01((lum[i] - 0.55f) / 0.45f));
+    const float m = PixelMath::smoothstep<float>(clamp01((lum[i] - 0.55f) / 0.45f));
     maskSquared[i] = m * m;
   });
   // Per channel: the glow of its highlights at two radii and the softened channel. Each channel
   // is then rewritten from its own planes, all three in one pass.
   std::vector<BlurredPlane> nearGlow, farGlow, softened;
-  PooledPlane channel(lum.size());
-  PooledPlane source(lum.size());
+  PlanePool::Plane channel(lum.size());
+  PlanePool::Plane source(lum.size());
   for (int c = 0; c < 3; ++c) {
     forEachPixel(width, height, [&](int64_t i) {
       channel[i] = print.rgb[3 * i + c];
@@ -402,7 +405,7 @@ PrintImage border(int64_t width, int64_t height, std::vector<float> rgb, BorderS
   const int64_t framedWidth = width + 2 * b;
   const int64_t framedHeight = height + 2 * b;
   PrintImage framed(framedWidth, framedHeight,
-                    takePlane(static_cast<size_t>(framedWidth * framedHeight * 3)));
+                    PlanePool::take(static_cast<size_t>(framedWidth * framedHeight * 3)));
   std::fill(framed.rgb.begin(), framed.rgb.end(), style == BorderStyle::white ? 1.0f : 0.0f);
   for (int64_t y = 0; y < height; ++y)
     std::copy_n(rgb.data() + y * width * 3, width * 3, framed.row(y + b) + b * 3);

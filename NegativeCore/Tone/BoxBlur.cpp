@@ -3,13 +3,15 @@
 #include <algorithm>
 
 #include "Support/ParallelFor.h"
+#include "Support/PixelMath.h"
+#include "Support/PlanePool.h"
 #include "Tone/PlaneSupport.h"
 
 namespace Adjustments {
 
 namespace {
 
-int64_t clampIndex(int64_t i, int64_t last) { return i < 0 ? 0 : (i > last ? last : i); }
+using PixelMath::clampIndex;
 
 // Row pass of K adjacent rows. The K running sums are independent chains, so interleaving
 // them lets their additions overlap; each row's own order of operations is unchanged.
@@ -146,7 +148,7 @@ void boxBlurPasses(const float* source, float* out, int64_t width, int64_t heigh
     if (source != out) std::copy_n(source, width * height, out);
     return;
   }
-  PooledPlane scratch(static_cast<size_t>(width * height));
+  PlanePool::Plane scratch(static_cast<size_t>(width * height));
   for (int64_t pass = 0; pass < passes; ++pass) {
     boxBlurRows(pass == 0 ? source : out, scratch.data(), width, height, radius);
     boxBlurColumns(scratch.data(), out, width, height, radius);
@@ -170,7 +172,7 @@ void boxBlurPassesFromRows(const BlurredPlane::RowSource& source, float* out, in
     return;
   }
   const int64_t n = std::max<int64_t>(radius, 0);
-  PooledPlane scratch(static_cast<size_t>(width * height));
+  PlanePool::Plane scratch(static_cast<size_t>(width * height));
   // The first row pass, four rows at a time, straight from the source's rows.
   parallelForRows(
       height,
@@ -202,7 +204,7 @@ void boxBlurPassesFromRows(const BlurredPlane::RowSource& source, float* out, in
 std::vector<float> boxBlurFullSize(const std::vector<float>& plane, int64_t width, int64_t height,
                                    int64_t radius, int64_t passes) {
   requirePlaneSize("boxBlur", plane.size(), width, height, 1);
-  std::vector<float> result = takePlane(plane.size());
+  std::vector<float> result = PlanePool::take(plane.size());
   boxBlurPasses(plane.data(), result.data(), width, height, radius, passes);
   return result;
 }

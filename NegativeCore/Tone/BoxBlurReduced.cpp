@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Support/ParallelFor.h"
+#include "Support/PlanePool.h"
 #include "Tone/BoxBlur.h"
 #include "Tone/PlaneSupport.h"
 
@@ -72,7 +73,8 @@ std::vector<float> reduceRows(const BlurredPlane::RowSource& source, int64_t wid
                               int64_t factor) {
   const int64_t reducedWidth = reducedSize(width, factor);
   const int64_t reducedHeight = reducedSize(height, factor);
-  std::vector<float> reduced = newPlane(static_cast<size_t>(reducedWidth * reducedHeight));
+  std::vector<float> reduced =
+      PlanePool::takeZeroed(static_cast<size_t>(reducedWidth * reducedHeight));
   const auto reduceRow = [&](int64_t ry, float* scratch) {
     float* sums = reduced.data() + ry * reducedWidth;
     const int64_t y0 = ry * factor;
@@ -117,7 +119,7 @@ std::vector<float> expandRows(const float* reduced, int64_t reducedWidth, int64_
                               int64_t width, int64_t factor) {
   std::vector<Tap> columns(static_cast<size_t>(width));
   for (int64_t x = 0; x < width; ++x) columns[x] = expandTap(x, factor, reducedWidth);
-  std::vector<float> wide = takePlane(static_cast<size_t>(reducedHeight * width));
+  std::vector<float> wide = PlanePool::take(static_cast<size_t>(reducedHeight * width));
   parallelForRows(
       reducedHeight,
       [&](int64_t begin, int64_t end) {
@@ -145,7 +147,7 @@ void blendRow(const float* wide, int64_t reducedHeight, int64_t width, int64_t f
 
 std::vector<float> blendAllRows(const float* wide, int64_t reducedHeight, int64_t width,
                                 int64_t height, int64_t factor) {
-  std::vector<float> out = takePlane(static_cast<size_t>(width * height));
+  std::vector<float> out = PlanePool::take(static_cast<size_t>(width * height));
   parallelForRows(
       height,
       [&](int64_t begin, int64_t end) {
@@ -169,7 +171,7 @@ std::vector<float> boxBlurExpand(const std::vector<float>& reduced, int64_t redu
                                  int64_t factor) {
   requirePlaneSize("boxBlurExpand", reduced.size(), reducedWidth, reducedHeight, 1);
   if (width <= 0 || height <= 0 || reduced.empty())
-    return newPlane(static_cast<size_t>(std::max<int64_t>(width * height, 0)));
+    return PlanePool::takeZeroed(static_cast<size_t>(std::max<int64_t>(width * height, 0)));
   factor = std::max<int64_t>(factor, 1);
   const std::vector<float> wide =
       expandRows(reduced.data(), reducedWidth, reducedHeight, width, factor);
@@ -181,7 +183,7 @@ BlurredPlane::BlurredPlane(const std::vector<float>& plane, int64_t width, int64
     : width_(width), height_(height) {
   requirePlaneSize("boxBlur", plane.size(), width, height, 1);
   factor_ = passes > 0 ? reductionFactor(width, height, radius) : 0;
-  if (factor_ == 0) values_ = takePlane(plane.size());
+  if (factor_ == 0) values_ = PlanePool::take(plane.size());
   blur(planeRows(plane.data(), width), plane.data(), radius, passes);
 }
 
@@ -200,7 +202,7 @@ BlurredPlane::BlurredPlane(const RowSource& source, int64_t width, int64_t heigh
     : width_(width), height_(height) {
   factor_ = passes > 0 ? reductionFactor(width, height, radius) : 0;
   if (factor_ == 0) {
-    values_ = takePlane(static_cast<size_t>(std::max<int64_t>(width * height, 0)));
+    values_ = PlanePool::take(static_cast<size_t>(std::max<int64_t>(width * height, 0)));
     boxBlurPassesFromRows(source, values_.data(), width, height, std::max<int64_t>(radius, 1),
                           passes);
     return;
@@ -220,13 +222,13 @@ void BlurredPlane::blur(const RowSource& source, const float* sourcePlane, int64
   reducedHeight_ = reducedSize(height_, factor_);
   const int64_t reducedRadius =
       std::max<int64_t>((radius + std::min<int64_t>(radius, 35) / 8) / factor_, 1);
-  PooledPlane reduced(reduceRows(source, width_, height_, factor_));
+  PlanePool::Plane reduced(reduceRows(source, width_, height_, factor_));
   boxBlurPasses(reduced.data(), reduced.data(), reducedWidth, reducedHeight_, reducedRadius,
                 passes);
   values_ = expandRows(reduced.data(), reducedWidth, reducedHeight_, width_, factor_);
 }
 
-BlurredPlane::~BlurredPlane() { givePlane(std::move(values_)); }
+BlurredPlane::~BlurredPlane() { PlanePool::give(std::move(values_)); }
 
 const float* BlurredPlane::row(int64_t y, float* scratch) const {
   if (factor_ == 0) return values_.data() + y * width_;

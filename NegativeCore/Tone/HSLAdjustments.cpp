@@ -6,6 +6,7 @@
 
 #include "Print/PrintImage.h"
 #include "Support/ParallelFor.h"
+#include "Support/PixelMath.h"
 #include "Tone/HSLPixel.h"
 #include "Tone/PlaneSupport.h"
 
@@ -78,7 +79,7 @@ Band blendAt(float hue, const Bands& bands) {
   const size_t lower = kBandTable.lower[hue >= 0.0f && hue < 360.0f ? static_cast<size_t>(hue) : 0];
   const size_t upper = (lower + 1) % 8;
   const float t = (hue - HSLPixel::kFrom[lower]) / HSLPixel::kSpan[lower];
-  const float w = t * t * (3.0f - 2.0f * t);
+  const float w = PixelMath::smoothstep<float>(t);
   const Band& a = bands[lower];
   const Band& b = bands[upper];
   return {(1.0f - w) * a.hueShift + w * b.hueShift, (1.0f - w) * a.saturation + w * b.saturation,

@@ -1,6 +1,4 @@
-// The engine's luminance plane of an interleaved RGB buffer: Y = 0.229·R + 0.6917·G + 0.0793·B.
-// The tone controls, the film effects, export sharpening and the dust finders all measure
-// brightness with these weights.
+// The luminance plane of an interleaved RGB buffer, weighted as Color/LuminanceWeights.h says.
 #pragma once
 
 #include <cstdint>
@@ -11,10 +9,5 @@ namespace Adjustments {
 // One value per pixel (width × height, row-major) of `rgb`, which holds width × height × 3
 // floats.
 std::vector<float> luminance(int64_t width, int64_t height, const std::vector<float>& rgb);
-
-// The same weighting for one pixel.
-inline float luminanceOf(float r, float g, float b) {
-  return 0.229f * r + 0.6917f * g + 0.0793f * b;
-}
 
 }  // namespace Adjustments

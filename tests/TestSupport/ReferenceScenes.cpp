@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "Conversion/Chromaticities.h"
+#include "Color/Chromaticities.h"
 
 namespace ReferenceScenes {
 

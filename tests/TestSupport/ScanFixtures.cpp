@@ -16,11 +16,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "Color/Matrix3.h"
+
 namespace ScanFixtures {
 
 namespace {
 
-using Matrix = std::array<double, 9>;
+using Matrix = Matrix3;
 
 void fail(const std::filesystem::path& path, const std::string& what) {
   throw std::runtime_error("cannot write fixture " + path.string() + ": " + what);
@@ -29,15 +31,6 @@ void fail(const std::filesystem::path& path, const std::string& what) {
 uint32_t quantised(float value, uint32_t top) {
   const float clamped = std::clamp(std::isfinite(value) ? value : 0.0f, 0.0f, 1.0f);
   return static_cast<uint32_t>(std::lround(clamped * static_cast<float>(top)));
-}
-
-Matrix inverse(const Matrix& m) {
-  const double a = m[0], b = m[1], c = m[2], d = m[3], e = m[4], f = m[5], g = m[6], h = m[7],
-               i = m[8];
-  const double det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
-  return {(e * i - f * h) / det, (c * h - b * i) / det, (b * f - c * e) / det,
-          (f * g - d * i) / det, (a * i - c * g) / det, (c * d - a * f) / det,
-          (d * h - e * g) / det, (b * g - a * h) / det, (a * e - b * d) / det};
 }
 
 // XYZ (white Y = 1) to linear Display P3, from the primaries and D65 without adaptation: the
@@ -52,14 +45,14 @@ Matrix xyzToDisplayP3() {
     primaries[2 * 3 + c] = (1 - xs[c] - ys[c]) / ys[c];
   }
   const double white[3] = {wx / wy, 1.0, (1 - wx - wy) / wy};
-  const Matrix inv = inverse(primaries);
+  const Matrix inv = matrixInverse(primaries);
   double scale[3];
   for (int r = 0; r < 3; ++r)
     scale[r] = inv[r * 3] * white[0] + inv[r * 3 + 1] * white[1] + inv[r * 3 + 2] * white[2];
   Matrix toXyz{};
   for (int r = 0; r < 3; ++r)
     for (int c = 0; c < 3; ++c) toXyz[r * 3 + c] = primaries[r * 3 + c] * scale[c];
-  return inverse(toXyz);
+  return matrixInverse(toXyz);
 }
 
 std::vector<uint8_t> savedProfile(cmsHPROFILE profile) {

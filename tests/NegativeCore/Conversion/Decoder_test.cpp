@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -102,6 +103,42 @@ TEST_F(DecoderTest, DngDecodesNeutralAndColouredValuesThroughTheIdentityMatrix) 
       for (int c = 0; c < 3; ++c) EXPECT_NEAR(p[c], rgb[c], 0.002) << "channel " << c;
       EXPECT_NEAR(p[3], 1.0f, 1e-5);
     }
+  }
+}
+
+// A dense patch beside a clear one, as at the edge of a frame, a sprocket hole or a step wedge:
+// demosaicing may blur the edge but must not invent a channel value beyond the two patches' (a
+// near-zero one reads as density 6 and moves the film measurement).
+TEST_F(DecoderTest, DemosaicedHardEdgesStayWithinThePatchValues) {
+  constexpr Pixel dense{0.02f, 0.006f, 0.002f, 1}, clear{0.7f, 0.35f, 0.18f, 1};
+  struct Case {
+    const char* name;
+    std::function<bool(int64_t x, int64_t y)> isDense;
+  };
+  const Case cases[] = {
+      {"edge after an even column", [](int64_t x, int64_t) { return x < 32; }},
+      {"edge after an odd column", [](int64_t x, int64_t) { return x < 33; }},
+      {"edge between rows", [](int64_t, int64_t y) { return y >= 23; }},
+      {"small dense square", [](int64_t x, int64_t y) { return x / 5 == 6 && y / 5 == 4; }},
+      {"thin clear line", [](int64_t x, int64_t) { return x < 30 || x > 32; }},
+      {"checkerboard of 3-pixel squares", [](int64_t x, int64_t y) { return (x / 3 + y / 3) % 2; }},
+  };
+  // Two 16-bit steps of the stored range: the values themselves come back quantised.
+  constexpr float quantum = 2.0f / (16383 - 256);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScanFixtures::Dng dng;
+    dng.pattern = [&](int64_t x, int64_t y) { return c.isDense(x, y) ? dense : clear; };
+    ScanFixtures::writeDng(dir / "edge.dng", dng);
+    const LinearImage image = Decoder::decode(dir / "edge.dng", 0, false, 1);
+    int outside = 0;
+    for (int64_t y = 0; y < image.height(); ++y)
+      for (int64_t x = 0; x < image.width(); ++x)
+        for (int ch = 0; ch < 3; ++ch) {
+          const float v = pixel(image, x, y)[ch];
+          if (v < dense[ch] - quantum || v > clear[ch] + quantum) ++outside;
+        }
+    EXPECT_EQ(outside, 0);
   }
 }
 

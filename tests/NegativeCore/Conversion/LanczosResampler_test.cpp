@@ -69,4 +69,28 @@ TEST(LanczosResampler, HalvingATwoPixelPatternKeepsItsLevelAndPosition) {
   EXPECT_NEAR(out.row(0)[15 * 4] + out.row(0)[16 * 4], 1.0f, 0.01);
 }
 
+TEST(LanczosResampler, HardEdgesDoNotRingAtAnyScale) {
+  // A dense band, a clear band and a bright two-pixel line, as a step wedge or a sprocket hole
+  // beside the film base: the outer lobes must not carry a value beyond its neighbours', which
+  // would read as film denser or clearer than the scan holds. Levels in 0.002…0.9.
+  const LinearImage scene = filled(240, 6, [](int64_t x, int64_t, int c) {
+    if (c == 3) return 1.0f;
+    if (x == 120 || x == 121) return 0.9f;
+    return x < 80 ? 0.002f : 0.18f;
+  });
+  for (const int64_t width : {480, 239, 160, 120, 60, 37, 13}) {
+    SCOPED_TRACE(width);
+    const LinearImage out = LanczosResampler::resample(scene, width, 3);
+    for (int64_t x = 0; x < width; ++x) {
+      const float v = out.row(1)[x * 4];
+      EXPECT_GE(v, 0.002f - 1e-6f) << x;
+      EXPECT_LE(v, 0.9f + 1e-6f) << x;
+      // Far from the bright line, nothing is clearer than the clear band.
+      const double source = (x + 0.5) * 240.0 / static_cast<double>(width);
+      if (std::abs(source - 121) > 3 * std::max(1.0, 240.0 / static_cast<double>(width)))
+        EXPECT_LE(v, 0.18f + 1e-6f) << x;
+    }
+  }
+}
+
 }  // namespace

@@ -34,6 +34,13 @@ DodgeBurnStroke everywhere() { return DodgeBurnStroke::linear({0.5, 0.5}, {0.5, 
 // Weight 1 on the left half, falling across the middle quarter, 0 on the right.
 DodgeBurnStroke leftSide() { return DodgeBurnStroke::linear({0.375, 0.5}, {0.625, 0.5}, -3); }
 
+// An adjustment with one tone control set (tone controls cannot be named in an initializer).
+LocalAdjustment with(double ToneControls::*member, double value) {
+  LocalAdjustment adjust;
+  adjust.*member = value;
+  return adjust;
+}
+
 LocalLayer layer(LocalAdjustment adjust, std::vector<DodgeBurnStroke> shapes = {everywhere()}) {
   return LocalLayer{.name = "Layer", .shapes = std::move(shapes), .adjust = adjust};
 }
@@ -55,7 +62,7 @@ TEST(LocalLayers, LayersThatCannotActChangeNothing) {
 
   // A value too small for the tone controls still passes the layer's own test: the covered
   // pixels are clamped to 0…1 and nothing else happens.
-  const PrintImage clamped = rendered(original, {layer({.highlights = 0.3})});
+  const PrintImage clamped = rendered(original, {layer(with(&ToneControls::highlights, 0.3))});
   for (size_t i = 0; i < original.rgb.size(); ++i)
     ASSERT_EQ(clamped.rgb[i], std::clamp(original.rgb[i], 0.0f, 1.0f));
 }
@@ -131,7 +138,9 @@ TEST(LocalLayers, ToneControlsComeFromAToneCopyOfThePrint) {
   Adjustments::apply(toned, settings);
   ASSERT_NE(toned.rgb, original.rgb);
 
-  const LocalAdjustment adjust{.shadows = 60, .clarity = 40, .sharpness = 80};
+  LocalAdjustment adjust = with(&ToneControls::shadows, 60);
+  adjust.clarity = 40;
+  adjust.sharpness = 80;
   const PrintImage whole = rendered(original, {layer(adjust)});
   for (size_t i = 0; i < toned.rgb.size(); ++i) {
     const float p = original.rgb[i];
@@ -152,13 +161,14 @@ TEST(LocalLayers, ToneControlsComeFromAToneCopyOfThePrint) {
 TEST(LocalLayers, ValuesOnlyTheToneControlsUseAreRecognised) {
   EXPECT_TRUE(LocalAdjustment{}.isNeutral());
   EXPECT_FALSE(LocalAdjustment{.saturation = -0.0001}.isNeutral());
-  EXPECT_FALSE(LocalAdjustment{.highlights = 0.5}.hasToneControls());
-  EXPECT_TRUE(LocalAdjustment{.whites = -0.6}.hasToneControls());
-  EXPECT_FALSE(LocalAdjustment{.sharpness = -20}.hasToneControls());
-  EXPECT_FALSE(LocalAdjustment{.blackMist = -20}.hasToneControls());
+  EXPECT_FALSE(with(&ToneControls::highlights, 0.5).hasToneControls());
+  EXPECT_TRUE(with(&ToneControls::whites, -0.6).hasToneControls());
+  EXPECT_FALSE(with(&ToneControls::sharpness, -20).hasToneControls());
+  EXPECT_FALSE(with(&ToneControls::blackMist, -20).hasToneControls());
   EXPECT_FALSE(
       (LocalAdjustment{.exposure = 2, .contrast = 50, .saturation = 20}.hasToneControls()));
-  EXPECT_TRUE(LocalAdjustment{.blackMist = 0.6}.hasToneControls());
+  EXPECT_TRUE(with(&ToneControls::blackMist, 0.6).hasToneControls());
+  EXPECT_FALSE(with(&ToneControls::dehaze, 0.25).isNeutral());
 }
 
 }  // namespace

@@ -290,4 +290,40 @@ TEST(Pipeline, EveryPixelOfALargeImageMatchesTheScalarModel) {
     }
 }
 
+TEST(Pipeline, PrintMadeInTheScansOwnMemoryMatchesTheSeparateOne) {
+  // Heights around the scratch rows and the waves, and a width that is not a multiple of the
+  // internal block; the rows differ, so a row read after its memory was overwritten shows.
+  ConversionSettings settings;
+  settings.saturation = 1.3;
+  for (const auto& [width, height] : {std::pair<int64_t, int64_t>{5, 1},
+                                      {7, 2},
+                                      {300, 3},
+                                      {300, 4},
+                                      {613, 37},
+                                      {257, 200},
+                                      {1000, 700}}) {
+    SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+    LinearImage image(width, height);
+    std::mt19937 random(static_cast<unsigned>(width * height));
+    std::uniform_real_distribution<float> uniform(0.01f, 1.1f);
+    float* pixels = image.mutablePixels();
+    for (size_t i = 0; i < image.valueCount(); ++i) pixels[i] = uniform(random);
+    const PrintImage separate = Pipeline::render(image, film(), settings);
+
+    LinearImage own = image;  // shared: rendered into new memory, the scan left as it was
+    const PrintImage fromShared = Pipeline::render(std::move(own), film(), settings);
+    EXPECT_EQ(fromShared.rgb, separate.rgb);
+    EXPECT_EQ(image.pixels()[0], pixels[0]);
+
+    LinearImage copy(width, height);
+    std::copy(pixels, pixels + image.valueCount(), copy.mutablePixels());
+    const float* memory = copy.pixels();
+    const PrintImage inPlace = Pipeline::render(std::move(copy), film(), settings);
+    EXPECT_EQ(inPlace.rgb.data(), memory);
+    ASSERT_EQ(inPlace.width, width);
+    ASSERT_EQ(inPlace.height, height);
+    EXPECT_EQ(inPlace.rgb, separate.rgb);
+  }
+}
+
 }  // namespace

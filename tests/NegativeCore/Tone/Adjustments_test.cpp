@@ -8,6 +8,7 @@
 #include <random>
 
 #include "Record/ConversionSettings.h"
+#include "Support/PlanePool.h"
 #include "Tone/BoxBlur.h"
 #include "Tone/Luminance.h"
 #include "Tone/PlaneSupport.h"
@@ -288,7 +289,7 @@ TEST(Adjustments, RowWiseControlsMatchThePlaneFormulas) {
 
 TEST(Adjustments, BorderWidthAndColour) {
   // The framed print's memory may come back from an earlier step: fill it with ones first.
-  givePlane(std::vector<float>(static_cast<size_t>(702 * 502 * 3), 1.0f));
+  PlanePool::give(std::vector<float>(static_cast<size_t>(702 * 502 * 3), 1.0f));
   const PrintImage black = border(700, 500, testPrint(700, 500).rgb, BorderStyle::black, 0);
   for (int64_t x = 0; x < black.width; ++x) ASSERT_EQ(black.rgb[3 * x], 0.0f);
 

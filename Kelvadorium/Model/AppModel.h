@@ -1,0 +1,401 @@
+// The session model: the one object that holds a session on the GUI thread: the scans with their
+// edit records, selection and marks, the published preview and its render bookkeeping, the
+// editing tools' state, every running task, the five renderers and the stored preferences.
+// Published properties have a getter, a setter and a <name>Changed signal sent after every
+// write; setters are their only writers, so the write observers of the selection, the five tool
+// modes, the compare and preview modes and the two hovered looks run on every write, whoever
+// writes. The model may be destroyed at any moment: its destructor stops every task and renderer,
+// and nothing of it resumes afterwards.
+#pragma once
+
+#include <QObject>
+#include <QPointF>
+#include <QPointer>
+#include <QSize>
+#include <QSizeF>
+#include <QString>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "Conversion/FilmAnalysis.h"
+#include "Export/ExportOptions.h"
+#include "Model/AppLayout.h"
+#include "Model/CompareMode.h"
+#include "Model/ExportProgress.h"
+#include "Model/HoverLook.h"
+#include "Model/ImageItem.h"
+#include "Model/PreviewMode.h"
+#include "Model/SettingsPart.h"
+#include "Record/ConversionSettings.h"
+#include "Record/DodgeShape.h"
+#include "Record/FilmMode.h"
+#include "Record/ScannerLook.h"
+#include "Record/Spot.h"
+#include "Record/SpotKind.h"
+#include "Rendering/PreviewImage.h"
+#include "Rendering/Renderer.h"
+#include "Services/Clock.h"
+#include "Services/ModelServices.h"
+#include "Services/Preferences.h"
+#include "Services/TaskHandle.h"
+#include "Support/Uuid.h"
+
+class AppModel final : public QObject {
+  Q_OBJECT
+
+ public:
+  using PreviewMode = ::PreviewMode;
+  using CompareMode = ::CompareMode;
+  using HoverLook = ::HoverLook;
+
+  // State the views do not observe; the operations of later steps work on it.
+  struct Plain {
+    std::optional<ConversionSettings> cropEntry;
+    std::optional<std::pair<Uuid, std::vector<Spot>>> healEntry;
+    int healSession = 0;
+    bool isRotating = false;
+    std::optional<std::tuple<Uuid, ConversionSettings, bool, bool>> detailFor;
+    bool wantsDetail = false;
+    TaskHandle detailTask;
+    bool renderDirty = false;
+    bool forceFullRender = false;
+    Clock::Moment lastSettingsChange;  // "no time" until the first request
+    std::optional<Uuid> previewImageID;
+    TaskHandle renderTask;
+    std::vector<Uuid> thumbQueue;
+    TaskHandle thumbTask;
+    std::map<Uuid, TaskHandle> sidecarTasks;
+    std::map<Uuid, TaskHandle> thumbRefreshTasks;
+    TaskHandle exportTask;
+    bool sidecarWarningShown = false;
+    Clock::Moment lastEditTime;
+    std::optional<Uuid> rangeAnchor;
+    int thumbColumns = 1;
+    std::optional<std::tuple<Uuid, ConversionSettings, bool>> beforeFor;
+    TaskHandle beforeTask;
+    TaskHandle histogramTask;
+    std::optional<Uuid> dustFor;
+    std::map<std::string, FilmAnalysis> analysisCache;
+    int64_t renderGen = 0;
+    TaskHandle fullJob;
+    Clock::Moment lastSelectionChange;
+    int browseDirection = +1;
+    TaskHandle prefetchTask;
+    QSizeF viewportContainer{0, 0};
+    QSizeF viewportFitted{0, 0};
+    double oneToOneZoom = 1;
+  };
+
+  explicit AppModel(ModelServices services, QObject* parent = nullptr);
+  ~AppModel() override;
+  AppModel(const AppModel&) = delete;
+  AppModel& operator=(const AppModel&) = delete;
+
+  // The process-wide weak reference to the model; empty until one exists and after it goes.
+  static QPointer<AppModel> currentModel();
+
+  // The index in items of the first item whose id is the selection; nothing when nothing is
+  // selected or no item has that id.
+  std::optional<size_t> selectedIndex() const;
+  // The export options last accepted, or the defaults when the stored data does not decode.
+  ExportOptions storedExportOptions() const;
+
+  // Published properties.
+  const std::vector<ImageItem>& items() const { return items_; }
+  void setItems(std::vector<ImageItem> value);
+  const std::optional<Uuid>& selection() const { return selection_; }
+  void setSelection(std::optional<Uuid> value);
+  const std::shared_ptr<const PreviewImage>& preview() const { return preview_; }
+  void setPreview(std::shared_ptr<const PreviewImage> value);
+  const std::optional<FilmAnalysis>& analysis() const { return analysis_; }
+  void setAnalysis(std::optional<FilmAnalysis> value);
+  bool isRendering() const { return isRendering_; }
+  void setIsRendering(bool value);
+  bool showNegative() const { return showNegative_; }
+  void setShowNegative(bool value);
+  bool cropMode() const { return cropMode_; }
+  void setCropMode(bool value);
+  bool previewIsUncropped() const { return previewIsUncropped_; }
+  void setPreviewIsUncropped(bool value);
+  const std::optional<ExportProgress>& exportProgress() const { return exportProgress_; }
+  void setExportProgress(std::optional<ExportProgress> value);
+  const std::optional<QString>& errorMessage() const { return errorMessage_; }
+  void setErrorMessage(std::optional<QString> value);
+  const std::optional<std::vector<Uuid>>& filmTypeQuestion() const { return filmTypeQuestion_; }
+  void setFilmTypeQuestion(std::optional<std::vector<Uuid>> value);
+  bool spotMode() const { return spotMode_; }
+  void setSpotMode(bool value);
+  bool spotSelecting() const { return spotSelecting_; }
+  void setSpotSelecting(bool value);
+  const std::optional<Uuid>& selectedRepair() const { return selectedRepair_; }
+  void setSelectedRepair(std::optional<Uuid> value);
+  double liveRotation() const { return liveRotation_; }
+  void setLiveRotation(double value);
+  const std::optional<std::filesystem::path>& projectURL() const { return projectURL_; }
+  void setProjectURL(std::optional<std::filesystem::path> value);
+  bool hasUnsavedChanges() const { return hasUnsavedChanges_; }
+  void setHasUnsavedChanges(bool value);
+  double zoom() const { return zoom_; }
+  void setZoom(double value);
+  const QSizeF& pan() const { return pan_; }
+  void setPan(QSizeF value);
+  const std::shared_ptr<const PreviewImage>& detailPreview() const { return detailPreview_; }
+  void setDetailPreview(std::shared_ptr<const PreviewImage> value);
+  bool isRenderingDetail() const { return isRenderingDetail_; }
+  void setIsRenderingDetail(bool value);
+  const QSizeF& fullPixelSize() const { return fullPixelSize_; }
+  void setFullPixelSize(QSizeF value);
+  const QSize& proxySize() const { return proxySize_; }
+  void setProxySize(QSize value);
+  const std::optional<QString>& notice() const { return notice_; }
+  void setNotice(std::optional<QString> value);
+  bool showInspector() const { return showInspector_; }
+  void setShowInspector(bool value);
+  const std::optional<QPointF>& healSource() const { return healSource_; }
+  void setHealSource(std::optional<QPointF> value);
+  bool previewIsFast() const { return previewIsFast_; }
+  void setPreviewIsFast(bool value);
+  bool canUndo() const { return canUndo_; }
+  void setCanUndo(bool value);
+  bool canRedo() const { return canRedo_; }
+  void setCanRedo(bool value);
+  const std::set<Uuid>& marked() const { return marked_; }
+  void setMarked(std::set<Uuid> value);
+  const std::optional<ConversionSettings>& copiedSettings() const { return copiedSettings_; }
+  void setCopiedSettings(std::optional<ConversionSettings> value);
+  const std::set<SettingsPart>& copiedParts() const { return copiedParts_; }
+  void setCopiedParts(std::set<SettingsPart> value);
+  bool showCopySheet() const { return showCopySheet_; }
+  void setShowCopySheet(bool value);
+  CompareMode compareMode() const { return compareMode_; }
+  void setCompareMode(CompareMode value);
+  double splitPosition() const { return splitPosition_; }
+  void setSplitPosition(double value);
+  const std::shared_ptr<const PreviewImage>& beforePreview() const { return beforePreview_; }
+  void setBeforePreview(std::shared_ptr<const PreviewImage> value);
+  bool wbPickMode() const { return wbPickMode_; }
+  void setWbPickMode(bool value);
+  bool dodgeMode() const { return dodgeMode_; }
+  void setDodgeMode(bool value);
+  const std::optional<Uuid>& selectedLayerID() const { return selectedLayerID_; }
+  void setSelectedLayerID(std::optional<Uuid> value);
+  bool redEyeMode() const { return redEyeMode_; }
+  void setRedEyeMode(bool value);
+  bool showClipping() const { return showClipping_; }
+  void setShowClipping(bool value);
+  const std::optional<std::pair<int, int>>& rollProgress() const { return rollProgress_; }
+  void setRollProgress(std::optional<std::pair<int, int>> value);
+  const std::optional<std::vector<ImageItem>>& exportRequest() const { return exportRequest_; }
+  void setExportRequest(std::optional<std::vector<ImageItem>> value);
+  const std::optional<double>& matchProgress() const { return matchProgress_; }
+  void setMatchProgress(std::optional<double> value);
+  const std::vector<std::vector<Spot>>& dustCandidates() const { return dustCandidates_; }
+  void setDustCandidates(std::vector<std::vector<Spot>> value);
+  const std::set<Uuid>& keptDust() const { return keptDust_; }
+  void setKeptDust(std::set<Uuid> value);
+  bool isFindingDust() const { return isFindingDust_; }
+  void setIsFindingDust(bool value);
+  const std::optional<HoverLook>& hoverFilmLook() const { return hoverFilmLook_; }
+  void setHoverFilmLook(std::optional<HoverLook> value);
+  const std::optional<ScannerLook>& hoverScanner() const { return hoverScanner_; }
+  void setHoverScanner(std::optional<ScannerLook> value);
+  const std::vector<std::filesystem::path>& recentProjects() const { return recentProjects_; }
+  void setRecentProjects(std::vector<std::filesystem::path> value);
+
+  // Preferences, each under its key with its default.
+  FilmMode defaultMode() const;
+  void setDefaultMode(FilmMode value);
+  ScannerLook defaultLook() const;
+  void setDefaultLook(ScannerLook value);
+  bool askFilmType() const;
+  void setAskFilmType(bool value);
+  AppLayout layout() const;
+  void setLayout(AppLayout value);
+  double spotBrush() const;
+  void setSpotBrush(double value);
+  SpotKind healTool() const;
+  void setHealTool(SpotKind value);
+  double spotFeather() const;
+  void setSpotFeather(double value);
+  double spotOpacity() const;
+  void setSpotOpacity(double value);
+  bool saveSidecars() const;
+  void setSaveSidecars(bool value);
+  std::filesystem::path lastExportPath() const;  // "lastExportDirectory"
+  void setLastExportPath(const std::filesystem::path& value);
+  QString copyPartsStore() const;  // "copyParts"
+  void setCopyPartsStore(const QString& value);
+  double dodgeSize() const;
+  void setDodgeSize(double value);
+  double dodgeFeather() const;
+  void setDodgeFeather(double value);
+  DodgeShape dodgeShape() const;
+  void setDodgeShape(DodgeShape value);
+  bool dodgeOutside() const;
+  void setDodgeOutside(bool value);
+  double redEyeSize() const;
+  void setRedEyeSize(double value);
+  QByteArray exportOptionsData() const;  // "exportOptions"
+  void setExportOptionsData(const QByteArray& value);
+  double dustSensitivity() const;
+  void setDustSensitivity(double value);
+  PreviewMode previewMode() const;
+  void setPreviewMode(PreviewMode value);
+
+  Preferences& preferences() { return preferences_; }
+  Clock& clock() { return services_.clock; }
+  DialogService& dialogs() { return services_.dialogs; }
+  Workspace& workspace() { return services_.workspace; }
+  Telemetry& telemetry() { return services_.telemetry; }
+
+  Renderer& detailRenderer() { return *detailRenderer_; }
+  Renderer& previewRenderer() { return *previewRenderer_; }
+  Renderer& fastRenderer() { return *fastRenderer_; }
+  Renderer& lightRenderer() { return *lightRenderer_; }
+  Renderer& thumbRenderer() { return *thumbRenderer_; }
+
+  Plain& plain() { return plain_; }
+  const Plain& plain() const { return plain_; }
+
+ signals:
+  void itemsChanged();
+  void selectionChanged();
+  void previewChanged();
+  void analysisChanged();
+  void isRenderingChanged();
+  void showNegativeChanged();
+  void cropModeChanged();
+  void previewIsUncroppedChanged();
+  void exportProgressChanged();
+  void errorMessageChanged();
+  void filmTypeQuestionChanged();
+  void spotModeChanged();
+  void spotSelectingChanged();
+  void selectedRepairChanged();
+  void liveRotationChanged();
+  void projectURLChanged();
+  void hasUnsavedChangesChanged();
+  void zoomChanged();
+  void panChanged();
+  void detailPreviewChanged();
+  void isRenderingDetailChanged();
+  void fullPixelSizeChanged();
+  void proxySizeChanged();
+  void noticeChanged();
+  void showInspectorChanged();
+  void healSourceChanged();
+  void previewIsFastChanged();
+  void canUndoChanged();
+  void canRedoChanged();
+  void markedChanged();
+  void copiedSettingsChanged();
+  void copiedPartsChanged();
+  void showCopySheetChanged();
+  void compareModeChanged();
+  void splitPositionChanged();
+  void beforePreviewChanged();
+  void wbPickModeChanged();
+  void dodgeModeChanged();
+  void selectedLayerIDChanged();
+  void redEyeModeChanged();
+  void showClippingChanged();
+  void rollProgressChanged();
+  void exportRequestChanged();
+  void matchProgressChanged();
+  void dustCandidatesChanged();
+  void keptDustChanged();
+  void isFindingDustChanged();
+  void hoverFilmLookChanged();
+  void hoverScannerChanged();
+  void recentProjectsChanged();
+  void previewModeChanged();
+
+ private:
+  // Write observers; each belongs to the step that gives the property its behaviour.
+  void selectionDidSet(const std::optional<Uuid>& old);
+  void cropModeDidSet(const bool& old);
+  void spotModeDidSet(const bool& old);
+  void compareModeDidSet(const CompareMode& old);
+  void wbPickModeDidSet(const bool& old);
+  void dodgeModeDidSet(const bool& old);
+  void redEyeModeDidSet(const bool& old);
+  void hoverFilmLookDidSet(const std::optional<HoverLook>& old);
+  void hoverScannerDidSet(const std::optional<ScannerLook>& old);
+  void previewModeDidSet(PreviewMode old);
+  void stopAllTasks();
+  // Stores the value, announces the write and answers the value it replaced.
+  template <class T>
+  T publish(T& field, T value, void (AppModel::*changed)()) {
+    T old = std::exchange(field, std::move(value));
+    emit(this->*changed)();
+    return old;
+  }
+
+  ModelServices services_;
+  Preferences preferences_;
+  PreviewMode previewModeDefault_ = PreviewMode::hybrid;
+  std::unique_ptr<Renderer> detailRenderer_;
+  std::unique_ptr<Renderer> previewRenderer_;
+  std::unique_ptr<Renderer> fastRenderer_;
+  std::unique_ptr<Renderer> lightRenderer_;
+  std::unique_ptr<Renderer> thumbRenderer_;
+  Plain plain_;
+
+  std::vector<ImageItem> items_;
+  std::optional<Uuid> selection_;
+  std::shared_ptr<const PreviewImage> preview_;
+  std::optional<FilmAnalysis> analysis_;
+  bool isRendering_{false};
+  bool showNegative_{false};
+  bool cropMode_{false};
+  bool previewIsUncropped_{false};
+  std::optional<ExportProgress> exportProgress_;
+  std::optional<QString> errorMessage_;
+  std::optional<std::vector<Uuid>> filmTypeQuestion_;
+  bool spotMode_{false};
+  bool spotSelecting_{false};
+  std::optional<Uuid> selectedRepair_;
+  double liveRotation_{0};
+  std::optional<std::filesystem::path> projectURL_;
+  bool hasUnsavedChanges_{false};
+  double zoom_{1};
+  QSizeF pan_{0, 0};
+  std::shared_ptr<const PreviewImage> detailPreview_;
+  bool isRenderingDetail_{false};
+  QSizeF fullPixelSize_{0, 0};
+  QSize proxySize_{3, 2};
+  std::optional<QString> notice_;
+  bool showInspector_{true};
+  std::optional<QPointF> healSource_;
+  bool previewIsFast_{false};
+  bool canUndo_{false};
+  bool canRedo_{false};
+  std::set<Uuid> marked_;
+  std::optional<ConversionSettings> copiedSettings_;
+  std::set<SettingsPart> copiedParts_;
+  bool showCopySheet_{false};
+  CompareMode compareMode_{CompareMode::off};
+  double splitPosition_{0.5};
+  std::shared_ptr<const PreviewImage> beforePreview_;
+  bool wbPickMode_{false};
+  bool dodgeMode_{false};
+  std::optional<Uuid> selectedLayerID_;
+  bool redEyeMode_{false};
+  bool showClipping_{false};
+  std::optional<std::pair<int, int>> rollProgress_;
+  std::optional<std::vector<ImageItem>> exportRequest_;
+  std::optional<double> matchProgress_;
+  std::vector<std::vector<Spot>> dustCandidates_;
+  std::set<Uuid> keptDust_;
+  bool isFindingDust_{false};
+  std::optional<HoverLook> hoverFilmLook_;
+  std::optional<ScannerLook> hoverScanner_;
+  std::vector<std::filesystem::path> recentProjects_;
+};
