@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build and the tests need, and the de_DE.UTF-8 locale the
 # locale tests use. Idempotent: what is present is skipped, so a second run costs seconds.
+# `tools/setup.sh --fuzz` adds clang-16 and its libFuzzer runtime for tools/fuzz.sh.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,12 @@ packages=(
   libraw-bin libheif-examples libtiff-tools libimage-exiftool-perl
   qt6-base-dev qt6-svg-dev qcoro-qt6-dev desktop-file-utils shared-mime-info
 )
+case "${1:-}" in
+  # libclang_rt.fuzzer comes with libclang-rt-16-dev; LibRaw's header needs clang's omp.h.
+  --fuzz) packages+=(clang-16 libclang-rt-16-dev libomp-16-dev) ;;
+  "") ;;
+  *) echo "usage: tools/setup.sh [--fuzz]" >&2; exit 2 ;;
+esac
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

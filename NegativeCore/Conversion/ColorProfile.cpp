@@ -21,6 +21,13 @@ Profile linearProfile(const Chromaticities& c) {
   return Lcms::rgbProfile(c, linear.get());
 }
 
+// The big-endian colour space field of an ICC header (bytes 16 to 19); nothing for a profile
+// shorter than its 128-byte header.
+std::optional<uint32_t> headerColourSpace(const std::vector<uint8_t>& icc) {
+  if (icc.size() < 128) return std::nullopt;
+  return uint32_t{icc[16]} << 24 | uint32_t{icc[17]} << 16 | uint32_t{icc[18]} << 8 | icc[19];
+}
+
 // Columns: the red, green and blue colorants in the profile connection space (D50).
 std::optional<Matrix3> colorantMatrix(cmsHPROFILE profile) {
   const auto* red = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, cmsSigRedColorantTag));
@@ -111,13 +118,17 @@ ColorProfile ColorProfile::fromChromaticities(const Chromaticities& chromaticiti
 }
 
 ColorProfile ColorProfile::fromIcc(const std::vector<uint8_t>& icc, int colourChannels) {
-  if (icc.empty()) return sRGB();
+  // The header's colour space is read as the integer it is: lcms2 hands it back as an enum,
+  // which cannot hold an arbitrary file value. Only the two spaces converted here are taken.
+  const std::optional<uint32_t> space = headerColourSpace(icc);
+  const bool rgb = colourChannels == 3 && space == uint32_t{cmsSigRgbData};
+  const bool grey = colourChannels == 1 && space == uint32_t{cmsSigGrayData};
+  if (!rgb && !grey) return sRGB();
   Profile profile(cmsOpenProfileFromMemTHR(Lcms::context(), icc.data(),
                                            static_cast<cmsUInt32Number>(icc.size())));
   if (!profile) return sRGB();
-  const cmsColorSpaceSignature space = cmsGetColorSpace(profile.get());
   auto data = std::make_shared<Data>();
-  if (colourChannels == 3 && space == cmsSigRgbData) {
+  if (rgb) {
     const auto colorants = colorantMatrix(profile.get());
     if (colorants && cmsIsMatrixShaper(profile.get())) {
       data->toDisplayP3 = matrixProduct(displayP3FromConnectionSpace(), *colorants);
@@ -126,12 +137,10 @@ ColorProfile ColorProfile::fromIcc(const std::vector<uint8_t>& icc, int colourCh
                       copiedCurve(profile.get(), cmsSigBlueTRCTag)};
       if (data->curves[0] && data->curves[1] && data->curves[2]) return ColorProfile(data);
     }
-  } else if (colourChannels == 1 && space == cmsSigGrayData) {
+  } else {
     data->kind = Data::Kind::grey;
     data->curves[0] = copiedCurve(profile.get(), cmsSigGrayTRCTag);
     if (data->curves[0]) return ColorProfile(data);
-  } else {
-    return sRGB();
   }
   data->kind = Data::Kind::lcms;
   data->icc = icc;

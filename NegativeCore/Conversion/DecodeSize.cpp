@@ -1,6 +1,9 @@
 #include "Conversion/DecodeSize.h"
 
 #include <cmath>
+#include <system_error>
+
+#include "Conversion/DecodeError.h"
 
 namespace DecodeSize {
 
@@ -15,6 +18,14 @@ int64_t scaled(int64_t side, float scale) {
 
 bool isRenderable(int64_t width, int64_t height) {
   return width > 0 && height > 0 && width <= maxPixelCount && height <= maxPixelCount / width;
+}
+
+void checkStored(const std::filesystem::path& url, int64_t width, int64_t height,
+                 double leastBytes) {
+  if (!isRenderable(width, height)) throw DecodeError::renderFailed(url);
+  std::error_code error;
+  const uintmax_t fileBytes = std::filesystem::file_size(url, error);
+  if (error || static_cast<double>(fileBytes) < leastBytes) throw DecodeError::unreadable(url);
 }
 
 }  // namespace DecodeSize

@@ -1,8 +1,9 @@
-// The output size rules every decode shares: the scaled size of a full-size side, and the largest
-// image a decode renders.
+// The size rules every decode shares: the scaled size of a full-size side, the largest image a
+// decode renders, and the check of a stored size that readers make before they allocate.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 
 namespace DecodeSize {
 
@@ -15,5 +16,12 @@ int64_t scaled(int64_t side, float scale);
 
 // Both sides positive and width × height at most maxPixelCount.
 bool isRenderable(int64_t width, int64_t height);
+
+// Made by a reader from the header, before any allocation for the pixels: throws
+// DecodeError::renderFailed when the stored width × height is not renderable, and
+// DecodeError::unreadable when the file holds fewer than leastBytes, the fewest bytes in which
+// its coding can hold those pixels (a small file declaring a huge picture is damaged).
+void checkStored(const std::filesystem::path& url, int64_t width, int64_t height,
+                 double leastBytes);
 
 }  // namespace DecodeSize

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "Conversion/DecodeError.h"
+#include "Conversion/DecodeSize.h"
 
 namespace {
 
@@ -83,7 +84,11 @@ SourceImage read(const std::filesystem::path& url, const SizeCheck& check) {
   auto primary = openPrimary(url);
   if (!primary) throw DecodeError::unreadable(url);
   const heif_image_handle* handle = primary->handle.get();
-  check(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle));
+  const int storedWidth = heif_image_handle_get_width(handle);
+  const int storedHeight = heif_image_handle_get_height(handle);
+  // HEVC codes a plain picture in almost nothing, so the file's length bounds nothing here.
+  DecodeSize::checkStored(url, storedWidth, storedHeight, 0);
+  check(storedWidth, storedHeight);
 
   const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
   const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
@@ -102,7 +107,9 @@ SourceImage read(const std::filesystem::path& url, const SizeCheck& check) {
   const int width = heif_image_get_width(decoded, heif_channel_interleaved);
   const int height = heif_image_get_height(decoded, heif_channel_interleaved);
   const int bits = heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved);
-  if (!plane || width < 1 || height < 1 || bits < 1 || bits > 16)
+  // The coded picture can claim another size than the checked one; a file that disagrees with
+  // itself is damaged, and its pixels are never taken past the check.
+  if (!plane || width != storedWidth || height != storedHeight || bits < 1 || bits > 16)
     throw DecodeError::unreadable(url);
 
   SourceImage image;

@@ -5,12 +5,14 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "Conversion/DecodeError.h"
+#include "Conversion/DecodeSize.h"
 #include "Conversion/ExifOrientation.h"
 
 namespace {
@@ -99,6 +101,18 @@ int exifOrientation(const jpeg_decompress_struct& info) {
   return 1;
 }
 
+// The fewest bytes that hold the picture's Huffman-coded scans: every 8 × 8 block of a component
+// takes at least one bit. libjpeg reads missing data as zeros, so without this a small file could
+// declare a huge picture. Arithmetic coding has no such floor.
+double leastFileBytes(const jpeg_decompress_struct& info) {
+  if (info.arith_code) return 0;
+  double blocks = 0;
+  for (int c = 0; c < info.num_components; ++c)
+    blocks = std::max(blocks, static_cast<double>(info.comp_info[c].width_in_blocks) *
+                                  info.comp_info[c].height_in_blocks);
+  return blocks / 8;
+}
+
 // CMYK samples (Adobe files store them inverted) to 8-bit RGB, in place: a plain conversion.
 void cmykToRgb(uint8_t* row, int64_t width, bool inverted) {
   for (int64_t x = 0; x < width; ++x) {
@@ -122,6 +136,7 @@ SourceImage read(const std::filesystem::path& url, const SizeCheck& check) {
   if (!file) throw DecodeError::unreadable(url);
   Decompressor d(file);
   if (!readHeader(d, true)) throw DecodeError::unreadable(url);
+  DecodeSize::checkStored(url, d.info.image_width, d.info.image_height, leastFileBytes(d.info));
   check(d.info.image_width, d.info.image_height);
 
   SourceImage image;

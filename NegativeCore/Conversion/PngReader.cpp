@@ -3,10 +3,12 @@
 #include <png.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include "Conversion/DecodeError.h"
+#include "Conversion/DecodeSize.h"
 #include "Conversion/ExifOrientation.h"
 
 namespace {
@@ -39,6 +41,14 @@ bool readInfo(Reader& r) {
   png_init_io(r.png, r.file);
   png_read_info(r.png, r.info);
   return true;
+}
+
+// The fewest bytes whose Deflate stream (at most 1,032 bytes out of one) holds the picture's
+// filtered rows.
+double leastFileBytes(const Reader& r) {
+  const double rowBits = static_cast<double>(png_get_image_width(r.png, r.info)) *
+                         png_get_bit_depth(r.png, r.info) * png_get_channels(r.png, r.info);
+  return (std::ceil(rowBits / 8) + 1) * png_get_image_height(r.png, r.info) / 1032;
 }
 
 // Expands palette, low-bit grey and tRNS to plain samples; 16-bit samples in host order.
@@ -99,7 +109,10 @@ SourceImage read(const std::filesystem::path& url, const SizeCheck& check) {
   if (!file) throw DecodeError::unreadable(url);
   Reader r(file);
   if (!readInfo(r)) throw DecodeError::unreadable(url);
-  check(png_get_image_width(r.png, r.info), png_get_image_height(r.png, r.info));
+  const int64_t width = png_get_image_width(r.png, r.info);
+  const int64_t height = png_get_image_height(r.png, r.info);
+  DecodeSize::checkStored(url, width, height, leastFileBytes(r));
+  check(width, height);
   if (!prepareTransforms(r)) throw DecodeError::unreadable(url);
 
   SourceImage image;
@@ -107,7 +120,7 @@ SourceImage read(const std::filesystem::path& url, const SizeCheck& check) {
   const int depth = png_get_bit_depth(r.png, r.info);
   if (channels < 1 || channels > 4 || (depth != 8 && depth != 16))
     throw DecodeError::unreadable(url);
-  image.allocate(png_get_image_width(r.png, r.info), png_get_image_height(r.png, r.info), channels,
+  image.allocate(width, height, channels,
                  depth == 16 ? SourceImage::Sample::uint16 : SourceImage::Sample::uint8);
   std::vector<png_bytep> rows(static_cast<size_t>(image.height));
   for (int64_t y = 0; y < image.height; ++y) rows[y] = reinterpret_cast<png_bytep>(image.row(y));

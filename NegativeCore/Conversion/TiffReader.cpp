@@ -3,6 +3,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "Conversion/DecodeError.h"
+#include "Conversion/DecodeSize.h"
 
 namespace {
 
@@ -63,6 +65,43 @@ Layout readLayout(TIFF* tiff) {
     layout.hasAlpha =
         extraKinds[0] == EXTRASAMPLE_ASSOCALPHA || extraKinds[0] == EXTRASAMPLE_UNASSALPHA;
   return layout;
+}
+
+// The fewest bytes in which the first image's compression can hold its pixels: the stored
+// samples over the largest ratio it reaches (64 for PackBits, under 2,048 for LZW, 1,032 for
+// Deflate), a bit per row for the fax codings, a bit per 8 × 8 block for JPEG. Codings without
+// such a bound (LZMA, Zstandard, WebP …) give none; the pixel limit still holds for them.
+double leastFileBytes(TIFF* tiff, const Layout& layout) {
+  uint16_t compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+  const double width = layout.width, height = layout.height;
+  const double planes = layout.planar == PLANARCONFIG_SEPARATE ? layout.samplesPerPixel : 1;
+  const double rowBytes =
+      std::ceil(width * layout.bitsPerSample * layout.samplesPerPixel / planes / 8) * planes;
+  // Subsampled YCbCr keeps as little as three eighths of its samples.
+  const double storedBytes =
+      rowBytes * height / (layout.photometric == PHOTOMETRIC_YCBCR ? 3 : 1);
+  switch (compression) {
+    case COMPRESSION_NONE:
+      return storedBytes;
+    case COMPRESSION_PACKBITS:
+      return storedBytes / 64;
+    case COMPRESSION_LZW:
+      return storedBytes / 2048;
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_ADOBE_DEFLATE:
+      return storedBytes / 1032;
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTRLEW:
+    case COMPRESSION_CCITTFAX3:
+    case COMPRESSION_CCITTFAX4:
+      return height * planes / 8;
+    case COMPRESSION_JPEG:
+    case COMPRESSION_OJPEG:
+      return std::ceil(width / 8) * std::ceil(height / 8) / 8;
+    default:
+      return 0;
+  }
 }
 
 // Samples the fast path reads itself; anything else goes through libtiff's RGBA interface.
@@ -272,6 +311,7 @@ SourceImage read(const std::filesystem::path& url, const SizeCheck& check) {
   if (!tiff) throw DecodeError::unreadable(url);
   const Layout layout = readLayout(tiff.get());
   if (layout.width == 0 || layout.height == 0) throw DecodeError::unreadable(url);
+  DecodeSize::checkStored(url, layout.width, layout.height, leastFileBytes(tiff.get(), layout));
   check(layout.width, layout.height);
   SourceImage image;
   const bool native = isNativeLayout(layout);

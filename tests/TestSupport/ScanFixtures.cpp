@@ -253,8 +253,10 @@ void writeTiff(const std::filesystem::path& path, const Tiff& request) {
     }
 }
 
-void writeTiffHeaderOnly(const std::filesystem::path& path, uint32_t width, uint32_t height) {
-  // Little-endian header, then one IFD of eight entries; the strip points past the end of file.
+void writeTiffHeaderOnly(const std::filesystem::path& path, uint32_t width, uint32_t height,
+                         int bitsPerSample) {
+  // Little-endian header, then one IFD; the strip points past the end of file.
+  const bool bilevel = bitsPerSample == 1;
   std::vector<uint8_t> bytes = {'I', 'I', 42, 0, 8, 0, 0, 0};
   const auto u16 = [&](uint32_t v) {
     bytes.push_back(static_cast<uint8_t>(v));
@@ -275,16 +277,17 @@ void writeTiffHeaderOnly(const std::filesystem::path& path, uint32_t width, uint
       u32(value);
     }
   };
-  u16(9);
+  const uint32_t samples = bilevel ? 1 : 4;
+  u16(bilevel ? 8 : 9);
   entry(256, 4, width);
   entry(257, 4, height);
-  entry(258, 3, 16);      // bits per sample (one value stands for all)
-  entry(262, 3, 2);       // RGB
-  entry(273, 4, 4096);    // strip offset, beyond the end
-  entry(277, 3, 4);       // samples per pixel
+  entry(258, 3, bilevel ? 1 : 16);  // bits per sample (one value stands for all)
+  entry(262, 3, bilevel ? 1 : 2);   // MinIsBlack or RGB
+  entry(273, 4, 4096);              // strip offset, beyond the end
+  entry(277, 3, samples);
   entry(278, 4, height);  // rows per strip
-  entry(279, 4, width * 8u);
-  entry(338, 3, 2);  // unassociated alpha
+  entry(279, 4, bilevel ? (width + 7) / 8 * height : width * 8u);
+  if (!bilevel) entry(338, 3, 2);  // unassociated alpha
   u32(0);
   std::ofstream file(path, std::ios::binary);
   file.write(reinterpret_cast<const char*>(bytes.data()),

@@ -57,9 +57,11 @@ struct Tiff {
   std::vector<uint8_t> icc;
 };
 void writeTiff(const std::filesystem::path& path, const Tiff& tiff);
-// A TIFF whose header claims width × height 16-bit RGBA pixels in one strip that the file does
-// not hold: for size limits, reached before any pixel is read.
-void writeTiffHeaderOnly(const std::filesystem::path& path, uint32_t width, uint32_t height);
+// A TIFF of about 120 bytes whose header claims width × height uncompressed pixels, 16-bit RGBA
+// or, with bitsPerSample 1, bilevel grey, in one strip that the file does not hold: for size
+// limits, reached before any pixel is read.
+void writeTiffHeaderOnly(const std::filesystem::path& path, uint32_t width, uint32_t height,
+                         int bitsPerSample = 16);
 
 struct Jpeg {
   int64_t width = 40;

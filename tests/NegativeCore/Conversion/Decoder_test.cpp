@@ -415,6 +415,25 @@ TEST_F(DecoderTest, ProfilesConvertIntoDisplayP3) {
               std::pow(128 / 255.0f, 2.2f), 0.002);
 }
 
+// A header colour space that is no signature (the top bit set, all ones) or one the pixels do not
+// have is refused like a damaged profile: TIFF and JPEG pixels read as sRGB.
+TEST_F(DecoderTest, ProfileWithAnUnknownColourSpaceReadsAsSrgb) {
+  for (const uint32_t space : {0x80000000u, 0xFFFFFFFFu, 0x434D594Bu /* CMYK */}) {
+    std::vector<uint8_t> icc = ScanFixtures::adobeRgbProfile();
+    for (int i = 0; i < 4; ++i) icc[16 + i] = static_cast<uint8_t>(space >> (24 - 8 * i));
+    ScanFixtures::Tiff tiff;
+    tiff.icc = icc;
+    ScanFixtures::writeTiff(dir / "space.tif", tiff);
+    ScanFixtures::Jpeg jpeg;
+    jpeg.icc = icc;
+    ScanFixtures::writeJpeg(dir / "space.jpg", jpeg);
+    for (const char* name : {"space.tif", "space.jpg"})
+      EXPECT_NEAR(pixel(Decoder::decode(dir / name, 0, false, 1), 4, 4)[0], srgbToLinear(0.5f),
+                  0.004)
+          << name << " " << std::hex << space;
+  }
+}
+
 TEST_F(DecoderTest, ReaderIsChosenByContent) {
   ScanFixtures::Png png;
   png.pattern = ScanFixtures::flat(188 / 255.0f, 188 / 255.0f, 188 / 255.0f);
@@ -486,8 +505,8 @@ TEST(DecodeSize, PixelLimitAndScaledSides) {
 TEST_F(DecoderTest, OversizedOrEmptyOutputFailsBeforeReadingPixels) {
   ScanFixtures::writeTiffHeaderOnly(dir / "huge.tif", 20'000, 10'000);
   EXPECT_EQ(failureKind(dir / "huge.tif"), DecodeError::Kind::renderFailed);
-  // Shrunk below the limit it passes the size check and fails only on the missing pixels.
-  EXPECT_EQ(failureKind(dir / "huge.tif", 0.5), DecodeError::Kind::unreadable);
+  // The stored size counts too: shrunk below the limit it still fails before reading pixels.
+  EXPECT_EQ(failureKind(dir / "huge.tif", 0.5), DecodeError::Kind::renderFailed);
   ScanFixtures::Tiff tiff;
   ScanFixtures::writeTiff(dir / "small.tif", tiff);
   EXPECT_EQ(failureKind(dir / "small.tif", 0), DecodeError::Kind::renderFailed);
@@ -511,6 +530,8 @@ TEST_F(DecoderTest, OversizedOrEmptyOutputFailsBeforeReadingPixels) {
 TEST_F(DecoderTest, AllocationFailureIsARenderFailure) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   ScanFixtures::writeTiffHeaderOnly(dir / "large.tif", 15'000, 13'000);  // 1.56 GB of samples
+  // As long as the samples it declares (sparse), so that only the allocation can fail.
+  std::filesystem::resize_file(dir / "large.tif", 4096 + uint64_t{15'000} * 8 * 13'000);
   EXPECT_EXIT(decodeUnderMemoryLimit(dir / "large.tif"), ::testing::ExitedWithCode(0), "");
 }
 #endif

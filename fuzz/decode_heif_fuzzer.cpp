@@ -1,0 +1,7 @@
+// A HEIC file through the decoder.
+#include "FuzzSupport.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzSupport::decodeImage(data, size, "input.heic");
+  return 0;
+}
