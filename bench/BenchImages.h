@@ -30,16 +30,29 @@ inline LinearImage negative(int64_t width, int64_t height) {
 }
 
 // A 6000 × 4000 synthetic colour negative DNG, written once for the whole run.
-inline const std::filesystem::path& negativeDng24mp() {
+// The 6000 × 4000 synthetic colour negative, written once per process by `write`.
+inline std::filesystem::path negative24mp(const char* name,
+                                          void (*write)(const std::filesystem::path&,
+                                                        const ScanFixtures::Negative&)) {
   static TempDir dir;
-  static const std::filesystem::path path = [] {
-    ScanFixtures::Negative negative;
-    negative.width = 6000;
-    negative.height = 4000;
-    const auto file = dir / "negative-6000x4000.dng";
-    ScanFixtures::writeNegativeDng(file, negative);
-    return file;
-  }();
+  ScanFixtures::Negative negative;
+  negative.width = 6000;
+  negative.height = 4000;
+  const auto file = dir / name;
+  write(file, negative);
+  return file;
+}
+
+inline const std::filesystem::path& negativeDng24mp() {
+  static const std::filesystem::path path =
+      negative24mp("negative-6000x4000.dng", ScanFixtures::writeNegativeDng);
+  return path;
+}
+
+// The same negative as a 16-bit TIFF.
+inline const std::filesystem::path& negativeTiff24mp() {
+  static const std::filesystem::path path =
+      negative24mp("negative-6000x4000.tif", ScanFixtures::writeNegativeTiff);
   return path;
 }
 

@@ -12,26 +12,11 @@
 #include "Export/Exporter.h"
 #include "Rendering/RenderCache.h"
 #include "Rendering/ScreenCopy.h"
-#include "TestSupport/ScanFixtures.h"
-#include "TestSupport/TempDir.h"
 
 namespace {
 
-const std::filesystem::path& negativeTiff24mp() {
-  static TempDir dir;
-  static const std::filesystem::path path = [] {
-    ScanFixtures::Negative negative;
-    negative.width = 6000;
-    negative.height = 4000;
-    const auto file = dir / "negative-6000x4000.tif";
-    ScanFixtures::writeNegativeTiff(file, negative);
-    return file;
-  }();
-  return path;
-}
-
 const std::filesystem::path& scan(int64_t kind) {
-  return kind == 0 ? BenchImages::negativeDng24mp() : negativeTiff24mp();
+  return kind == 0 ? BenchImages::negativeDng24mp() : BenchImages::negativeTiff24mp();
 }
 
 // range(0): long edge; range(1): 0 DNG, 1 TIFF.
