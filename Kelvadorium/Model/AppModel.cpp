@@ -162,19 +162,6 @@ void AppModel::setPreviewMode(PreviewMode value) {
   previewModeDidSet(old);
 }
 
-// Write observers: the steps that own these properties give them their work.
-
-void AppModel::selectionDidSet(const std::optional<Uuid>&) {}
-void AppModel::cropModeDidSet(const bool&) {}
-void AppModel::spotModeDidSet(const bool&) {}
-void AppModel::compareModeDidSet(const CompareMode&) {}
-void AppModel::wbPickModeDidSet(const bool&) {}
-void AppModel::dodgeModeDidSet(const bool&) {}
-void AppModel::redEyeModeDidSet(const bool&) {}
-void AppModel::hoverFilmLookDidSet(const std::optional<HoverLook>&) {}
-void AppModel::hoverScannerDidSet(const std::optional<ScannerLook>&) {}
-void AppModel::previewModeDidSet(PreviewMode) {}
-
 // Published properties.
 
 void AppModel::setItems(std::vector<ImageItem> value) {

@@ -8,6 +8,7 @@
 // and nothing of it resumes afterwards.
 #pragma once
 
+#include <QCoro/QCoroTask>
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
@@ -264,6 +265,54 @@ class AppModel final : public QObject {
   Plain& plain() { return plain_; }
   const Plain& plain() const { return plain_; }
 
+  // --- Selection, marks and keyboard browsing (AppModelSelection.cpp).
+  // The scans a command for several scans acts on: the marked ones in list order, else the
+  // selected one.
+  std::vector<Uuid> targetIDs() const;
+
+  // --- The five tool modes and clearing dust finds (AppModelToolModes.cpp).
+  void clearDustCandidates();
+
+  // --- Adding, removing and clearing scans; the save prompt (AppModelScans.cpp).
+  // True when the caller may drop the session.
+  QCoro::Task<bool> confirmSaveBeforeClosing();
+  void closeSession();
+
+  // --- Thumbnails (AppModelThumbnails.cpp).
+  void startThumbnails();
+  void refreshThumbnail(const Uuid& id);
+
+  // --- The preview render loop and the full-quality pass (AppModelRenderLoop.cpp).
+  void requestRender();
+
+  // --- Preview modes, look hover, prefetch and warm-up (AppModelPreviewModes.cpp).
+  void warmUpSelected();
+
+  // --- Histogram (AppModelHistogram.cpp).
+
+  // --- Zoom, the 1:1 detail render and before/after compare (AppModelCompare.cpp).
+
+  // --- Edit history and settings edits (AppModelHistory.cpp, AppModelSettingsEdits.cpp).
+  // The bookkeeping after the settings of the scan at `index` changed.
+  void settingsChanged(size_t index);
+
+  // --- Record changes of the editing tools (AppModelRecordChanges.cpp).
+  bool deleteSelectedRepair();
+
+  // --- Copy and paste of settings parts and film information (AppModelCopyPaste.cpp).
+
+  // --- Sidecar saving (AppModelSidecars.cpp).
+  void scheduleSidecarSave(const Uuid& id);
+
+  // --- Projects and recent projects (AppModelProjects.cpp).
+  QString projectName() const;
+  bool saveProject(const std::filesystem::path& url);
+  QCoro::Task<> saveProjectAs();
+
+  // --- Export orchestration (AppModelExport.cpp).
+
+  // --- End of the operations.
+
  signals:
   void itemsChanged();
   void selectionChanged();
@@ -330,6 +379,36 @@ class AppModel final : public QObject {
   void hoverScannerDidSet(const std::optional<ScannerLook>& old);
   void previewModeDidSet(PreviewMode old);
   void stopAllTasks();
+  // Private helpers, by role, in the same files as the operations above.
+  // --- private: selection.
+
+  // --- private: tool modes.
+
+  // --- private: scans.
+
+  // --- private: thumbnails.
+
+  // --- private: render loop.
+
+  // --- private: preview modes.
+
+  // --- private: histogram.
+
+  // --- private: compare.
+
+  // --- private: history and settings edits.
+
+  // --- private: record changes.
+
+  // --- private: copy and paste.
+
+  // --- private: sidecars.
+
+  // --- private: projects.
+
+  // --- private: export.
+
+  // --- private: end.
   // Stores the value, announces the write and answers the value it replaced.
   template <class T>
   T publish(T& field, T value, void (AppModel::*changed)()) {
