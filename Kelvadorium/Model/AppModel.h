@@ -291,6 +291,31 @@ class AppModel final : public QObject {
   // --- Histogram (AppModelHistogram.cpp).
 
   // --- Zoom, the 1:1 detail render and before/after compare (AppModelCompare.cpp).
+  // Zooms to `requested` within 1 … max(4 × oneToOneZoom, 8) about an anchor given as an offset
+  // from the preview area's centre, moving pan so that the image point under it stays there. A
+  // change within 0.0001 changes nothing. (setZoom(value) stores a zoom as it is: "Zoom to Fit".)
+  void setZoom(double requested, double anchorX, double anchorY);
+  // The offset limited to what the current zoom and the reported geometry allow.
+  QSizeF clampedPan(QSizeF offset) const;
+  // The zoom as a percentage of the 1:1 zoom; nothing before a pass told the full pixel size.
+  std::optional<int> zoomPercent() const;
+  // The zoomable preview's geometry: its area, the image fitted into it and the screen's
+  // backing scale (devicePixelRatio; 0 when there is no screen). Sets the 1:1 zoom and clamps pan.
+  void reportGeometry(QSizeF container, QSizeF fitted, double backingScale);
+  // Whether the view wants the 1:1 detail; starts or calls off its render on a change only.
+  void setWantsDetail(bool wanted);
+  // Starts the full-size render of the selected scan unless the published detail is current.
+  void startDetailRender();
+  // detailPreview while it matches the scan, its settings and the crop state on screen.
+  std::shared_ptr<const PreviewImage> currentDetailPreview() const;
+  void toggleCompareBefore();
+  void toggleCompareSplit();
+  // Starts the before image of the selected scan unless the published one is current.
+  void renderBefore();
+  // beforePreview while compare is on and it matches the selected scan and the crop state.
+  std::shared_ptr<const PreviewImage> currentBeforePreview() const;
+  // The split divider dragged to x across a preview `width` wide.
+  void dragSplitDivider(double x, double width);
 
   // --- Edit history and settings edits (AppModelHistory.cpp, AppModelSettingsEdits.cpp).
   // The bookkeeping after the settings of the scan at `index` changed.
@@ -395,6 +420,11 @@ class AppModel final : public QObject {
   // --- private: histogram.
 
   // --- private: compare.
+  QCoro::Task<> detailRenderJob(std::stop_token stop, std::filesystem::path url,
+                                ConversionSettings settings, FilmAnalysis analysis, bool applyCrop,
+                                bool addBorder, Uuid id);
+  QCoro::Task<> beforeRenderJob(std::stop_token stop, std::filesystem::path url,
+                                ConversionSettings settings, bool applyCrop, Uuid id);
 
   // --- private: history and settings edits.
 
