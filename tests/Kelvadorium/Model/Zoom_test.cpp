@@ -404,3 +404,35 @@ TEST_F(DetailRender, WaitsForTheSelectedScansOwnAnalysis) {
 }
 
 }  // namespace
+
+namespace {
+
+// The detail renderer keeps one scan; decoding the next one at full size must not begin while
+// the previous full-size decode is still held.
+TEST(DetailRenderMemory, TheNextScanIsDecodedOnlyAfterThePreviousOneIsLet) {
+  TempDir dir;
+  const ImageItem a = PublishedPass::writeScan(dir / "a.tif");
+  const ImageItem b = PublishedPass::writeScan(dir / "b.tif");
+  TestServices services;
+  std::vector<int64_t> heldAtFullSizeDecodes;
+  AppModel* session = nullptr;
+  services.renderBackend.decode = [&](const std::filesystem::path& url,
+                                      const ConversionSettings& settings, double scale) {
+    if (scale == 1) heldAtFullSizeDecodes.push_back(session->detailRenderer().counts().cachedBytes);
+    return RenderCache::libraryBackend().decode(url, settings, scale);
+  };
+  AppModel model(services.services());
+  session = &model;
+  model.setItems({a, b});
+  model.setWantsDetail(true);
+  for (const ImageItem& scan : {a, b, a}) {
+    model.setSelection(scan.id);
+    PublishedPass::publish(model, scan, PublishedPass::measured(scan));
+    model.startDetailRender();
+    services.clock.advance(seconds(0.25));
+    ASSERT_TRUE(model.currentDetailPreview());
+  }
+  EXPECT_EQ(heldAtFullSizeDecodes, (std::vector<int64_t>{0, 0, 0}));
+}
+
+}  // namespace
