@@ -435,4 +435,25 @@ TEST(DetailRenderMemory, TheNextScanIsDecodedOnlyAfterThePreviousOneIsLet) {
   EXPECT_EQ(heldAtFullSizeDecodes, (std::vector<int64_t>{0, 0, 0}));
 }
 
+// The model goes while its detail render and its before image wait for their renderers: neither
+// touches it afterwards (clean under ASan).
+TEST(DetailRenderLifetime, TheModelGoesWhileBothRendersAreUnderWay) {
+  TempDir dir;
+  const ImageItem a = PublishedPass::writeScan(dir / "a.tif");
+  TestServices services;
+  auto model = std::make_unique<AppModel>(services.services());
+  model->setItems({a});
+  model->setSelection(a.id);
+  PublishedPass::publish(*model, a, PublishedPass::measured(a));
+  model->previewRenderer().hold();
+  model->detailRenderer().hold();
+  model->setWantsDetail(true);
+  model->setCompareMode(CompareMode::split);
+  services.clock.advance(seconds(0.25));
+  EXPECT_TRUE(model->isRenderingDetail());
+  model.reset();
+  services.clock.advance(seconds(1));
+  EXPECT_EQ(services.clock.pendingWaits(), 0u);
+}
+
 }  // namespace
