@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -57,7 +58,7 @@ const FilmAnalysis& previewAnalysis(const std::filesystem::path& file) {
 struct Session {
   explicit Session(const std::filesystem::path& file, const ConversionSettings& settings = {})
       : model(ModelServices{clock, services.dialogs, services.workspace, services.telemetry,
-                            services.settingsPath()}) {
+                            services.settingsPath(), timedBackend()}) {
     item.url = file;
     item.settings = settings;
     model.setItems({item});
@@ -83,6 +84,24 @@ struct Session {
     loop.exec();
   }
 
+  // The library's decode, timed: how long the last full-size one took.
+  RenderCache::Backend timedBackend() {
+    RenderCache::Backend backend = RenderCache::libraryBackend();
+    backend.decode = [this, decode = backend.decode](const std::filesystem::path& url,
+                                                     const ConversionSettings& settings,
+                                                     double scale) {
+      const auto start = std::chrono::steady_clock::now();
+      LinearImage image = decode(url, settings, scale);
+      if (scale == 1) {
+        lastDecode =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      }
+      return image;
+    };
+    return backend;
+  }
+
+  std::atomic<double> lastDecode{0};
   TestServices services;
   SteadyClock clock;
   AppModel model;
@@ -130,6 +149,7 @@ void DetailPublished(benchmark::State& state) {
     session.until(&AppModel::detailPreviewChanged);
     state.SetIterationTime(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    state.counters["decode_s"] = session.lastDecode.load();
   }
 }
 
