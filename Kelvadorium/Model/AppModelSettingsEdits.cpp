@@ -14,10 +14,6 @@ namespace {
 // Nearest hundredth, halves away from zero.
 double hundredths(double value) { return std::round(value * 100) / 100; }
 
-bool finite(std::initializer_list<double> values) {
-  return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
-}
-
 template <class T>
 bool validIndex(const std::vector<T>& list, int index) {
   return index >= 0 && static_cast<size_t>(index) < list.size();
@@ -66,7 +62,6 @@ void AppModel::editScans(const std::vector<Uuid>& ids, const Change& change) {
 }
 
 void AppModel::commitRotation(double delta) {
-  if (!std::isfinite(delta)) return;
   editSelected([&](ConversionSettings& s) {
     s.skewDegrees = std::clamp(hundredths(s.skewDegrees + delta), -45.0, 45.0);
   });
@@ -88,7 +83,6 @@ void AppModel::mirrorSelected() {
 }
 
 void AppModel::setCropRect(double x, double y, double w, double h) {
-  if (!finite({x, y, w, h})) return;
   editSelected([&](ConversionSettings& s) {
     const double cw = std::clamp(w, 0.02, 1.0);
     const double ch = std::clamp(h, 0.02, 1.0);
