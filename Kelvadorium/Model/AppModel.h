@@ -346,7 +346,8 @@ class AppModel final : public QObject {
   void applyBuiltInPreset(BuiltInPreset preset);
   void applyCurvePreset(CurvePreset preset, const CurveEditorState& editor);
   void setCurvePoints(const CurveEditorState& editor, const ToneCurve& curve);
-  void removeCurvePoint(const CurveEditorState& editor, const std::vector<std::vector<double>>& points);
+  void removeCurvePoint(const CurveEditorState& editor,
+                        const std::vector<std::vector<double>>& points);
   void resetCurveChannel(const CurveEditorState& editor);
   void resetHSL();
   void appendSpot(const Spot& spot);

@@ -82,7 +82,9 @@ void AppModel::applyFilmInfoToRoll() {
   }
   size_t changed = 0;
   for (const Uuid& id : others) {
-    const auto apply = [&](ConversionSettings& s) { s.filmInfo = withRollFields(s.filmInfo, source); };
+    const auto apply = [&](ConversionSettings& s) {
+      s.filmInfo = withRollFields(s.filmInfo, source);
+    };
     if (!writeOutsideHistory(id, apply)) continue;
     setHasUnsavedChanges(true);
     scheduleSidecarSave(id);

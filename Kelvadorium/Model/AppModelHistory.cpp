@@ -69,8 +69,8 @@ void AppModel::moveTopGroup(std::vector<HistoryEntry>& from, std::vector<History
 }
 
 std::optional<size_t> AppModel::indexOf(const Uuid& id) const {
-  const auto found =
-      std::find_if(items_.begin(), items_.end(), [&](const ImageItem& item) { return item.id == id; });
+  const auto found = std::find_if(items_.begin(), items_.end(),
+                                  [&](const ImageItem& item) { return item.id == id; });
   if (found == items_.end()) return std::nullopt;
   return static_cast<size_t>(found - items_.begin());
 }

@@ -17,8 +17,9 @@ bool AppModel::deleteSelectedRepair() {
   const auto index = selectedIndex();
   if (!selectedRepair_ || !index) return false;
   const auto& spots = items_[*index].settings.spots;
-  const auto found = std::find_if(spots.begin(), spots.end(),
-                                  [&](const Spot& spot) { return repairID(spot) == *selectedRepair_; });
+  const auto found = std::find_if(spots.begin(), spots.end(), [&](const Spot& spot) {
+    return repairID(spot) == *selectedRepair_;
+  });
   if (found == spots.end()) return false;
   removeRepair(found->id);
   setSelectedRepair(std::nullopt);
@@ -34,9 +35,8 @@ void AppModel::removeRepair(const Uuid& spotID) {
   if (found == spots.end()) return;
   const std::optional<Uuid> group = found->group;
   editSelected([&](ConversionSettings& s) {
-    std::erase_if(s.spots, [&](const Spot& spot) {
-      return group ? spot.group == group : spot.id == spotID;
-    });
+    std::erase_if(
+        s.spots, [&](const Spot& spot) { return group ? spot.group == group : spot.id == spotID; });
   });
 }
 

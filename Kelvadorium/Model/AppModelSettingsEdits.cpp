@@ -199,7 +199,8 @@ void AppModel::appendSpot(const Spot& spot) {
 }
 
 void AppModel::appendSpots(const std::vector<Spot>& spots) {
-  editSelected([&](ConversionSettings& s) { s.spots.insert(s.spots.end(), spots.begin(), spots.end()); });
+  editSelected(
+      [&](ConversionSettings& s) { s.spots.insert(s.spots.end(), spots.begin(), spots.end()); });
 }
 
 void AppModel::restoreSpots(const std::vector<Spot>& spots) {

@@ -25,9 +25,8 @@ void AppModel::scheduleSidecarSave(const Uuid& id) {
     old->second.cancel();
   }
   std::filesystem::path url = items_[*index].url;
-  plain_.sidecarTasks[id] = TaskHandle::start([this, id, url](std::stop_token stop) {
-    return sidecarSaveJob(id, url, stop);
-  });
+  plain_.sidecarTasks[id] = TaskHandle::start(
+      [this, id, url](std::stop_token stop) { return sidecarSaveJob(id, url, stop); });
 }
 
 QCoro::Task<> AppModel::sidecarSaveJob(Uuid id, std::filesystem::path url, std::stop_token stop) {

@@ -29,13 +29,12 @@ bool finite(const std::vector<std::vector<double>>& points) {
 }
 
 bool finite(const ToneControls& t) {
-  return finite({t.highlights, t.shadows, t.whites, t.blacks, t.clarity, t.dehaze, t.sharpness,
-                 t.blackMist});
+  return finite(
+      {t.highlights, t.shadows, t.whites, t.blacks, t.clarity, t.dehaze, t.sharpness, t.blackMist});
 }
 
 bool finite(const DodgeBurnStroke& s) {
-  return finite(s.points) && finite({s.radius, s.stops, s.feather}) && finite(s.rx) &&
-         finite(s.ry);
+  return finite(s.points) && finite({s.radius, s.stops, s.feather}) && finite(s.rx) && finite(s.ry);
 }
 
 bool finite(const std::vector<DodgeBurnStroke>& strokes) {
@@ -67,11 +66,12 @@ namespace FiniteRecord {
 
 bool allFinite(const ConversionSettings& s) {
   if (!finite(static_cast<const ToneControls&>(s))) return false;
-  if (!finite({s.contrast, s.exposure, s.saturation, s.analysisInset, s.blackClip, s.whiteClip,
-               s.skewDegrees, s.autoCropMargin, s.lookAmount, s.temperature, s.tint,
-               s.grainReduction, s.borderSize, s.grainAmount, s.grainSize, s.grainRoughness,
-               s.vignetteAmount, s.vignetteMidpoint, s.vignetteFeather, s.glowAmount,
-               s.glowSize})) {
+  if (!finite(
+          {s.contrast,       s.exposure,       s.saturation,       s.analysisInset,   s.blackClip,
+           s.whiteClip,      s.skewDegrees,    s.autoCropMargin,   s.lookAmount,      s.temperature,
+           s.tint,           s.grainReduction, s.borderSize,       s.grainAmount,     s.grainSize,
+           s.grainRoughness, s.vignetteAmount, s.vignetteMidpoint, s.vignetteFeather, s.glowAmount,
+           s.glowSize})) {
     return false;
   }
   if (!finite(s.cmy) || !finite(s.hsl.hue) || !finite(s.hsl.saturation) ||

@@ -260,8 +260,8 @@ TEST(CopyPaste, PastingWithNothingToPasteOrNowhereToPasteDoesNothing) {
 }
 
 TEST(CopyPaste, FilmInfoTravelsInEightFieldsAndTellsWhatChanged) {
-  FilmInfo source{"Nikon F3", "50mm", "HP5", "400", "1/125", "f/8", "50", "2024-05-01",
-                  "Ada", "(c) Ada", "first frame"};
+  FilmInfo source{"Nikon F3", "50mm",       "HP5", "400",     "1/125",      "f/8",
+                  "50",       "2024-05-01", "Ada", "(c) Ada", "first frame"};
   FilmInfo own{"", "", "", "", "1/60", "f/4", "", "", "", "", "mine"};
   FilmInfo same = source;
   same.shutter = "1/500";
@@ -275,8 +275,10 @@ TEST(CopyPaste, FilmInfoTravelsInEightFieldsAndTellsWhatChanged) {
       {"two of four already carry it",
        {own, same, own, same},
        "Film info copied to 2 other scans (shutter speed, aperture and notes stay per photo)."},
-      {"one changes", {same, own}, "Film info copied to 1 other scan (shutter speed, aperture and "
-                                   "notes stay per photo)."},
+      {"one changes",
+       {same, own},
+       "Film info copied to 1 other scan (shutter speed, aperture and "
+       "notes stay per photo)."},
       {"a session of one scan", {}, "The other scans already have this film info."},
   };
   for (const Case& c : cases) {

@@ -89,15 +89,21 @@ TEST(SettingsEdits, NamedEditsChangeExactlyTheirFields) {
          e.tint = -4;
        }},
       {"crop rect clamped, sides first", r, [](AppModel& m) { m.setCropRect(-0.1, 0.5, 0.01, 2); },
-       [](ConversionSettings& e) { e.crop = NormRect{0, 0, 0.02, 1}; }},
+       [](ConversionSettings& e) {
+         e.crop = NormRect{0, 0, 0.02, 1};
+       }},
       {"crop rect moved inside", r, [](AppModel& m) { m.setCropRect(0.9, 0.8, 0.5, 0.4); },
-       [](ConversionSettings& e) { e.crop = NormRect{0.5, 0.6, 0.5, 0.4}; }},
+       [](ConversionSettings& e) {
+         e.crop = NormRect{0.5, 0.6, 0.5, 0.4};
+       }},
       {"free aspect stores only the aspect", r,
        [](AppModel& m) {
          m.setCropAspect(CropAspect::r3x2, 0, 0, 1, 1);
          m.setCropAspect(CropAspect::free, 0.1, 0.1, 0.3, 0.3);
        },
-       [](ConversionSettings& e) { e.crop = NormRect{0, 0, 1, 1}; }},
+       [](ConversionSettings& e) {
+         e.crop = NormRect{0, 0, 1, 1};
+       }},
       {"an aspect stores its rectangle unclamped", r,
        [](AppModel& m) { m.setCropAspect(CropAspect::r1x1, -0.2, 0.1, 1.5, 0.01); },
        [](ConversionSettings& e) {
@@ -143,10 +149,13 @@ TEST(SettingsEdits, NamedEditsChangeExactlyTheirFields) {
        [&](AppModel& m) { m.setCurvePoints(stray, bent); },
        [&](ConversionSettings& e) { e.curves.rgb = bent; }},
       {"removing a point of the blue curve", r,
-       [&](AppModel& m) { m.removeCurvePoint(blue, {{0, 0}, {1, 0.9}}); },
-       [](ConversionSettings& e) { e.curves.blue.points = {{0, 0}, {1, 0.9}}; }},
-      {"reset of a colour channel keeps regions", r,
-       [&](AppModel& m) { m.resetCurveChannel(red); },
+       [&](AppModel& m) {
+         m.removeCurvePoint(blue, {{0, 0}, {1, 0.9}});
+       },
+       [](ConversionSettings& e) {
+         e.curves.blue.points = {{0, 0}, {1, 0.9}};
+       }},
+      {"reset of a colour channel keeps regions", r, [&](AppModel& m) { m.resetCurveChannel(red); },
        [](ConversionSettings& e) { e.curves.red = ToneCurve{}; }},
       {"reset of a stray channel keeps regions", r,
        [&](AppModel& m) {
@@ -154,17 +163,22 @@ TEST(SettingsEdits, NamedEditsChangeExactlyTheirFields) {
          m.resetCurveChannel(stray);
        },
        [](ConversionSettings&) {}},
-      {"reset of the master zeroes regions", r,
-       [&](AppModel& m) { m.resetCurveChannel(master); },
-       [](ConversionSettings& e) { e.curves.regions = {0, 0, 0, 0}; }},
+      {"reset of the master zeroes regions", r, [&](AppModel& m) { m.resetCurveChannel(master); },
+       [](ConversionSettings& e) {
+         e.curves.regions = {0, 0, 0, 0};
+       }},
       {"a colour curve preset in a monochrome editor", r,
-       [](AppModel& m) { m.applyCurvePreset(CurvePreset::crossProcess, {0, true}); },
+       [](AppModel& m) {
+         m.applyCurvePreset(CurvePreset::crossProcess, {0, true});
+       },
        [](ConversionSettings& e) {
          e.curves.rgb = curves(CurvePreset::crossProcess).rgb;
          e.curves.regions = {0, 0, 0, 0};
        }},
       {"a colour curve preset in a colour editor", r,
-       [](AppModel& m) { m.applyCurvePreset(CurvePreset::crossProcess, {2, false}); },
+       [](AppModel& m) {
+         m.applyCurvePreset(CurvePreset::crossProcess, {2, false});
+       },
        [](ConversionSettings& e) { e.curves = curves(CurvePreset::crossProcess); }},
       {"layer adjustment, not rounded", r,
        [](AppModel& m) { m.setLayerAdjustment(0, &LocalAdjustment::contrast, 12.345); },
@@ -174,7 +188,9 @@ TEST(SettingsEdits, NamedEditsChangeExactlyTheirFields) {
       {"stroke inverted", r, [](AppModel& m) { m.setStrokeInvert(0, 1, true); },
        [](ConversionSettings& e) { e.layers[0].shapes[1].invert = true; }},
       {"stroke moved from its start points", r,
-       [](AppModel& m) { m.moveStroke(0, 0, {{0.1, 0.2}, {0.3, 0.4, 9}}, 0.5, -0.1); },
+       [](AppModel& m) {
+         m.moveStroke(0, 0, {{0.1, 0.2}, {0.3, 0.4, 9}}, 0.5, -0.1);
+       },
        [](ConversionSettings& e) {
          e.layers[0].shapes[0].points = {{0.1 + 0.5, 0.2 - 0.1}, {0.3 + 0.5, 0.4 - 0.1}};
        }},
@@ -196,24 +212,29 @@ TEST(SettingsEdits, RefusesInvalidIndexesAndNumbersThatAreNotFinite) {
       {"cmy channel 3", r, [](AppModel& m) { m.setCMYValue(3, 0.5); }, none},
       {"cmy channel -1", r, [](AppModel& m) { m.setCMYValue(-1, 0.5); }, none},
       {"cmy not a number", r, [](AppModel& m) { m.setCMYValue(0, nan); }, none},
-      {"layer out of range",
-       r, [](AppModel& m) { m.setLayerAdjustment(1, &LocalAdjustment::exposure, 1); }, none},
-      {"layer value infinite",
-       r, [](AppModel& m) { m.setLayerAdjustment(0, &LocalAdjustment::exposure, inf); }, none},
+      {"layer out of range", r,
+       [](AppModel& m) { m.setLayerAdjustment(1, &LocalAdjustment::exposure, 1); }, none},
+      {"layer value infinite", r,
+       [](AppModel& m) { m.setLayerAdjustment(0, &LocalAdjustment::exposure, inf); }, none},
       {"reset of a missing layer", r, [](AppModel& m) { m.resetLayerAdjustments(-1); }, none},
       {"shape out of range", r, [](AppModel& m) { m.setStrokeInvert(0, 2, true); }, none},
-      {"stroke of a missing layer", r, [](AppModel& m) { m.moveStroke(3, 0, {{0, 0}}, 1, 1); },
+      {"stroke of a missing layer", r,
+       [](AppModel& m) {
+         m.moveStroke(3, 0, {{0, 0}}, 1, 1);
+       },
        none},
-      {"point of one number", r, [](AppModel& m) { m.moveStroke(0, 0, {{0.1, 0.1}, {0.2}}, 1, 1); },
+      {"point of one number", r,
+       [](AppModel& m) {
+         m.moveStroke(0, 0, {{0.1, 0.1}, {0.2}}, 1, 1);
+       },
        none},
       {"rotation not a number", r, [](AppModel& m) { m.commitRotation(nan); }, none},
       {"crop not a number", r, [](AppModel& m) { m.setCropRect(0, nan, 0.5, 0.5); }, none},
-      {"aspect rectangle infinite",
-       r, [](AppModel& m) { m.setCropAspect(CropAspect::r3x2, 0, 0, inf, 1); }, none},
+      {"aspect rectangle infinite", r,
+       [](AppModel& m) { m.setCropAspect(CropAspect::r3x2, 0, 0, inf, 1); }, none},
       {"white balance infinite", r, [](AppModel& m) { m.applyPickedWhiteBalance(inf, 0); }, none},
-      {"a slider writing NaN",
-       r, [](AppModel& m) { m.editSelected([](ConversionSettings& s) { s.exposure = nan; }); },
-       none},
+      {"a slider writing NaN", r,
+       [](AppModel& m) { m.editSelected([](ConversionSettings& s) { s.exposure = nan; }); }, none},
       {"a spot with a NaN source", r,
        [](AppModel& m) {
          Spot spot = makeSpot(0.5, 0.5, 0.01);
