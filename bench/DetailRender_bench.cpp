@@ -212,6 +212,19 @@ void DetailPeakMemory(benchmark::State& state) {
   state.counters["extra_MB"] = extraMB;
 }
 
+// The before image's work alone on a renderer's cache that holds the proxy and the analysis.
+void BeforePictureAlone(benchmark::State& state) {
+  const auto& file = scan(24);
+  RenderCache cache(2400, 4);
+  cache.analysis(file, {});
+  for (auto _ : state) {
+    const FilmAnalysis analysis = cache.analysis(file, {});
+    const LinearImage decoded = cache.proxy(file, {});
+    const PrintImage print = cache.convert(decoded, analysis, {}, true, true);
+    benchmark::DoNotOptimize(PreviewImage::make(print));
+  }
+}
+
 // From switching compare on to the published before image, the preview's proxy and analysis
 // already in the preview renderer.
 void BeforePublished(benchmark::State& state) {
@@ -249,6 +262,7 @@ BENCHMARK(DetailPeakMemory)
     ->Args({50, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+BENCHMARK(BeforePictureAlone)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BeforePublished)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
 int main(int argc, char** argv) {
