@@ -5,8 +5,14 @@
 namespace Browsing {
 
 size_t clampedTarget(size_t count, size_t current, int64_t offset) {
-  const int64_t last = static_cast<int64_t>(count) - 1;
-  return static_cast<size_t>(std::clamp(static_cast<int64_t>(current) + offset, int64_t{0}, last));
+  const size_t last = count - 1;
+  // Compared before adding, so that no offset can overflow.
+  if (offset < 0) {
+    const uint64_t back = 0 - static_cast<uint64_t>(offset);
+    return back >= current ? 0 : current - static_cast<size_t>(back);
+  }
+  const uint64_t on = static_cast<uint64_t>(offset);
+  return on >= last - current ? last : current + static_cast<size_t>(on);
 }
 
 std::optional<int64_t> keyOffset(BrowseKey key, int columns) {

@@ -13,7 +13,7 @@
 namespace Browsing {
 
 // The index `offset` away from `current` in a list of `count` scans, kept inside the list;
-// `count` must be at least 1.
+// `current` must be an index of the list. No offset overflows.
 size_t clampedTarget(size_t count, size_t current, int64_t offset);
 
 // The step of a direction key in a grid of `columns` columns: one scan sideways, one row up or

@@ -13,14 +13,17 @@ TEST(Browsing, TargetsClampWithoutWrapping) {
     int64_t offset;
     size_t want;
   };
-  const int64_t huge = std::numeric_limits<int32_t>::max();
+  const int64_t most = std::numeric_limits<int64_t>::max();
+  const int64_t least = std::numeric_limits<int64_t>::min();
   for (const Case& c : std::vector<Case>{{1, 0, +1, 0},
                                          {1, 0, -1, 0},
                                          {5, 4, +1, 4},
                                          {5, 0, -1, 0},
                                          {5, 2, +2, 4},
-                                         {5, 2, -huge, 0},
-                                         {5, 2, +huge, 4}}) {
+                                         {5, 2, least, 0},
+                                         {5, 2, most, 4},
+                                         {5, 4, most, 4},
+                                         {5, 0, least, 0}}) {
     EXPECT_EQ(Browsing::clampedTarget(c.count, c.current, c.offset), c.want)
         << c.count << " scans, from " << c.current << " by " << c.offset;
   }
