@@ -1,7 +1,5 @@
 #include "Model/Browsing.h"
 
-#include <algorithm>
-
 namespace Browsing {
 
 size_t clampedTarget(size_t count, size_t current, int64_t offset) {
