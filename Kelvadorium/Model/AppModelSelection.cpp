@@ -27,7 +27,7 @@ void AppModel::selectionDidSet(const std::optional<Uuid>& old) {
     const ImageItem& item = items_[*index];
     if (item.thumbnail && !showNegative_ && !cropMode_) setPreview(item.thumbnail);
     if (old) {
-      if (const std::optional<size_t> previous = Browsing::indexOf(items_, *old)) {
+      if (const std::optional<size_t> previous = indexOf(*old)) {
         plain_.browseDirection = *index < *previous ? -1 : +1;
       }
     }
@@ -76,8 +76,8 @@ void AppModel::selectWithModifiers(const Uuid& id, bool command, bool shift) {
   }
   if (!shift) return plainClick(id);
   const std::optional<Uuid> anchor = plain_.rangeAnchor ? plain_.rangeAnchor : selection_;
-  const std::optional<size_t> from = anchor ? Browsing::indexOf(items_, *anchor) : std::nullopt;
-  const std::optional<size_t> to = Browsing::indexOf(items_, id);
+  const std::optional<size_t> from = anchor ? indexOf(*anchor) : std::nullopt;
+  const std::optional<size_t> to = indexOf(id);
   if (!from || !to) return plainClick(id);
   std::set<Uuid> range;
   for (size_t i = std::min(*from, *to); i <= std::max(*from, *to); ++i) range.insert(items_[i].id);
@@ -151,7 +151,7 @@ void AppModel::setSkipped(const std::vector<Uuid>& ids, bool skipped) {
 void AppModel::toggleSkipped(std::optional<Uuid> id) {
   const std::optional<Uuid> target = id ? id : selection_;
   if (!target) return;
-  const std::optional<size_t> index = Browsing::indexOf(items_, *target);
+  const std::optional<size_t> index = indexOf(*target);
   if (!index) return;
   std::vector<ImageItem> changed = items_;
   changed[*index].skipped = !changed[*index].skipped;
@@ -160,7 +160,7 @@ void AppModel::toggleSkipped(std::optional<Uuid> id) {
 }
 
 void AppModel::revealInFinder(const Uuid& id) {
-  if (const std::optional<size_t> index = Browsing::indexOf(items_, id)) {
+  if (const std::optional<size_t> index = indexOf(id)) {
     workspace().reveal(items_[*index].url);
   }
 }

@@ -31,11 +31,4 @@ std::optional<int64_t> keyOffset(BrowseKey key, int columns) {
   return std::nullopt;
 }
 
-std::optional<size_t> indexOf(const std::vector<ImageItem>& items, const Uuid& id) {
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (items[i].id == id) return i;
-  }
-  return std::nullopt;
-}
-
 }  // namespace Browsing

@@ -1,14 +1,12 @@
-// The arithmetic of moving through the list of scans: where an arrow key or a step lands, and
-// where an id sits. Targets clamp to the list at both ends; nothing wraps around.
+// The arithmetic of moving through the list of scans: where an arrow key or a step lands.
+// Targets clamp to the list at both ends; nothing wraps around.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <vector>
 
 #include "Model/BrowseKey.h"
-#include "Model/ImageItem.h"
 
 namespace Browsing {
 
@@ -19,8 +17,5 @@ size_t clampedTarget(size_t count, size_t current, int64_t offset);
 // The step of a direction key in a grid of `columns` columns: one scan sideways, one row up or
 // down (a row is one scan below two columns). Nothing for the keys that do not move.
 std::optional<int64_t> keyOffset(BrowseKey key, int columns);
-
-// The index of the first item with `id`; nothing when no item has it.
-std::optional<size_t> indexOf(const std::vector<ImageItem>& items, const Uuid& id);
 
 }  // namespace Browsing

@@ -1,4 +1,4 @@
-// Where a step lands in the list and where an id sits: clamped at both ends, first match wins.
+// Where a step lands in the list: clamped at both ends, whatever its size.
 #include "Model/Browsing.h"
 
 #include <gtest/gtest.h>
@@ -47,16 +47,6 @@ TEST(Browsing, KeyStepsInAGrid) {
     EXPECT_EQ(Browsing::keyOffset(c.key, c.columns), c.want)
         << static_cast<int>(c.key) << " with " << c.columns << " columns";
   }
-}
-
-TEST(Browsing, IndexOfTakesTheFirstItem) {
-  ImageItem a, b;
-  ImageItem again = a;  // the same id twice: lookups take the first
-  const std::vector<ImageItem> items = {b, a, again};
-  EXPECT_EQ(Browsing::indexOf(items, a.id), 1u);
-  EXPECT_EQ(Browsing::indexOf(items, b.id), 0u);
-  EXPECT_FALSE(Browsing::indexOf(items, Uuid::random()));
-  EXPECT_FALSE(Browsing::indexOf({}, a.id));
 }
 
 }  // namespace

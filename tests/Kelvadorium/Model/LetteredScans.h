@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "Model/AppModel.h"
-#include "Model/Browsing.h"
 #include "Testing/TestServices.h"
 
 struct LetteredScans {
@@ -46,7 +45,7 @@ struct LetteredScans {
   // The letter of an id: '-' for none, '?' for an id of no scan.
   char letter(const std::optional<Uuid>& value) const {
     if (!value) return '-';
-    const std::optional<size_t> index = Browsing::indexOf(model.items(), *value);
+    const std::optional<size_t> index = indexOf(*value);
     return index ? static_cast<char>('A' + *index) : '?';
   }
   std::string letters(const std::vector<Uuid>& values) const {
@@ -61,9 +60,16 @@ struct LetteredScans {
       if (model.marked().contains(item.id)) text += letter(item.id);
     }
     for (const Uuid& mark : model.marked()) {
-      if (!Browsing::indexOf(model.items(), mark)) text += '?';
+      if (!indexOf(mark)) text += '?';
     }
     return text;
+  }
+  std::optional<size_t> indexOf(const Uuid& value) const {
+    const std::vector<ImageItem>& items = model.items();
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (items[i].id == value) return i;
+    }
+    return std::nullopt;
   }
   char anchor() const { return letter(model.plain().rangeAnchor); }
   char selected() const { return letter(model.selection()); }

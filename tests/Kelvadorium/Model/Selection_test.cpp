@@ -134,6 +134,46 @@ TEST(Selection, BrowseKeys) {
   }
 }
 
+// Delete acts only while healing picks repairs, and only on a picked repair of the shown scan;
+// a hair chain goes whole.
+TEST(Selection, DeleteRemovesThePickedRepair) {
+  struct Case {
+    const char* name;
+    bool picking;
+    int picked;  // index of the spot whose repair is picked; -1 for none, 9 for no repair
+    bool wantHandled;
+    size_t wantSpots;
+  };
+  const std::vector<Case> cases = {
+      {"a hair chain", true, 1, true, 1},
+      {"a single speck", true, 0, true, 2},
+      {"nothing picked", true, -1, false, 3},
+      {"a pick of no repair", true, 9, false, 3},
+      {"healing without picking", false, 1, false, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LetteredScans scans(2);
+    std::vector<ImageItem> items = scans.model.items();
+    const Uuid chain = Uuid::random();
+    items[0].settings.spots = {makeSpot(0.1, 0.1, 0.01), makeSpot(0.5, 0.5, 0.01),
+                               makeSpot(0.52, 0.5, 0.01)};
+    items[0].settings.spots[1].group = chain;
+    items[0].settings.spots[2].group = chain;
+    scans.model.setItems(items);
+    scans.model.setSelection(scans.id('A'));
+    scans.model.setSpotMode(true);
+    scans.model.setSpotSelecting(c.picking);
+    const std::vector<Uuid> repairs = {items[0].settings.spots[0].id, chain};
+    if (c.picked >= 0) {
+      scans.model.setSelectedRepair(c.picked == 9 ? Uuid::random() : repairs[c.picked]);
+    }
+    EXPECT_EQ(scans.model.handleBrowseKey(AppModel::BrowseKey::delete_, false), c.wantHandled);
+    EXPECT_EQ(scans.model.items()[0].settings.spots.size(), c.wantSpots);
+    EXPECT_EQ(scans.selected(), 'A');
+  }
+}
+
 // Steps of the toolbar and menus: clamped like the arrows, marks and anchor untouched.
 TEST(Selection, MoveSelection) {
   struct Case {
@@ -254,6 +294,7 @@ TEST(Selection, SkippedFlags) {
     EXPECT_EQ(scans.model.items()[i].settings, before[i].settings);
   }
   EXPECT_TRUE(scans.model.plain().sidecarTasks.empty());
+  EXPECT_TRUE(scans.model.plain().undoStack.empty());
 
   struct Toggle {
     const char* name;
