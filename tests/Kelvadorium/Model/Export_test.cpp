@@ -264,6 +264,30 @@ TEST_F(ExportTest, CancellingFinishesTheScanInHand) {
   EXPECT_TRUE(services.workspace.revealed.empty());
 }
 
+// The model may go at any moment of an export: while a scan is measured, or while its file is
+// written on the export's thread; nothing of the export touches it afterwards.
+TEST_F(ExportTest, TheModelMayGoDuringAnExport) {
+  const auto items = scans({"a.tif", "b.tif"});
+  for (bool waitForTheFirstFile : {false, true}) {
+    SCOPED_TRACE(waitForTheFirstFile);
+    TempDir out;
+    {
+      TestServices services;
+      AppModel model(services.services());
+      services.dialogs.folderAnswers = {out.path()};
+      QCoro::waitFor(model.confirmExport(items, formats({ExportFormat::jpeg})));
+      QElapsedTimer timer;
+      timer.start();
+      while (waitForTheFirstFile && !fs::exists(out / "a.jpg") && timer.elapsed() < 60000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+      }
+    }
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+}
+
 // Two scans of one name from two folders: the second never writes over the first one's file,
 // whether existing files are skipped or replaced, and is named as failed. The file both would
 // write counts once in the question.

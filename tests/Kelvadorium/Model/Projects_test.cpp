@@ -459,6 +459,18 @@ TEST_F(ProjectsTest, ScansLeftOutAreWrittenBackWhenSaving) {
   ASSERT_TRUE(model.saveProject(dir / "elsewhere" / "q.kelvadorium"));
   EXPECT_EQ(ProjectFile::read(dir / "elsewhere" / "q.kelvadorium").images.size(), 3u);
 
+  // A closed session (no project open) writes them no more.
+  {
+    TestServices other;
+    other.dialogs.alertAnswers = {1};
+    AppModel closing(other.services());
+    open(closing, dir / "p.kelvadorium");
+    closing.setProjectURL(std::nullopt);
+    closing.setItems(scans(dir / "fresh", 1));
+    ASSERT_TRUE(closing.saveProject(dir / "fresh.kelvadorium"));
+    EXPECT_EQ(ProjectFile::read(dir / "fresh.kelvadorium").images.size(), 1u);
+  }
+
   // Another project drops them.
   fs::rename(items[1].url, away);
   open(model, dir / "p.kelvadorium");
