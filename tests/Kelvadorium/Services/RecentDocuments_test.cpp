@@ -6,7 +6,9 @@
 
 #include <QFile>
 #include <QTimeZone>
+#include <set>
 
+#include "Services/DesktopWorkspace.h"
 #include "TestSupport/TempDir.h"
 
 namespace {
@@ -134,6 +136,23 @@ TEST(RecentDocuments, NotingAFileLeavesADamagedOneAlone) {
   EXPECT_EQ(in.readAll(), damaged);
   EXPECT_EQ(RecentDocuments::documentsIn(file), Paths{});
   EXPECT_EQ(RecentDocuments::documentsIn(folder / "absent.xbel"), Paths{});
+}
+
+// The program's desktop notes documents in the user's own bookmark file.
+TEST(RecentDocuments, TheDesktopNotesDocumentsInTheUsersFile) {
+  TempDir home;
+  const QByteArray saved = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home.path().native()));
+  EXPECT_EQ(RecentDocuments::standardPath(), home / "recently-used.xbel");
+  DesktopWorkspace workspace;
+  workspace.noteRecentDocument("/p/a.kelvadorium");
+  workspace.noteRecentDocument("/p/b.kelvadorium");
+  workspace.noteRecentDocument("/p/a.kelvadorium");
+  const Paths noted = RecentDocuments::documentsIn(home / "recently-used.xbel");
+  EXPECT_EQ(std::set<std::filesystem::path>(noted.begin(), noted.end()),
+            (std::set<std::filesystem::path>{"/p/a.kelvadorium", "/p/b.kelvadorium"}));
+  EXPECT_EQ(noted.size(), 2u);
+  qputenv("XDG_DATA_HOME", saved);
 }
 
 }  // namespace
