@@ -71,7 +71,9 @@ struct Session {
       items.push_back(std::move(item));
     }
   }
-  ModelServices services() { return {clock, dialogs, workspace, telemetry, settings.filePath("k.conf")}; }
+  ModelServices services() {
+    return {clock, dialogs, workspace, telemetry, settings.filePath("k.conf")};
+  }
 };
 
 Session& session() {
@@ -90,7 +92,10 @@ void BM_SaveProject500(benchmark::State& state) {
     if (!model.saveProject(project)) state.SkipWithError("the save failed");
   }
 }
-BENCHMARK(BM_SaveProject500)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(9)
+BENCHMARK(BM_SaveProject500)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(9)
     ->ReportAggregatesOnly(true);
 
 void BM_OpenProject500(benchmark::State& state) {
@@ -109,7 +114,10 @@ void BM_OpenProject500(benchmark::State& state) {
     if (model.selectedIndex() != 250u) state.SkipWithError("the selected scan is not selected");
   }
 }
-BENCHMARK(BM_OpenProject500)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(9)
+BENCHMARK(BM_OpenProject500)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(9)
     ->ReportAggregatesOnly(true);
 
 }  // namespace

@@ -50,7 +50,8 @@ struct Scans {
 
 // Hard links cost no room and share the page cache, yet every renderer sees a file of its own.
 std::unique_ptr<Scans> makeScans() {
-  if (!std::getenv("KV_TEST_TMP") && fs::is_directory("/dev/shm")) setenv("KV_TEST_TMP", "/dev/shm", 1);
+  if (!std::getenv("KV_TEST_TMP") && fs::is_directory("/dev/shm"))
+    setenv("KV_TEST_TMP", "/dev/shm", 1);
   const char* count = std::getenv("KV_EXPORT_SCANS");
   const int n = count ? std::atoi(count) : 100;
   auto scans = std::make_unique<Scans>();
@@ -95,7 +96,8 @@ void BM_ExportAlone(benchmark::State& state) {
     for (const fs::path& file : scans->files) {
       RenderResult<FilmAnalysis> analysis = QCoro::waitFor(analysisOf(renderer, file));
       if (!analysis.ok()) state.SkipWithError("analysis failed");
-      Converter::exportScan(file, {}, analysis.value(), options.formats, scans->out, false, options);
+      Converter::exportScan(file, {}, analysis.value(), options.formats, scans->out, false,
+                            options);
     }
   }
   state.counters["scans"] = static_cast<double>(scans->files.size());
@@ -124,7 +126,8 @@ class QuietWorkspace final : public Workspace {
 double wallSeconds(const fs::path& file) {
   struct stat info {};
   if (::stat(file.c_str(), &info) != 0) return 0;
-  return static_cast<double>(info.st_mtim.tv_sec) + static_cast<double>(info.st_mtim.tv_nsec) * 1e-9;
+  return static_cast<double>(info.st_mtim.tv_sec) +
+         static_cast<double>(info.st_mtim.tv_nsec) * 1e-9;
 }
 
 // CPU time of the calling thread: what the GUI thread itself spent between two ticks, apart
@@ -165,8 +168,8 @@ void BM_ExportThroughModel(benchmark::State& state) {
       const auto& progress = model.exportProgress();
       if (!progress || progress->done == lastDone) return;
       if (progress->done > 0) {
-        const fs::path previous =
-            (scans->out / scans->files[size_t(progress->done - 1)].filename()).replace_extension(".jpg");
+        const fs::path previous = (scans->out / scans->files[size_t(progress->done - 1)].filename())
+                                      .replace_extension(".jpg");
         if (const double written = wallSeconds(previous); written > 0) {
           worstProgress = std::max(worstProgress, wallNow() - written);
         }

@@ -103,11 +103,11 @@ QCoro::Task<> AppModel::chooseExportFolder(std::vector<ImageItem> targets, Expor
     replace = answer == 1;
   }
 
-  setExportProgress(ExportProgress{0, static_cast<int>(targets.size()),
-                                   fileName(targets.front().url)});
+  setExportProgress(
+      ExportProgress{0, static_cast<int>(targets.size()), fileName(targets.front().url)});
   plain_.exportTask = TaskHandle::start(
-      [this, targets = std::move(targets), options = std::move(options), folder,
-       replace](std::stop_token stop) { return exportJob(targets, options, folder, replace, stop); });
+      [this, targets = std::move(targets), options = std::move(options), folder, replace](
+          std::stop_token stop) { return exportJob(targets, options, folder, replace, stop); });
 }
 
 QCoro::Task<> AppModel::exportJob(std::vector<ImageItem> targets, ExportOptions options,
@@ -126,8 +126,7 @@ QCoro::Task<> AppModel::exportJob(std::vector<ImageItem> targets, ExportOptions 
     const ImageItem& target = targets[static_cast<size_t>(i)];
     setExportProgress(ExportProgress{i, total, fileName(target.url)});
 
-    const auto outputs =
-        Converter::outputURLs(target.url, options.formats, folder, options.suffix);
+    const auto outputs = Converter::outputURLs(target.url, options.formats, folder, options.suffix);
     const bool collides = std::any_of(outputs.begin(), outputs.end(),
                                       [&](const auto& output) { return claimed.contains(output); });
     claimed.insert(outputs.begin(), outputs.end());
@@ -144,11 +143,11 @@ QCoro::Task<> AppModel::exportJob(std::vector<ImageItem> targets, ExportOptions 
       failed.append(fileName(target.url));
       continue;
     }
-    auto writeCall = worker.run([&target, &options, &folder, replace,
-                                 measured = std::move(analysis.value())] {
-      return Converter::exportScan(target.url, target.settings, measured, options.formats, folder,
-                                   replace, options);
-    });
+    auto writeCall =
+        worker.run([&target, &options, &folder, replace, measured = std::move(analysis.value())] {
+          return Converter::exportScan(target.url, target.settings, measured, options.formats,
+                                       folder, replace, options);
+        });
     ExportWorker::Outcome outcome = co_await std::move(writeCall);
     if (!self) co_return;
     if (outcome.error) {

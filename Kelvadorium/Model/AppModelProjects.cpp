@@ -62,10 +62,8 @@ ProjectFile AppModel::projectForSaving(const std::filesystem::path& destination)
   // relative paths follow the new place. One whose scan is back in the session is written once.
   // They belong to the open project: once the session is closed they are no longer written.
   const bool samePlace = standardized(plain_.leftOutSource) == destination;
-  const auto& leftOut =
-      projectURL_ ? plain_.leftOutEntries : std::vector<ProjectFile::Entry>{};
-  for (const ProjectFile::Entry& entry : leftOut) {
-    if (inSession.contains(entry.absolutePath)) continue;
+  for (const ProjectFile::Entry& entry : plain_.leftOutEntries) {
+    if (!projectURL_ || inSession.contains(entry.absolutePath)) continue;
     if (samePlace) {
       entries.push_back(entry);
     } else {

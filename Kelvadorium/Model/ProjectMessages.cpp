@@ -19,8 +19,8 @@ QString missingScans(size_t missing, size_t total) {
 QString leftOut(const QStringList& names) {
   const auto count = names.size();
   // Joined by hand: a file name may hold "%1".
-  return QString::number(count) + (count == 1 ? " scan was" : " scans were") + " left out: " +
-         names.mid(0, 5).join(", ") + (count > 5 ? "…" : "");
+  return QString::number(count) + (count == 1 ? " scan was" : " scans were") +
+         " left out: " + names.mid(0, 5).join(", ") + (count > 5 ? "…" : "");
 }
 
 QString displayName(const std::filesystem::path& path) {

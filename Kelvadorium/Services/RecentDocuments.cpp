@@ -32,9 +32,7 @@ std::optional<std::filesystem::path> localFile(QStringView href) {
   return std::filesystem::path(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
-QString dateText(const QDateTime& moment) {
-  return moment.toUTC().toString(Qt::ISODateWithMs);
-}
+QString dateText(const QDateTime& moment) { return moment.toUTC().toString(Qt::ISODateWithMs); }
 
 void writeApplication(QXmlStreamWriter& out, const Noting& noting, const QString& date, int count) {
   out.writeEmptyElement(bookmarkNamespace, "application");
@@ -97,8 +95,8 @@ QXmlStreamAttributes replaced(const QXmlStreamAttributes& attributes,
 
 std::filesystem::path standardPath() {
   const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
-  const QByteArray base = dataHome.isEmpty() ? QFile::encodeName(QDir::homePath()) + "/.local/share"
-                                             : dataHome;
+  const QByteArray base =
+      dataHome.isEmpty() ? QFile::encodeName(QDir::homePath()) + "/.local/share" : dataHome;
   return std::filesystem::path(base.toStdString()) / "recently-used.xbel";
 }
 
@@ -120,8 +118,9 @@ std::optional<std::vector<std::filesystem::path>> documents(const QByteArray& xb
     if (in.name() != u"bookmark" || !in.namespaceUri().isEmpty()) continue;
     const auto attributes = in.attributes();
     if (auto path = localFile(attributes.value("href"))) {
-      found.push_back({std::move(*path), QDateTime::fromString(attributes.value("modified").toString(),
-                                                               Qt::ISODateWithMs)});
+      found.push_back(
+          {std::move(*path),
+           QDateTime::fromString(attributes.value("modified").toString(), Qt::ISODateWithMs)});
     }
   }
   if (in.hasError() || !sawRoot) return std::nullopt;
@@ -141,8 +140,9 @@ std::vector<std::filesystem::path> documentsIn(const std::filesystem::path& file
   return documents(in.readAll()).value_or(std::vector<std::filesystem::path>{});
 }
 
-std::optional<QByteArray> withDocument(const QByteArray& xbel, const std::filesystem::path& document,
-                                       const QDateTime& now, const Noting& noting) {
+std::optional<QByteArray> withDocument(const QByteArray& xbel,
+                                       const std::filesystem::path& document, const QDateTime& now,
+                                       const Noting& noting) {
   const QString href = hrefOf(document);
   const QString date = dateText(now);
   if (xbel.trimmed().isEmpty()) return newFile(href, noting, date);
@@ -178,8 +178,8 @@ std::optional<QByteArray> withDocument(const QByteArray& xbel, const std::filesy
         countedUs = true;
         const int count = in.attributes().value("count").toInt();
         out.writeStartElement(bookmarkNamespace, "application");
-        out.writeAttributes(replaced(in.attributes(), {{"modified", date},
-                                                       {"count", QString::number(count + 1)}}));
+        out.writeAttributes(
+            replaced(in.attributes(), {{"modified", date}, {"count", QString::number(count + 1)}}));
         continue;
       }
     } else if (token == QXmlStreamReader::EndElement) {

@@ -33,8 +33,9 @@ struct Noting {
 // `xbel` (empty: a new file) with the document's bookmark added, or refreshed: its modified and
 // visited dates set to `now` and this application's use counted once more. Nothing when the
 // text is not a bookmark file.
-std::optional<QByteArray> withDocument(const QByteArray& xbel, const std::filesystem::path& document,
-                                       const QDateTime& now, const Noting& noting = {});
+std::optional<QByteArray> withDocument(const QByteArray& xbel,
+                                       const std::filesystem::path& document, const QDateTime& now,
+                                       const Noting& noting = {});
 // The same on a file, replaced atomically; false when the file exists but does not parse or
 // cannot be read or written.
 bool noteDocument(const std::filesystem::path& file, const std::filesystem::path& document,

@@ -79,23 +79,43 @@ TEST_F(ExportTest, EntryPointsPickTheirScansAndCountTheirEvents) {
     QStringList events;
   };
   const std::vector<Case> cases = {
-      {"selected", [](AppModel& m, auto& s) { m.setSelection(s[2].id); m.exportSelected(); },
-       std::vector<std::string>{"c.tif"}, {"export.one"}},
-      {"selected, nothing selected", [](AppModel& m, auto&) { m.exportSelected(); }, std::nullopt,
+      {"selected",
+       [](AppModel& m, auto& s) {
+         m.setSelection(s[2].id);
+         m.exportSelected();
+       },
+       std::vector<std::string>{"c.tif"},
        {"export.one"}},
-      {"all but the skipped", [](AppModel& m, auto&) { m.exportAll(); },
-       std::vector<std::string>{"a.tif", "c.tif", "d.tif"}, {"export.all"}},
+      {"selected, nothing selected",
+       [](AppModel& m, auto&) { m.exportSelected(); },
+       std::nullopt,
+       {"export.one"}},
+      {"all but the skipped",
+       [](AppModel& m, auto&) { m.exportAll(); },
+       std::vector<std::string>{"a.tif", "c.tif", "d.tif"},
+       {"export.all"}},
       {"ids in list order",
-       [](AppModel& m, auto& s) { m.exportItems({s[3].id, Uuid::random(), s[0].id}); },
-       std::vector<std::string>{"a.tif", "d.tif"}, {"export.selected"}},
-      {"one id", [](AppModel& m, auto& s) { m.exportItems({s[1].id}); },
-       std::vector<std::string>{"b.tif"}, {"export.one"}},
-      {"no id matches", [](AppModel& m, auto&) { m.exportItems({Uuid::random()}); }, std::nullopt,
+       [](AppModel& m, auto& s) {
+         m.exportItems({s[3].id, Uuid::random(), s[0].id});
+       },
+       std::vector<std::string>{"a.tif", "d.tif"},
+       {"export.selected"}},
+      {"one id",
+       [](AppModel& m, auto& s) { m.exportItems({s[1].id}); },
+       std::vector<std::string>{"b.tif"},
+       {"export.one"}},
+      {"no id matches",
+       [](AppModel& m, auto&) { m.exportItems({Uuid::random()}); },
+       std::nullopt,
        {}},
-      {"marked", [](AppModel& m, auto& s) { m.setMarked({s[3].id, s[1].id}); m.exportMarked(); },
-       std::vector<std::string>{"b.tif", "d.tif"}, {}},
-      {"none marked", [](AppModel& m, auto&) { m.exportMarked(); }, std::vector<std::string>{},
+      {"marked",
+       [](AppModel& m, auto& s) {
+         m.setMarked({s[3].id, s[1].id});
+         m.exportMarked();
+       },
+       std::vector<std::string>{"b.tif", "d.tif"},
        {}},
+      {"none marked", [](AppModel& m, auto&) { m.exportMarked(); }, std::vector<std::string>{}, {}},
   };
   auto items = scans({"a.tif", "b.tif", "c.tif", "d.tif"});
   items[1].skipped = true;
@@ -174,12 +194,21 @@ TEST_F(ExportTest, TheQuestionAboutExistingFilesAndItsAnswers) {
     QString summary;
   };
   const std::vector<Case> cases = {
-      {"skip", {prints / "a.jpg"}, 0, "1 file already exists in “Prints”",
+      {"skip",
+       {prints / "a.jpg"},
+       0,
+       "1 file already exists in “Prints”",
        "1 file written to Prints."},
-      {"replace", {prints / "a.jpg"}, 1, "1 file already exists in “Prints”",
+      {"replace",
+       {prints / "a.jpg"},
+       1,
+       "1 file already exists in “Prints”",
        "2 files written to Prints."},
       {"skip, all there", {}, 0, "2 files already exist in “Prints”", "0 files written to Prints."},
-      {"replace, all there", {}, 1, "2 files already exist in “Prints”",
+      {"replace, all there",
+       {},
+       1,
+       "2 files already exist in “Prints”",
        "2 files written to Prints."},
   };
   for (const Case& c : cases) {
@@ -197,8 +226,7 @@ TEST_F(ExportTest, TheQuestionAboutExistingFilesAndItsAnswers) {
     EXPECT_EQ(services.dialogs.alertsAsked[0].buttons,
               (QStringList{"Skip Existing", "Replace", "Cancel"}));
     EXPECT_EQ(model.notice(), c.summary);
-    EXPECT_EQ(services.workspace.revealed,
-              c.summary.startsWith("0") ? Paths{} : Paths{prints});
+    EXPECT_EQ(services.workspace.revealed, c.summary.startsWith("0") ? Paths{} : Paths{prints});
     EXPECT_TRUE(fs::exists(prints / "a.jpg"));
   }
 
@@ -238,8 +266,8 @@ TEST_F(ExportTest, ProgressPerScanAndAFailingScan) {
   EXPECT_EQ(seen.front(), (ExportProgress{0, 3, "a.tif"}));
   finish(model);
   const std::vector<std::optional<ExportProgress>> expected = {
-      ExportProgress{0, 3, "a.tif"}, ExportProgress{0, 3, "a.tif"},
-      ExportProgress{1, 3, "bad.tif"}, ExportProgress{2, 3, "c.tif"}, std::nullopt};
+      ExportProgress{0, 3, "a.tif"}, ExportProgress{0, 3, "a.tif"}, ExportProgress{1, 3, "bad.tif"},
+      ExportProgress{2, 3, "c.tif"}, std::nullopt};
   EXPECT_EQ(seen, expected);
   EXPECT_EQ(model.notice(), "2 files written to Prints. Failed: bad.tif.");
   EXPECT_EQ(services.workspace.revealed, Paths{prints});
@@ -330,7 +358,9 @@ TEST(ExportMessages, Texts) {
     QString text;
   };
   const std::vector<Case> cases = {
-      {true, 12, {"A001.NEF", "A004.NEF"},
+      {true,
+       12,
+       {"A001.NEF", "A004.NEF"},
        "Export cancelled. 12 files written to Prints. Failed: A001.NEF, A004.NEF."},
       {false, 1, {}, "1 file written to Prints."},
       {false, 0, {"A001.NEF"}, "0 files written to Prints. Failed: A001.NEF."},

@@ -256,7 +256,8 @@ TEST_F(ProjectsTest, AFileThatIsNoProjectOrACancelKeepsTheSession) {
        "“x.kelvadorium” is not a Kelvadorium project, or it is damaged."},
       {"foreign JSON", "{\"images\": \"none\"}",
        "“x.kelvadorium” is not a Kelvadorium project, or it is damaged."},
-      {"not JSON", "\x89PNG\r\n", "“x.kelvadorium” is not a Kelvadorium project, or it is damaged."},
+      {"not JSON", "\x89PNG\r\n",
+       "“x.kelvadorium” is not a Kelvadorium project, or it is damaged."},
       {"gone", QByteArray(), "“x.kelvadorium” is not a Kelvadorium project, or it is damaged."},
   };
   for (const Case& c : cases) {

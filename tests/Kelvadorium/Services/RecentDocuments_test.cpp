@@ -81,8 +81,7 @@ TEST(RecentDocuments, NotingAddsOrRefreshesOneBookmark) {
   // Added: the newest document, other bookmarks untouched.
   const auto added = RecentDocuments::withDocument(bookmarkFile(others), project, noon);
   ASSERT_TRUE(added);
-  EXPECT_EQ(RecentDocuments::documents(*added),
-            (Paths{project, "/a/other.tif", "/a/older.tif"}));
+  EXPECT_EQ(RecentDocuments::documents(*added), (Paths{project, "/a/other.tif", "/a/older.tif"}));
   EXPECT_TRUE(added->contains("href=\"file:///home/u/Rolls%202026/summer.kelvadorium\""));
   EXPECT_TRUE(added->contains("name=\"Kelvadorium\""));
   EXPECT_TRUE(added->contains("count=\"1\""));
@@ -101,8 +100,7 @@ TEST(RecentDocuments, NotingAddsOrRefreshesOneBookmark) {
 
   // A bookmark another program made gains our application beside its own.
   const auto shared = RecentDocuments::withDocument(
-      bookmarkFile(bookmark("file:///a/other.tif", "2026-06-01T00:00:00Z")), "/a/other.tif",
-      later);
+      bookmarkFile(bookmark("file:///a/other.tif", "2026-06-01T00:00:00Z")), "/a/other.tif", later);
   ASSERT_TRUE(shared);
   EXPECT_TRUE(shared->contains("name=\"Files\""));
   EXPECT_TRUE(shared->contains("name=\"Kelvadorium\""));
