@@ -126,7 +126,9 @@ TEST_F(ExportTest, EntryPointsPickTheirScansAndCountTheirEvents) {
     model.setItems(items);
     c.act(model, items);
     EXPECT_EQ(model.exportRequest().has_value(), c.request.has_value());
-    if (c.request) EXPECT_EQ(names(model.exportRequest()), *c.request);
+    if (c.request) {
+      EXPECT_EQ(names(model.exportRequest()), *c.request);
+    }
     EXPECT_EQ(services.telemetry.events, c.events);
   }
 

@@ -20,6 +20,14 @@ namespace {
 
 using Paths = std::vector<fs::path>;
 
+// "f3.tif" and the like.
+fs::path numbered(const char* prefix, int i, const char* extension) {
+  std::string name(prefix);
+  name += std::to_string(i);
+  name += extension;
+  return name;
+}
+
 class ProjectsTest : public ::testing::Test {
  protected:
   // The desktop's recent documents of this test only.
@@ -39,7 +47,7 @@ class ProjectsTest : public ::testing::Test {
   static std::vector<ImageItem> scans(const fs::path& folder, int count) {
     std::vector<ImageItem> items;
     for (int i = 0; i < count; ++i) {
-      items.push_back(scan(folder / ("f" + std::to_string(i) + ".tif"), i / 10.0));
+      items.push_back(scan(folder / numbered("f", i, ".tif"), i / 10.0));
     }
     return items;
   }
@@ -358,7 +366,7 @@ TEST_F(ProjectsTest, TheRecentListKeepsTenDistinctProjectsNewestFirst) {
   EXPECT_TRUE(model.recentProjects().empty());
   Paths added;
   for (int i = 0; i < 11; ++i) {
-    added.push_back(dir / ("p" + std::to_string(i) + ".kelvadorium"));
+    added.push_back(dir / numbered("p", i, ".kelvadorium"));
     model.addRecentProject(added.back());
   }
   // A path spelt another way counts once, at the front.
@@ -385,9 +393,9 @@ TEST_F(ProjectsTest, WithoutAStoredListTheDesktopsRecentProjectsAreUsed) {
   Paths projects;
   for (int i = 0; i < 12; ++i) {
     when = when.addSecs(1);
-    projects.insert(projects.begin(), dir / ("p" + std::to_string(i) + ".kelvadorium"));
+    projects.insert(projects.begin(), dir / numbered("p", i, ".kelvadorium"));
     ASSERT_TRUE(RecentDocuments::noteDocument(xbel, projects.front(), when));
-    ASSERT_TRUE(RecentDocuments::noteDocument(xbel, dir / ("scan" + std::to_string(i) + ".tif"),
+    ASSERT_TRUE(RecentDocuments::noteDocument(xbel, dir / numbered("scan", i, ".tif"),
                                               when.addMSecs(500)));
   }
   TestServices services;
