@@ -135,7 +135,15 @@ QCoro::Task<> AppModel::exportJob(std::vector<ImageItem> targets, ExportOptions 
       continue;
     }
 
-    auto analysisCall = previewRenderer().analysis(target.url, target.settings);
+    // A proxy decoded only for the export leaves the preview renderer again: the export keeps
+    // the preview's recent proxies and holds one scan's proxy at a time, not four.
+    auto analysisCall = previewRenderer().perform(
+        [url = target.url, settings = target.settings](RenderCache& cache) {
+          const int64_t decodes = cache.counts().decodes;
+          FilmAnalysis measured = cache.analysis(url, settings);
+          if (cache.counts().decodes != decodes) cache.invalidate(url);
+          return measured;
+        });
     RenderResult<FilmAnalysis> analysis = co_await std::move(analysisCall);
     // A stopped renderer means the model is going away.
     if (analysis.stopped() || !self) co_return;

@@ -294,6 +294,32 @@ TEST_F(ExportTest, CancellingFinishesTheScanInHand) {
   EXPECT_TRUE(services.workspace.revealed.empty());
 }
 
+template <class T>
+QCoro::Task<RenderResult<T>> awaited(Renderer::Call<T> call) {
+  co_return co_await std::move(call);
+}
+
+// Each scan is measured on the preview renderer; a proxy the preview held stays, one decoded
+// only for the export does not, so an export of many scans holds one proxy at a time.
+TEST_F(ExportTest, TheExportLeavesThePreviewsProxiesAsTheyWere) {
+  const auto items = scans({"a.tif", "b.tif", "c.tif"});
+  TestServices services;
+  AppModel model(services.services());
+  Renderer& preview = model.previewRenderer();
+  ASSERT_TRUE(QCoro::waitFor(awaited(preview.proxy(items[1].url, items[1].settings))).ok());
+  services.dialogs.folderAnswers = {prints};
+  exportNow(model, items, formats({ExportFormat::jpeg}));
+  EXPECT_EQ(model.notice(), "3 files written to Prints.");
+  const auto held = QCoro::waitFor(awaited(preview.perform([](RenderCache& cache) {
+    std::vector<fs::path> urls;
+    for (const ProxyKey& key : cache.order()) urls.push_back(key.url);
+    return urls;
+  })));
+  ASSERT_TRUE(held.ok());
+  EXPECT_EQ(held.value(), Paths{items[1].url});
+  EXPECT_EQ(preview.counts().decodes, 3);
+}
+
 // The model may go at any moment of an export: while a scan is measured, or while its file is
 // written on the export's thread; nothing of the export touches it afterwards.
 TEST_F(ExportTest, TheModelMayGoDuringAnExport) {
