@@ -19,9 +19,11 @@ void AppModel::startHistogram(std::shared_ptr<const PreviewImage> image) {
   Renderer& worker = histogramWorker();
   plain_.histogramTask = TaskHandle::start(
       [this, &worker, image = std::move(image)](std::stop_token stop) -> QCoro::Task<> {
-        auto result = co_await worker.perform(
+        // Named: GCC 12 destroys a temporary lambda inside a co_await twice.
+        auto measuring = worker.perform(
             [image](RenderCache&) { return HistogramMeasure::measure(image->image); },
             RenderPriority::low);
+        auto result = co_await std::move(measuring);
         // Looked at once, after the measurement: a newer preview's result replaces this one.
         if (stop.stop_requested() || !result.ok()) co_return;
         setHistogram(std::move(result.value()));
