@@ -185,12 +185,12 @@ QCoro::Task<AppModel::PassEnd> AppModel::quickPass(Renderer& preview, Renderer& 
     analysis = measured.value();
   }
   // Named: GCC 12 destroys a temporary lambda inside a co_await twice.
-  auto converting = fast.perform([url = input.url, settings = input.settings,
-                                      applyCrop = input.applyCrop,
-                                      measured = *analysis](RenderCache& cache) {
-    const LinearImage proxy = cache.proxy(url, settings);
-    return convertToPicture(cache, proxy, measured, settings, applyCrop, true);
-  });
+  auto converting =
+      fast.perform([url = input.url, settings = input.settings, applyCrop = input.applyCrop,
+                    measured = *analysis](RenderCache& cache) {
+        const LinearImage proxy = cache.proxy(url, settings);
+        return convertToPicture(cache, proxy, measured, settings, applyCrop, true);
+      });
   auto image = co_await std::move(converting);
   if (auto end = judgeRender(image.ok(), image.stopped(), image.errorText(), input, stop))
     co_return *end;

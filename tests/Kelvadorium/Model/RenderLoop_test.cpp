@@ -258,12 +258,30 @@ TEST(PublishPreview, FullPixelSize) {
       {"border above 50 counts as 50", wide, true, 0, full, BorderStyle::black, 60, {5000, 4000}},
       {"border below 0 counts as 0", wide, true, 0, full, BorderStyle::white, -5, {3000, 2000}},
       {"no border style", wide, true, 0, full, BorderStyle::none, 10, {3000, 2000}},
-      {"crop then border", wide, true, 0, {0.1, 0.2, 0.5, 0.25}, BorderStyle::film, 10,
+      {"crop then border",
+       wide,
+       true,
+       0,
+       {0.1, 0.2, 0.5, 0.25},
+       BorderStyle::film,
+       10,
        {1600, 600}},
-      {"half rounds away from zero", wide, true, 0, {0, 0, 1, 0.0125}, BorderStyle::white, 10,
+      {"half rounds away from zero",
+       wide,
+       true,
+       0,
+       {0, 0, 1, 0.0125},
+       BorderStyle::white,
+       10,
        {3006, 31}},
       {"odd turn", wide, true, 1, full, BorderStyle::none, 0, {2000, 3000}},
-      {"crop mode, turn -1, no border", wide, false, -1, {0, 0, 0.5, 0.5}, BorderStyle::white, 10,
+      {"crop mode, turn -1, no border",
+       wide,
+       false,
+       -1,
+       {0, 0, 0.5, 0.5},
+       BorderStyle::white,
+       10,
        {2000, 3000}},
       {"crop mode, two turns", wide, false, 2, full, BorderStyle::none, 0, {3000, 2000}},
       {"EXIF orientation 6", portrait, false, 0, full, BorderStyle::none, 0, {30, 40}},
@@ -318,7 +336,11 @@ TEST(AnalysisCacheKey, HoldsTheMeasurementInputsOnly) {
       {"five quarter turns, as stored", [](auto& s) { s.rotationQuarterTurns = 5; }, url, false},
       {"mirrored", [](auto& s) { s.mirrored = true; }, url, false},
       {"analysis inset", [](auto& s) { s.analysisInset = 0.1; }, url, false},
-      {"crop", [](auto& s) { s.crop = NormRect{0.1, 0.1, 0.8, 0.8}; }, url, false},
+      {"crop",
+       [](auto& s) {
+         s.crop = NormRect{0.1, 0.1, 0.8, 0.8};
+       },
+       url, false},
       {"blank frame", [](auto& s) { s.flatField = "/scans/blank.nef"; }, url, false},
       {"film mode", [](auto& s) { s.mode = FilmMode::positive; }, url, false},
   };
@@ -349,7 +371,8 @@ TEST(FullQualityJob, IsDroppedWhenItsResultNoLongerStands) {
     std::function<void(PreviewSession&)> disturb;
   };
   const std::vector<Case> cases = {
-      {"an edit", [](PreviewSession& s) {
+      {"an edit",
+       [](PreviewSession& s) {
          s.edit(0, [](ConversionSettings& settings) { settings.exposure = 2; });
        }},
       {"a new selection", [](PreviewSession& s) { s.model->setSelection(s.id(1)); }},
