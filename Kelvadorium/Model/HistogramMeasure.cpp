@@ -10,25 +10,24 @@ namespace {
 
 constexpr double kLongSide = 640;
 
-// The 16-bit samples as a four-channel 16-bit picture, which Qt scales without losing depth.
-QImage wideCopy(const DisplayP3Image& image) {
+// The 16-bit samples rounded to 8 bits, four channels a pixel, which Qt scales on its fast path.
+QImage narrowCopy(const DisplayP3Image& image) {
   const int width = static_cast<int>(image.width);
   const int height = static_cast<int>(image.height);
-  QImage wide(width, height, QImage::Format_RGBX64);
-  if (wide.isNull()) return {};
+  QImage narrow(width, height, QImage::Format_RGBX8888);
+  if (narrow.isNull()) return {};
   parallelForRows(height, [&](int64_t begin, int64_t end) {
     for (int64_t y = begin; y < end; ++y) {
       const uint16_t* in = image.samples.data() + y * width * 3;
-      auto* out = reinterpret_cast<uint16_t*>(wide.scanLine(static_cast<int>(y)));
+      uint8_t* out = narrow.scanLine(static_cast<int>(y));
       for (int x = 0; x < width; ++x) {
-        out[4 * x] = in[3 * x];
-        out[4 * x + 1] = in[3 * x + 1];
-        out[4 * x + 2] = in[3 * x + 2];
-        out[4 * x + 3] = 0xffff;
+        for (int c = 0; c < 3; ++c)
+          out[4 * x + c] = static_cast<uint8_t>((in[3 * x + c] * 255u + 32767u) / 65535u);
+        out[4 * x + 3] = 255;
       }
     }
   });
-  return wide;
+  return narrow;
 }
 
 // The image at its measured size in 8 bits; null when it cannot be made.
@@ -36,11 +35,11 @@ QImage eightBit(const DisplayP3Image& image, QSize size) {
   if (image.width < 1 || image.height < 1 ||
       image.samples.size() < static_cast<size_t>(image.width * image.height * 3))
     return {};
-  QImage wide = wideCopy(image);
-  if (wide.isNull()) return {};
-  if (wide.size() != size)
-    wide = wide.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  return wide.convertToFormat(QImage::Format_RGBA8888);
+  QImage narrow = narrowCopy(image);
+  if (narrow.isNull()) return {};
+  if (narrow.size() != size)
+    narrow = narrow.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  return narrow.convertToFormat(QImage::Format_RGBA8888);
 }
 
 }  // namespace
