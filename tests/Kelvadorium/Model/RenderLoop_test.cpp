@@ -136,6 +136,7 @@ TEST(RenderLoop, ALateResultIsDropped) {
   PreviewSession s;
   s.preview().hold();
   s.show(0);
+  s.clock().advance(seconds(0.1));
   s.model->setSelection(s.id(1));
   s.preview().release();
   VirtualClock::settle();
@@ -196,6 +197,7 @@ TEST(RenderLoop, ACancelledLoopLeavesTheNewOneAlone) {
   s.preview().hold();
   s.light().hold();
   s.show(0);
+  s.clock().advance(seconds(0.1));
   const TaskHandle oldLoop = s.model->plain().renderTask;
   // Clear Images.
   s.model->setItems({});
@@ -210,6 +212,7 @@ TEST(RenderLoop, ACancelledLoopLeavesTheNewOneAlone) {
   s.model->setItems({added});
   s.show(0);
   const TaskHandle newLoop = s.model->plain().renderTask;
+  s.clock().advance(seconds(0.1));
   ASSERT_NE(newLoop, oldLoop);
 
   s.preview().release();
