@@ -199,7 +199,7 @@ void SwitchToNeighbour(benchmark::State& state) {
     s.model->plain().analysisCache.clear();
     s.model->plain().browseDirection = +1;
     s.select(0);
-    s.quiet();
+    s.until([&] { return !s.model->isRendering(); });
     if (prefetched) {
       s.until([&] { return s.model->plain().analysisCache.size() == 2; });
     } else {
