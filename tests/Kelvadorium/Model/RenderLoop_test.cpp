@@ -29,6 +29,7 @@ TEST(RenderLoop, RequestsDuringOnePassCollapseIntoOne) {
   PreviewSession s(2, PreviewMode::full);
   s.preview().hold();
   s.show(0);
+  s.clock().advance(seconds(0.1));  // the pass is under way
   const int64_t generation = s.model->plain().renderGen;
   for (int i = 0; i < 10; ++i) s.model->requestRender();
   EXPECT_EQ(s.model->plain().renderGen, generation + 10);
