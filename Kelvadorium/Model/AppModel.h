@@ -34,6 +34,7 @@
 #include "Model/CompareMode.h"
 #include "Model/CurveEditorState.h"
 #include "Model/ExportProgress.h"
+#include "Model/Histogram.h"
 #include "Model/HistoryEntry.h"
 #include "Model/HoverLook.h"
 #include "Model/ImageItem.h"
@@ -222,6 +223,8 @@ class AppModel final : public QObject {
   void setHoverScanner(std::optional<ScannerLook> value);
   const std::vector<std::filesystem::path>& recentProjects() const { return recentProjects_; }
   void setRecentProjects(std::vector<std::filesystem::path> value);
+  const std::optional<Histogram>& histogram() const { return histogram_; }
+  void setHistogram(std::optional<Histogram> value);
 
   // Preferences, each under its key with its default.
   FilmMode defaultMode() const;
@@ -314,13 +317,35 @@ class AppModel final : public QObject {
 
   // --- The preview render loop and the full-quality pass (AppModelRenderLoop.cpp).
   void requestRender();
+  // The loop behind requestRender; it keeps the two renderers for its whole run and ends early
+  // only when its task is cancelled.
+  QCoro::Task<> renderLoop(Renderer& preview, Renderer& fast, std::stop_token stop);
+  // Completes a published preview: its flags and sizes, the histogram and, after a pass that is
+  // not quick, the follow-up renders and the proxy size.
+  QCoro::Task<> publishPreview(Uuid id, std::filesystem::path url, ConversionSettings settings,
+                               bool fast, bool applyCrop, bool addBorder);
+  // The key of analysisCache: the file's path, its quarter turns and mirroring as stored, the
+  // measurement key and whether the mode is fast (read now).
+  std::string analysisCacheKey(const std::filesystem::path& url,
+                               const ConversionSettings& settings) const;
+  // The full-size render after a burst of quick passes; it publishes only when no request, no
+  // new selection and no cancellation came in while it rendered.
+  QCoro::Task<> fullQualityJob(Renderer& renderer, std::filesystem::path url,
+                               ConversionSettings settings, bool applyCrop, bool addBorder,
+                               int64_t generation, Uuid id, std::stop_token stop);
 
   // --- Preview modes, look hover, prefetch and warm-up (AppModelPreviewModes.cpp).
   void warmUpSelected();
+  // Measures the neighbour in the browsing direction after a quiet moment.
+  void startPrefetch();
 
   // --- Histogram (AppModelHistogram.cpp).
+  // Replaces the computation in hand with one of this image, published on `histogram`.
+  void startHistogram(std::shared_ptr<const PreviewImage> image);
 
   // --- Zoom, the 1:1 detail render and before/after compare (AppModelCompare.cpp).
+  void startDetailRender();
+  void renderBefore();
 
   // --- Edit history and settings edits (AppModelHistory.cpp, AppModelSettingsEdits.cpp).
   using Edit = HistoryEntry;
@@ -497,6 +522,7 @@ class AppModel final : public QObject {
   void hoverScannerChanged();
   void recentProjectsChanged();
   void previewModeChanged();
+  void histogramChanged();
 
  private:
   // Write observers; each belongs to the step that gives the property its behaviour.
@@ -526,10 +552,34 @@ class AppModel final : public QObject {
   // --- private: thumbnails.
 
   // --- private: render loop.
+  // How a pass of the loop ended: published, dropped because the scan is no longer selected,
+  // failed for the selected scan, or stopped with its task.
+  enum class PassEnd { published, stale, failed, stopped };
+  // What one pass renders: the scan, its settings with the hovered looks laid over them, and the
+  // crop flag read when the pass began.
+  struct PassInput {
+    Uuid id;
+    std::filesystem::path url;
+    ConversionSettings settings;
+    bool applyCrop = true;
+  };
+  // Whether a loop is running that will take a request up.
+  bool renderLoopRuns() const;
+  // After an awaited render: stopped, failed (reported while the scan is selected), stale, or
+  // nothing when the pass may publish.
+  std::optional<PassEnd> judgeRender(bool ok, bool stopped, const std::string& error,
+                                     const PassInput& input, const std::stop_token& stop);
+  QCoro::Task<PassEnd> negativePass(Renderer& renderer, PassInput input, std::stop_token stop);
+  QCoro::Task<PassEnd> quickPass(Renderer& preview, Renderer& fast, PassInput input,
+                                 std::stop_token stop);
+  QCoro::Task<PassEnd> fullPass(Renderer& renderer, PassInput input, std::stop_token stop);
+  void handOver(const PassInput& input);
 
   // --- private: preview modes.
 
   // --- private: histogram.
+  // The serial worker the histograms are measured on, made on first use.
+  Renderer& histogramWorker();
 
   // --- private: compare.
 
@@ -626,4 +676,6 @@ class AppModel final : public QObject {
   std::optional<HoverLook> hoverFilmLook_;
   std::optional<ScannerLook> hoverScanner_;
   std::vector<std::filesystem::path> recentProjects_;
+  std::optional<Histogram> histogram_;
+  std::unique_ptr<Renderer> histogramWorker_;
 };
