@@ -1,28 +1,8 @@
 // Thumbnails: one worker over the queue, and refreshes after edits.
 #include <algorithm>
 
-#include "Export/Exporter.h"
 #include "Model/AppModel.h"
-#include "Rendering/ScreenCopy.h"
-
-namespace {
-
-// The scan fully converted, crop and border applied, at the thumbnail renderer's size. Only the
-// screen copy is kept: the 16-bit image of every thumbnail would double what a long session
-// holds, and nothing but the screen draws a thumbnail. Nothing when no image can be made.
-std::optional<PreviewImage> makeThumbnail(RenderCache& cache, const std::filesystem::path& url,
-                                          const ConversionSettings& settings) {
-  const FilmAnalysis analysis = cache.analysis(url, settings);
-  const LinearImage proxy = cache.proxy(url, settings);
-  const PrintImage print = cache.convert(proxy, analysis, settings, true, true);
-  const auto image = Exporter::makeCGImage(print.width, print.height, print.rgb);
-  if (!image) return std::nullopt;
-  QImage screen = ScreenCopy::make(*image);
-  if (screen.isNull()) return std::nullopt;
-  return PreviewImage{DisplayP3Image{}, std::move(screen)};
-}
-
-}  // namespace
+#include "Rendering/Thumbnail.h"
 
 void AppModel::startThumbnails() {
   if (plain_.thumbTask) return;
@@ -40,7 +20,7 @@ QCoro::Task<> AppModel::thumbnailWorker(std::stop_token stop) {
                                    [&](const ImageItem& i) { return i.id == id; });
     if (item == items_.end()) continue;  // removed while it waited
     auto job = [url = item->url, settings = item->settings](RenderCache& cache) {
-      return makeThumbnail(cache, url, settings);
+      return Thumbnail::make(cache, url, settings);
     };
     RenderResult<std::optional<PreviewImage>> made =
         co_await thumbRenderer().perform(std::move(job));
