@@ -54,27 +54,33 @@ QCoro::Task<int> finished(QDialog& dialog) {
 }  // namespace
 
 QCoro::Task<std::vector<std::filesystem::path>> WidgetDialogs::openPanel(OpenPanel panel) {
-  ScanPanel dialog(window_);
-  prepare(dialog, panel.title, panel.prompt, panel.directory);
+  const std::unique_ptr<QFileDialog> dialog = makeOpenPanel(panel, window_);
+  const int result = co_await finished(*dialog);
+  std::vector<std::filesystem::path> chosen;
+  if (result != QDialog::Accepted) co_return chosen;
+  for (const QString& name : dialog->selectedFiles()) chosen.push_back(pathOf(name));
+  co_return chosen;
+}
+
+std::unique_ptr<QFileDialog> WidgetDialogs::makeOpenPanel(const OpenPanel& panel,
+                                                          QWidget* parent) {
+  auto dialog = std::make_unique<ScanPanel>(parent);
+  prepare(*dialog, panel.title, panel.prompt, panel.directory);
   if (panel.folders && !panel.files) {
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
   } else {
-    dialog.setFileMode(panel.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-    dialog.foldersToo = panel.folders;
+    dialog->setFileMode(panel.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dialog->foldersToo = panel.folders;
   }
   if (!panel.extensions.isEmpty()) {
     QStringList patterns;
     for (const QString& extension : panel.extensions) patterns.append("*." + extension);
-    dialog.setNameFilter(QStringLiteral("Scans (%1)").arg(patterns.join(' ')));
+    dialog->setNameFilter(QStringLiteral("Scans (%1)").arg(patterns.join(' ')));
     // Names are matched without regard to letter case: IMG_1.NEF as well as img_1.nef.
-    dialog.setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);
+    dialog->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);
   }
-  const int result = co_await finished(dialog);
-  std::vector<std::filesystem::path> chosen;
-  if (result != QDialog::Accepted) co_return chosen;
-  for (const QString& name : dialog.selectedFiles()) chosen.push_back(pathOf(name));
-  co_return chosen;
+  return dialog;
 }
 
 QCoro::Task<std::optional<std::filesystem::path>> WidgetDialogs::folderPanel(FolderPanel panel) {

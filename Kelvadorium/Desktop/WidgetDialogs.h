@@ -10,7 +10,7 @@
 
 #include "Services/DialogService.h"
 
-class QAbstractButton;
+class QFileDialog;
 class QMessageBox;
 
 class WidgetDialogs final : public DialogService {
@@ -23,6 +23,9 @@ class WidgetDialogs final : public DialogService {
   QCoro::Task<std::optional<std::filesystem::path>> savePanel(SavePanel panel) override;
   QCoro::Task<int> alert(Alert alert) override;
 
+  // The open panel as shown, not yet opened: Qt's own dialog, window-modal, hidden names not
+  // listed; with files and folders, a selection holding folders is returned as it is.
+  static std::unique_ptr<QFileDialog> makeOpenPanel(const OpenPanel& panel, QWidget* parent);
   // The alert as shown, not yet opened: the title as its text, the text as its informative
   // text, the buttons with roles (the first accepts and is the default, "Cancel" rejects and
   // is the escape button), each knowing its index in the alert's order.

@@ -1,11 +1,13 @@
 // The real save prompt, built offscreen and never shown: the alert the model asks for becomes a
 // message box with the prompt's texts, "Save…" as the default and "Cancel" as the escape
-// button, and each button answers its index in the prompt's order.
+// button, and each button answers its index in the prompt's order. The Add panel returns files
+// and folders chosen together.
 #include "Desktop/WidgetDialogs.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <fstream>
@@ -78,6 +80,40 @@ TEST(WidgetDialogs, EachButtonAnswersItsIndex) {
   const auto closed = WidgetDialogs::makeAlert(alert, nullptr);
   closed->reject();
   EXPECT_EQ(WidgetDialogs::answerOf(*closed), 2);
+}
+
+// The panel the model asks for, with a folder and a file chosen in Qt's own dialog: "Add"
+// returns both rather than opening the folder.
+TEST(WidgetDialogs, TheAddPanelReturnsFilesAndFoldersTogether) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "roll");
+  std::ofstream(dir / "A.NEF") << "x";
+  TestServices services;
+  AppModel model(services.services());
+  auto asked = TaskHandle::start([&](std::stop_token) -> QCoro::Task<> {
+    co_await model.showAddPanel();
+  });
+  VirtualClock::settle();
+  DialogService::OpenPanel panel = services.dialogs.openAsked.at(0);
+  panel.directory = dir.path();
+  const auto dialog = WidgetDialogs::makeOpenPanel(panel, nullptr);
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+  EXPECT_EQ(dialog->labelText(QFileDialog::Accept), "Add");
+  EXPECT_EQ(dialog->windowTitle(), "Choose scans or a folder of scans");
+  EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+  ASSERT_EQ(dialog->nameFilters().size(), 1);
+  EXPECT_TRUE(dialog->nameFilters()[0].contains("*.nef"));
+  EXPECT_FALSE(dialog->filter().testFlag(QDir::CaseSensitive));
+  EXPECT_FALSE(dialog->filter().testFlag(QDir::Hidden));
+
+  dialog->selectFile(R"("roll" "A.NEF")");
+  static_cast<QDialog&>(*dialog).accept();  // the "Add" button
+  EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  QStringList chosen = dialog->selectedFiles();
+  chosen.sort();
+  EXPECT_EQ(chosen, (QStringList{QString::fromStdString((dir / "A.NEF").string()),
+                                 QString::fromStdString((dir / "roll").string())}));
 }
 
 }  // namespace
