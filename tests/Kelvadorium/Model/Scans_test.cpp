@@ -265,7 +265,12 @@ TEST_F(ScansTest, AnsweringTheFilmTypeQuestion) {
     for (const ImageItem& item : session.items()) modes.push_back(item.settings.mode);
     EXPECT_EQ(modes, c.modes);
     EXPECT_EQ(itemsChanged.isEmpty(), c.answer == FilmMode::colorNegative);
+    // Undo does not take the answer back.
     EXPECT_FALSE(session.canUndo());
+    session.undo();
+    modes.clear();
+    for (const ImageItem& item : session.items()) modes.push_back(item.settings.mode);
+    EXPECT_EQ(modes, c.modes);
     VirtualClock::settle();
   }
 }
