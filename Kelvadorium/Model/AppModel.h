@@ -310,6 +310,14 @@ class AppModel final : public QObject {
   // True when the caller may drop the session.
   QCoro::Task<bool> confirmSaveBeforeClosing();
   void closeSession();
+  // The Add panel; the chosen files and folders are added.
+  QCoro::Task<> showAddPanel();
+  // Adds the scans under the given files and folders that the session does not hold yet.
+  void addScans(const std::vector<std::filesystem::path>& urls);
+  // Answers the pending film-type question; nothing without one.
+  void answerFilmType(FilmMode mode);
+  // Takes the scans out of the session; ids not in it are passed over.
+  void removeItems(const std::vector<Uuid>& ids);
 
   // --- Thumbnails (AppModelThumbnails.cpp).
   void startThumbnails();
@@ -548,8 +556,15 @@ class AppModel final : public QObject {
   void switchOff(std::initializer_list<void (AppModel::*)(bool)> modes);
 
   // --- private: scans.
+  // Forgets the files on the preview, light and thumbnail renderers, in that order, one file
+  // after another; nothing when `urls` is empty.
+  void forgetOnRenderers(std::vector<std::filesystem::path> urls);
 
   // --- private: thumbnails.
+  QCoro::Task<> thumbnailWorker(std::stop_token stop);
+  QCoro::Task<> thumbnailRefreshJob(Uuid id, std::stop_token stop);
+  // Writes the thumbnail into the scan with that id, when it is still in the session.
+  void setThumbnail(const Uuid& id, std::shared_ptr<const PreviewImage> thumbnail);
 
   // --- private: render loop.
   // How a pass of the loop ended: published, dropped because the scan is no longer selected,
