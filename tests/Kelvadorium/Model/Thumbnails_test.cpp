@@ -83,6 +83,9 @@ TEST_F(ThumbnailsTest, RenderedInListOrderAndKeptAsTheScreenCopyOnly) {
     ASSERT_TRUE(thumbnail);
     EXPECT_EQ(thumbnail->screen.size(), QSize(320, 240));
     EXPECT_TRUE(thumbnail->image.samples.empty());
+    // Shown at once as the preview, it still tells its size.
+    EXPECT_EQ(thumbnail->width(), 320);
+    EXPECT_EQ(thumbnail->height(), 240);
   }
   EXPECT_FALSE(model->plain().thumbTask);
   EXPECT_TRUE(queue().empty());
