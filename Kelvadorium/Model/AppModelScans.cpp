@@ -107,6 +107,8 @@ void AppModel::removeItems(const std::vector<Uuid>& ids) {
   const auto isGone = [&](const ImageItem& item) { return gone.contains(item.id); };
   const auto first = std::find_if(items_.begin(), items_.end(), isGone);
   if (first == items_.end()) return;
+  // A save still waiting finds no scan once it is gone: write the last edits now.
+  flushSidecarSaves();
   const auto position = static_cast<size_t>(first - items_.begin());
   std::vector<fs::path> urls;
   std::vector<ImageItem> kept;
@@ -173,6 +175,7 @@ QCoro::Task<bool> AppModel::confirmSaveBeforeClosing() {
 }
 
 void AppModel::closeSession() {
+  flushSidecarSaves();
   setProjectURL(std::nullopt);
   setHasUnsavedChanges(false);
   if (plain_.exportTask) plain_.exportTask.cancel();
