@@ -1,0 +1,21 @@
+// A sheet that only the model ends: the close button, Escape's reject() and every other way out
+// from the window are ignored until the presenter calls finish().
+#pragma once
+
+#include <QDialog>
+
+class ModelSheet : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit ModelSheet(QWidget* parent);
+
+  void finish();
+  void reject() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  bool finishing_ = false;
+};

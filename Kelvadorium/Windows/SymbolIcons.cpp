@@ -1,0 +1,34 @@
+#include "Windows/SymbolIcons.h"
+
+#include <QHash>
+
+namespace SymbolIcons {
+
+QString themeName(const QString& symbol) {
+  static const QHash<QString, QString> names{
+      {"plus", "list-add"},
+      {"chevron.left", "go-previous"},
+      {"chevron.right", "go-next"},
+      {"crop", "transform-crop"},
+      {"circle.lefthalf.filled", "color-mode-invert-image"},
+      {"square.split.2x1", "view-split-left-right"},
+      {"square.and.arrow.up", "document-export"},
+      {"rectangle.split.3x1", "view-split-left-right"},
+      {"rectangle.bottomthird.inset.filled", "view-split-top-bottom"},
+      {"arrow.left.arrow.right.square", "object-flip-horizontal"},
+      {"rectangle.inset.filled", "view-fullscreen"},
+      {"sidebar.left", "sidebar-show"},
+      {"sidebar.right", "sidebar-show-right"},
+      {"film", "camera-photo"},
+      {"paintpalette", "color-management"},
+      {"sun.max", "weather-clear"},
+  };
+  return names.value(symbol);
+}
+
+QIcon icon(const QString& symbol) {
+  const QString name = themeName(symbol);
+  return name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
+}
+
+}  // namespace SymbolIcons
