@@ -84,11 +84,15 @@ QCoro::Task<> KelvadoriumApp::quitSteps(std::stop_token stop) {
   if (!deciding_) window_->close();
 }
 
+bool KelvadoriumApp::mayEndSession() {
+  requestQuit();
+  return quitApproved_;
+}
+
 void KelvadoriumApp::commitData(QSessionManager& manager) {
   if (quitApproved_) return;
   manager.allowsInteraction();
-  requestQuit();
-  if (!quitApproved_) manager.cancel();
+  if (!mayEndSession()) manager.cancel();
 }
 
 void KelvadoriumApp::bringToFront() {
@@ -103,7 +107,7 @@ int KelvadoriumApp::run(int& argc, char** argv,
   QApplication::setOrganizationName("Kelvadorium");
   QApplication::setApplicationName("Kelvadorium");
   QApplication::setApplicationVersion(KV_VERSION);
-  QApplication::setDesktopFileName("kelvadorium");
+  QApplication::setDesktopFileName(desktopFileName);
 
   // Qt has taken its own options out of argv by now.
   const std::vector<std::string> arguments(argv, argv + argc);

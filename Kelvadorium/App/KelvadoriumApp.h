@@ -35,11 +35,16 @@ class KelvadoriumApp final : public QObject {
   // Starts the quit question unless one is open; an answer to quit closes the window.
   void requestQuit();
   bool quitApproved() const { return quitApproved_; }
-  // The desktop's logout: settled at once when nothing needs asking; otherwise the logout is
-  // cancelled and the question stays up, so the user decides before the session ends.
+  // The desktop's logout: true when it was settled at once (nothing needed asking); otherwise
+  // the question stays up and the logout is to be cancelled, so the user decides before the
+  // session ends.
+  bool mayEndSession();
   void commitData(QSessionManager& manager);
   // Brings the window to the front, out of the task bar when minimised.
   void bringToFront();
+
+  // The base name of the desktop entry and of the icon installed with the program.
+  static constexpr const char* desktopFileName = "kelvadorium";
 
   // The program: runs in `argc`/`argv` after the developer hooks; `afterShow` (for measuring)
   // sees the window once it is shown.

@@ -72,12 +72,14 @@ void Server::accept() {
       if (message->size() > largestMessage) socket->abort();
     });
     connect(socket, &QLocalSocket::disconnected, this, [this, socket, message] {
-      message->append(socket->readAll());
+      if (socket->isOpen()) message->append(socket->readAll());
       const bool whole = message->size() <= largestMessage;
       const QByteArray text = std::move(*message);
       delete message;
       socket->deleteLater();
-      if (whole) emit received(decode(text));
+      // A copy that only looked whether someone serves sends nothing.
+      std::vector<std::filesystem::path> paths = whole ? decode(text) : decltype(paths){};
+      if (!paths.empty()) emit received(std::move(paths));
     });
   }
 }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -63,9 +64,12 @@ FilmTypeSheet::FilmTypeSheet(AppModel& model, const ModelCalls& calls, QWidget* 
     button->setFont(FontRoles::font(FontRole::callout));
     button->setMinimumHeight(64);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    button->setShortcut(QKeySequence(answer.key));
     const FilmMode mode = answer.mode;
     connect(button, &QToolButton::clicked, this, [&calls, mode] { calls.answerFilmType(mode); });
+    // A shortcut of its own answers at once; a button's shortcut would wait for its press
+    // animation, long enough for a second key to answer again.
+    auto* key = new QShortcut(QKeySequence(answer.key), this);
+    connect(key, &QShortcut::activated, button, &QToolButton::click);
     row->addWidget(button, 1);
     answers_[i] = button;
   }

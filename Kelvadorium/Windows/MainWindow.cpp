@@ -132,6 +132,7 @@ void MainWindow::buildToolbar() {
 
   auto button = [&](const QString& title, const QString& symbol, const QString& help) {
     QAction* action = bar->addAction(SymbolIcons::icon(symbol), title);
+    action->setProperty("symbol", symbol);
     action->setToolTip(help.isEmpty() ? title : help);
     return action;
   };
@@ -190,7 +191,7 @@ void MainWindow::buildToolbar() {
   auto [layout, layoutMenu] =
       menuButton("Layout", rowOf(model_.layout()).symbol,
                  QString("Window layout (%1–4)").arg(keyText(Qt::CTRL | Qt::ALT | Qt::Key_1)));
-  layoutButton_ = qobject_cast<QToolButton*>(bar->widgetForAction(layout));
+  layout_ = layout;
   layoutMenu->addSection("Layout");
   layouts_ = new QActionGroup(this);
   for (const auto& row : layoutRows) {
@@ -266,17 +267,18 @@ void MainWindow::arrange() {
       break;
   }
   // Panes left out wait in the holder, so deleting the previous arrangement never takes them.
-  for (QWidget* pane :
-       std::initializer_list<QWidget*>{sidebar_, preview_, inspector_, filmstrip_}) {
-    if (outer->isAncestorOf(pane)) {
-      pane->show();
-    } else {
-      pane->setParent(holder_);
-    }
+  const std::initializer_list<QWidget*> panes{sidebar_, preview_, inspector_, filmstrip_};
+  for (QWidget* pane : panes) {
+    if (!outer->isAncestorOf(pane)) pane->setParent(holder_);
   }
   for (int i = 0; i < outer->count(); ++i) outer->setStretchFactor(i, outer->widget(i) == centre);
   splitter_ = outer;
   setCentralWidget(outer);  // deletes the previous arrangement, emptied above
+  // Shown now rather than at the next turn of the event loop, so the window never shows a gap.
+  outer->show();
+  for (QWidget* pane : panes) {
+    if (outer->isAncestorOf(pane)) pane->show();
+  }
 }
 
 void MainWindow::refresh() {
@@ -294,9 +296,11 @@ void MainWindow::refresh() {
     const QSignalBlocker blocker(choice);
     choice->setChecked(choice->data().toInt() == static_cast<int>(layout));
   }
-  if (layoutButton_) layoutButton_->setIcon(SymbolIcons::icon(rowOf(layout).symbol));
-  adjustments_->setIcon(
-      SymbolIcons::icon(layout == AppLayout::swapped ? "sidebar.left" : "sidebar.right"));
+  layout_->setProperty("symbol", rowOf(layout).symbol);
+  layout_->setIcon(SymbolIcons::icon(rowOf(layout).symbol));
+  const char* sidebar = layout == AppLayout::swapped ? "sidebar.left" : "sidebar.right";
+  adjustments_->setProperty("symbol", sidebar);
+  adjustments_->setIcon(SymbolIcons::icon(sidebar));
   if (layout != arranged_ || model_.showInspector() != arrangedInspector_) {
     arranged_ = layout;
     arrangedInspector_ = model_.showInspector();

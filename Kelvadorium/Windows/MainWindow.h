@@ -17,7 +17,6 @@ class QAction;
 class QActionGroup;
 class QMenu;
 class QSplitter;
-class QToolButton;
 class SheetPresenter;
 
 class MainWindow final : public QMainWindow {
@@ -89,7 +88,7 @@ class MainWindow final : public QMainWindow {
   QAction* showNegative_ = nullptr;
   QAction* exportMarked_ = nullptr;
   QAction* adjustments_ = nullptr;
-  QToolButton* layoutButton_ = nullptr;
+  QAction* layout_ = nullptr;
   QActionGroup* layouts_ = nullptr;
   QAction* quit_ = nullptr;
   SheetPresenter* sheets_ = nullptr;
