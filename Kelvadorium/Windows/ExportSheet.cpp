@@ -13,7 +13,6 @@
 
 ExportSheet::ExportSheet(AppModel& model, QWidget* parent) : ModelSheet(parent), model_(model) {
   setWindowTitle("Exporting");
-  setFixedWidth(380);
   auto* column = new QVBoxLayout(this);
   column->setSpacing(12);
   column->setContentsMargins(20, 20, 20, 20);
@@ -37,6 +36,7 @@ ExportSheet::ExportSheet(AppModel& model, QWidget* parent) : ModelSheet(parent),
   connect(cancel_, &QPushButton::clicked, this, &ExportSheet::cancelExport);
   row->addWidget(cancel_);
   column->addLayout(row);
+  fixWidth(*column, 380);
 
   connect(&model_, &AppModel::exportProgressChanged, this, &ExportSheet::refresh);
   refresh();

@@ -30,7 +30,6 @@ constexpr std::array<Answer, 3> answerTable{{
 FilmTypeSheet::FilmTypeSheet(AppModel& model, const ModelCalls& calls, QWidget* parent)
     : ModelSheet(parent), model_(model) {
   setWindowTitle("What film is this?");
-  setFixedWidth(460);
   auto* column = new QVBoxLayout(this);
   column->setSpacing(16);
   column->setContentsMargins(24, 24, 24, 24);
@@ -58,7 +57,8 @@ FilmTypeSheet::FilmTypeSheet(AppModel& model, const ModelCalls& calls, QWidget* 
   for (size_t i = 0; i < answerTable.size(); ++i) {
     const Answer& answer = answerTable[i];
     auto* button = new QToolButton;
-    button->setText(answer.title);
+    // "&" would mark a mnemonic ("B&W" showing as an underlined W); doubled it shows as written.
+    button->setText(QString(answer.title).replace("&", "&&"));
     button->setIcon(SymbolIcons::icon(answer.symbol));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setFont(FontRoles::font(FontRole::callout));
@@ -79,6 +79,7 @@ FilmTypeSheet::FilmTypeSheet(AppModel& model, const ModelCalls& calls, QWidget* 
   FontRoles::apply(*ask_, FontRole::caption);
   connect(ask_, &QCheckBox::clicked, this, [this](bool on) { model_.setAskFilmType(on); });
   column->addWidget(ask_, 0, Qt::AlignHCenter);
+  fixWidth(*column, 460);
 
   connect(&model_, &AppModel::filmTypeQuestionChanged, this, &FilmTypeSheet::refresh);
   connect(&model_.preferences(), &Preferences::changed, this, [this](const QString& key) {

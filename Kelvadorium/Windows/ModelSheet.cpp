@@ -1,10 +1,17 @@
 #include "Windows/ModelSheet.h"
 
 #include <QCloseEvent>
+#include <QLayout>
 
-ModelSheet::ModelSheet(QWidget* parent) : QDialog(parent) {
+ModelSheet::ModelSheet(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setWindowModality(Qt::WindowModal);
-  setWindowFlag(Qt::WindowCloseButtonHint, false);
+}
+
+void ModelSheet::fixWidth(QLayout& layout, int width) {
+  setFixedWidth(width);
+  setFixedHeight(layout.hasHeightForWidth() ? layout.totalHeightForWidth(width)
+                                            : layout.totalSizeHint().height());
 }
 
 void ModelSheet::finish() {

@@ -14,6 +14,8 @@ class ModelSheet : public QDialog {
   void reject() override;
 
  protected:
+  // The sheet's width, fixed, and its height that of its content; call after the last row.
+  void fixWidth(QLayout& layout, int width);
   void closeEvent(QCloseEvent* event) override;
 
  private:

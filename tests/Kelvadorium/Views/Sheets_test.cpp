@@ -100,6 +100,7 @@ TEST_F(SheetsTest, ExportProgressAsTheSheetShowsIt) {
     EXPECT_EQ(sheet->progressLine()->text(), c.line);
     EXPECT_EQ(sheet->progressBar()->maximum(), c.maximum) << c.line.toStdString();
     EXPECT_EQ(sheet->progressBar()->value(), c.value) << c.line.toStdString();
+    EXPECT_EQ(sheet->width(), 380);
   }
   model.setExportProgress(std::nullopt);
   EXPECT_EQ(shownSheet<ExportSheet>(), nullptr);
@@ -148,6 +149,17 @@ TEST_F(SheetsTest, FilmTypeSheetAsksAboutTheNewScans) {
     tryToClose(*sheet);
     EXPECT_EQ(shownSheet<FilmTypeSheet>(), sheet) << "closed from the window";
   }
+  // The titles show as written: no letter of them is taken as a mnemonic.
+  auto* sheet = shownSheet<FilmTypeSheet>();
+  ASSERT_NE(sheet, nullptr);
+  QStringList titles;
+  for (QToolButton* button : sheet->answerButtons()) {
+    EXPECT_TRUE(QKeySequence::mnemonic(button->text()).isEmpty()) << button->text().toStdString();
+    titles << QString(button->text()).replace("&&", "&");
+  }
+  EXPECT_EQ(titles, (QStringList{"B&W negative", "Colour negative", "Positive / slide"}));
+  EXPECT_EQ(sheet->width(), 460);
+
   // Each key answers without the pointer, and the answer ends the sheet.
   const std::vector<std::pair<Qt::Key, FilmMode>> keys = {{Qt::Key_1, FilmMode::bwNegative},
                                                           {Qt::Key_2, FilmMode::colorNegative},
