@@ -1,5 +1,6 @@
 #include "Windows/SymbolIcons.h"
 
+#include <QFile>
 #include <QHash>
 
 namespace SymbolIcons {
@@ -28,7 +29,9 @@ QString themeName(const QString& symbol) {
 
 QIcon icon(const QString& symbol) {
   const QString name = themeName(symbol);
-  return name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
+  if (!name.isEmpty() && QIcon::hasThemeIcon(name)) return QIcon::fromTheme(name);
+  const QString own = ":/Windows/Symbols/" + symbol + ".svg";
+  return QFile::exists(own) ? QIcon(own) : QIcon();
 }
 
 }  // namespace SymbolIcons

@@ -1,6 +1,5 @@
-// Icons by the symbol names the window's tables use ("plus", "crop", "sidebar.left"), taken from
-// the freedesktop icon theme; a symbol the theme lacks gives an empty icon and the control shows
-// its title alone.
+// Icons by the symbol names the window's tables use ("plus", "crop", "sidebar.left"): the
+// freedesktop icon theme's stand-in when the theme has it, else the program's own drawing.
 #pragma once
 
 #include <QIcon>

@@ -162,6 +162,24 @@ TEST_F(MainWindowTest, HelpTextsNameTheDesktopKeys) {
   }
 }
 
+// Without an icon theme (as here) every control still has its symbol, the program's own.
+TEST_F(MainWindowTest, EverySymbolHasAnIcon) {
+  std::vector<QAction*> actions;
+  for (const char* title : {"Add Scans", "Previous", "Next", "Crop", "Show Negative",
+                            "Before / After", "Export", "Layout", "Adjustments"}) {
+    actions.push_back(window.toolbarAction(title));
+  }
+  for (const char* layout : {"Standard", "Filmstrip", "Swapped", "Focus"}) {
+    actions.push_back(window.menuAction("Layout", layout));
+  }
+  for (QAction* action : actions) {
+    EXPECT_FALSE(action->icon().isNull()) << action->text().toStdString();
+  }
+  window.menuAction("Layout", "Swapped")->trigger();
+  EXPECT_FALSE(window.toolbarAction("Adjustments")->icon().isNull());
+  EXPECT_FALSE(window.toolbarAction("Layout")->icon().isNull());
+}
+
 // The toggles write the model on the user's press only; a change of the model shows without
 // being written back (which would run the mode's observer a second time).
 TEST_F(MainWindowTest, TogglesFollowTheModelAndWriteOnlyWhenPressed) {
