@@ -17,6 +17,6 @@ ModelCalls ModelCalls::of(AppModel& model) {
   calls.toggleSplitView = [] {};
   calls.answerFilmType = [](FilmMode) {};
   calls.confirmSaveBeforeClosing = [m] { return m->confirmSaveBeforeClosing(); };
-  calls.flushSidecarSaves = [] {};
+  calls.flushSidecarSaves = [m] { m->flushSidecarSaves(); };
   return calls;
 }

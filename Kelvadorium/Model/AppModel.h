@@ -16,6 +16,7 @@
 #include <QSizeF>
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -29,11 +30,14 @@
 #include "Export/ExportOptions.h"
 #include "Model/AppLayout.h"
 #include "Model/CompareMode.h"
+#include "Model/CurveEditorState.h"
 #include "Model/ExportProgress.h"
+#include "Model/HistoryEntry.h"
 #include "Model/HoverLook.h"
 #include "Model/ImageItem.h"
 #include "Model/PreviewMode.h"
 #include "Model/SettingsPart.h"
+#include "Record/BuiltInPreset.h"
 #include "Record/ConversionSettings.h"
 #include "Record/DodgeShape.h"
 #include "Record/FilmMode.h"
@@ -47,6 +51,7 @@
 #include "Services/Preferences.h"
 #include "Services/TaskHandle.h"
 #include "Support/Uuid.h"
+#include "Tone/CurvePreset.h"
 
 class AppModel final : public QObject {
   Q_OBJECT
@@ -92,6 +97,8 @@ class AppModel final : public QObject {
     QSizeF viewportContainer{0, 0};
     QSizeF viewportFitted{0, 0};
     double oneToOneZoom = 1;
+    std::vector<HistoryEntry> undoStack;  // oldest first
+    std::vector<HistoryEntry> redoStack;  // the next to redo last
   };
 
   explicit AppModel(ModelServices services, QObject* parent = nullptr);
@@ -293,16 +300,103 @@ class AppModel final : public QObject {
   // --- Zoom, the 1:1 detail render and before/after compare (AppModelCompare.cpp).
 
   // --- Edit history and settings edits (AppModelHistory.cpp, AppModelSettingsEdits.cpp).
+  using Edit = HistoryEntry;
+  using Change = std::function<void(ConversionSettings&)>;
   // The bookkeeping after the settings of the scan at `index` changed.
   void settingsChanged(size_t index);
+  // Records one undo entry (the caller found that before and after differ). Without a group an
+  // edit of the same scan within 0.7 s of the last one merges into the top entry.
+  void recordEdit(const Uuid& id, const ConversionSettings& before, const ConversionSettings& after,
+                  std::optional<Uuid> group);
+  void undo();
+  void redo();
+  // One write of the published items: the record of items[index] replaced, itemsChanged sent.
+  void storeSettings(size_t index, ConversionSettings settings);
+  // A change that no undo step may take back (film information, the film-type answer, writes of
+  // the tools without an undo entry): applied to the scan and to both sides of every undo and
+  // redo entry of that scan. False, changing nothing, when the scan is gone or the change leaves
+  // its record as it was. The caller does the bookkeeping.
+  bool writeOutsideHistory(const Uuid& id, const Change& change);
+
+  // The edit of the selected scan: the change on a copy, stored, recorded and announced only
+  // when the copy differs. A copy holding a number that is not finite changes nothing.
+  void editSelected(const Change& change);
+  template <class Value, class Body>
+  void editSelectedCapturing(Value value, Body body) {
+    editSelected([&](ConversionSettings& settings) { body(settings, value); });
+  }
+  // The edit of several scans, in list order, each once, as one undo group.
+  void editScans(const std::vector<Uuid>& ids, const Change& change);
+  void commitRotation(double delta);
+  void resetStraighten();
+  void rotateLeft();
+  void rotateRight();
+  void rotateSelected(int64_t quarterTurns);
+  void mirrorSelected();
+  void setCropRect(double x, double y, double w, double h);
+  void setCropAspect(CropAspect aspect, double x, double y, double w, double h);
+  void autoCropSelected();
+  void resetCrop();
+  void restoreCropSettings(const ConversionSettings& saved);
+  void setCMYValue(int channel, double value);
+  void applyPickedWhiteBalance(double temperature, double tint);
+  void autoBalance();
+  void setScannerLook(ScannerLook look);
+  void setFilmPreset(std::optional<std::string> id);
+  void applyBuiltInPreset(BuiltInPreset preset);
+  void applyCurvePreset(CurvePreset preset, const CurveEditorState& editor);
+  void setCurvePoints(const CurveEditorState& editor, const ToneCurve& curve);
+  void removeCurvePoint(const CurveEditorState& editor,
+                        const std::vector<std::vector<double>>& points);
+  void resetCurveChannel(const CurveEditorState& editor);
+  void resetHSL();
+  void appendSpot(const Spot& spot);
+  void appendSpots(const std::vector<Spot>& spots);
+  void restoreSpots(const std::vector<Spot>& spots);
+  void removeAllRepairs();
+  void addRedEye(double radius, double x, double y);
+  void removeAllRedEyes();
+  void removeAllLayers();
+  void resetLayerAdjustments(int layer);
+  void setLayerAdjustment(int layer, double LocalAdjustment::*field, double value);
+  void setStrokeInvert(int layer, int shape, bool invert);
+  void moveStroke(int layer, int shape, const std::vector<std::vector<double>>& points, double dx,
+                  double dy);
+  void setBorderTag(const std::string& tag);
+  std::string borderTag() const;
+  void resetToDefaults();
+  void resetSelectedSettings();
+  void resetSelectedScan();
+  void applyMatchedSettings(const ConversionSettings& settings);
+  void pasteParts(const std::vector<Uuid>& ids, const ConversionSettings& source);
+  void applyRollBalance(const std::vector<Uuid>& ids, const RollBalance& balance);
+  void applyFlatField(const std::vector<Uuid>& ids, const std::optional<std::string>& reference);
 
   // --- Record changes of the editing tools (AppModelRecordChanges.cpp).
   bool deleteSelectedRepair();
+  // Removes the repair of that spot from the selected scan: the spot's whole group, or every
+  // spot with that id when it has none.
+  void removeRepair(const Uuid& spotID);
+  // Changes of a record inside an edit; invalid indexes change nothing.
+  static void applyStrokeInvert(ConversionSettings& settings, int layer, int shape, bool invert);
+  static void appendRedEye(ConversionSettings& settings, double radius, double x, double y);
+  static void zeroLayerAdjust(ConversionSettings& settings, int layer);
 
   // --- Copy and paste of settings parts and film information (AppModelCopyPaste.cpp).
+  std::set<SettingsPart> storedCopyParts() const;
+  void copySettings(const std::set<SettingsPart>& parts);
+  void pasteSettings();
+  void clearRollBalance(const std::vector<Uuid>& ids);
+  using FilmInfoField = std::string FilmInfo::*;
+  std::string filmInfoValue(FilmInfoField field) const;
+  void setFilmInfoValue(const std::string& value, FilmInfoField field);
+  void applyFilmInfoToRoll();
+  double cmyValue(int channel) const;
 
   // --- Sidecar saving (AppModelSidecars.cpp).
   void scheduleSidecarSave(const Uuid& id);
+  // Writes every pending save now; before scans leave the session and on quitting.
+  void flushSidecarSaves();
 
   // --- Projects and recent projects (AppModelProjects.cpp).
   QString projectName() const;
@@ -397,12 +491,21 @@ class AppModel final : public QObject {
   // --- private: compare.
 
   // --- private: history and settings edits.
+  // The index in items of the first item with this id.
+  std::optional<size_t> indexOf(const Uuid& id) const;
+  void applyEdit(const Uuid& id, const ConversionSettings& settings);
+  // Moves the top group of `from` to `to`, applying each entry's before (undo) or after (redo).
+  void moveTopGroup(std::vector<HistoryEntry>& from, std::vector<HistoryEntry>& to, bool undoing);
+  // Stores, records and announces `changed` when it differs from the record of items[index].
+  bool commitEdit(size_t index, ConversionSettings changed, std::optional<Uuid> group);
 
   // --- private: record changes.
 
   // --- private: copy and paste.
 
   // --- private: sidecars.
+  QCoro::Task<> sidecarSaveJob(Uuid id, std::filesystem::path url, std::stop_token stop);
+  void writeSidecar(const Uuid& id, const std::filesystem::path& url);
 
   // --- private: projects.
 

@@ -10,6 +10,8 @@
 #include <deque>
 
 #include "App/AppDelegate.h"
+#include "Export/FolderEdits.h"
+#include "TestSupport/TempDir.h"
 #include "Model/AppModel.h"
 #include "Testing/TestServices.h"
 #include "Windows/MainWindow.h"
@@ -190,6 +192,23 @@ TEST_F(KelvadoriumAppTest, EveryQuitPathGoesThroughTheSaveQuestion) {
     if (c.answer.second) expected.push_back("flush");
     EXPECT_EQ(log, expected) << c.name;
   }
+}
+
+// With the model's own calls: an edit whose sidecar write is still waiting is written on quitting.
+TEST_F(KelvadoriumAppTest, QuittingWritesTheEditsStillWaiting) {
+  TempDir folder;
+  KelvadoriumApp app(services.services(), {});
+  ImageItem item;
+  item.url = folder / "frame.tif";
+  item.settings.exposure = 1.5;
+  app.model().setItems({item});
+  app.model().scheduleSidecarSave(item.id);
+  show(app);
+  app.window().close();
+  EXPECT_FALSE(app.window().isVisible());
+  const auto stored = FolderEdits::settings(item.url);
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->exposure, 1.5);
 }
 
 // Quitting during an export stops it before its next scan and waits for the scan in work; the
