@@ -63,6 +63,7 @@ FilmTypeSheet::FilmTypeSheet(AppModel& model, const ModelCalls& calls, QWidget* 
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setFont(FontRoles::font(FontRole::callout));
     button->setMinimumHeight(64);
+    button->setIconSize(QSize(22, 22));
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     const FilmMode mode = answer.mode;
     connect(button, &QToolButton::clicked, this, [&calls, mode] { calls.answerFilmType(mode); });
