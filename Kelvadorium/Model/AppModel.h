@@ -29,6 +29,7 @@
 #include "Conversion/FilmAnalysis.h"
 #include "Export/ExportOptions.h"
 #include "Model/AppLayout.h"
+#include "Model/BrowseKey.h"
 #include "Model/CompareMode.h"
 #include "Model/CurveEditorState.h"
 #include "Model/ExportProgress.h"
@@ -276,6 +277,23 @@ class AppModel final : public QObject {
   // The scans a command for several scans acts on: the marked ones in list order, else the
   // selected one.
   std::vector<Uuid> targetIDs() const;
+  using BrowseKey = ::BrowseKey;
+  // Selects the scan `offset` places from the selected one (from the first when none is),
+  // clamped to the list; marks and the range anchor stay.
+  void moveSelection(int64_t offset);
+  // A click on a thumbnail: plain, ⌘ (command wins when both are held) or ⇧.
+  void selectWithModifiers(const Uuid& id, bool command, bool shift);
+  // One browse key of the preview; false lets the key go on to the rest of the window.
+  bool handleBrowseKey(BrowseKey key, bool shift);
+  void markAll();
+  // The scans under the thumbnail grid's rubber band when it is let go.
+  void applyMarquee(const std::set<Uuid>& ids);
+  // The scans a context-menu command on `clicked` acts on.
+  std::vector<Uuid> contextTargets(const Uuid& clicked) const;
+  // Leaves scans out of Export All, or takes them back; not an edit of their records.
+  void setSkipped(const std::vector<Uuid>& ids, bool skipped);
+  void toggleSkipped(std::optional<Uuid> id = std::nullopt);
+  void revealInFinder(const Uuid& id);
 
   // --- The five tool modes and clearing dust finds (AppModelToolModes.cpp).
   void clearDustCandidates();
@@ -475,8 +493,13 @@ class AppModel final : public QObject {
   void stopAllTasks();
   // Private helpers, by role, in the same files as the operations above.
   // --- private: selection.
+  void plainClick(const Uuid& id);
 
   // --- private: tool modes.
+  // healEntry = the selected scan's id and repairs, or nothing without a selected scan.
+  void takeHealEntry();
+  // Writes false through each setter in turn; each observer runs before the next write.
+  void switchOff(std::initializer_list<void (AppModel::*)(bool)> modes);
 
   // --- private: scans.
 
