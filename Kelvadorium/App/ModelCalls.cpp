@@ -9,7 +9,7 @@ ModelCalls ModelCalls::of(AppModel& model) {
   calls.addScans = [](std::vector<std::filesystem::path>) {};
   calls.openProject = [](std::filesystem::path) {};
   calls.showAddPanel = [] {};
-  calls.moveSelection = [](int) {};
+  calls.moveSelection = [m](int step) { m->moveSelection(step); };
   calls.exportSelected = [] {};
   calls.exportMarked = [] {};
   calls.exportAll = [] {};

@@ -148,6 +148,34 @@ TEST_F(MainWindowTest, EachControlMakesItsCall) {
   }
 }
 
+// With the model's own calls: the browse buttons move the selection from the first scan when none
+// is selected, and stop at the ends while staying enabled.
+TEST(MainWindowOverTheModel, PreviousAndNextMoveTheSelection) {
+  TestServices services;
+  AppModel model(services.services());
+  const ModelCalls calls = ModelCalls::of(model);
+  MainWindow window(model, calls);
+  std::vector<ImageItem> items(3);
+  model.setItems(items);
+  auto selected = [&] { return model.selectedIndex(); };
+  QAction* previous = window.toolbarAction("Previous");
+  QAction* next = window.toolbarAction("Next");
+  next->trigger();
+  EXPECT_EQ(selected(), 1u);
+  model.setSelection(std::nullopt);
+  previous->trigger();
+  EXPECT_EQ(selected(), 0u);
+  previous->trigger();
+  EXPECT_EQ(selected(), 0u);
+  EXPECT_TRUE(previous->isEnabled());
+  next->trigger();
+  next->trigger();
+  next->trigger();
+  EXPECT_EQ(selected(), 2u);
+  EXPECT_TRUE(next->isEnabled());
+  EXPECT_EQ(window.windowTitle().right(6), "3 of 3");
+}
+
 TEST_F(MainWindowTest, HelpTextsNameTheDesktopKeys) {
   const std::vector<std::pair<const char*, const char*>> cases = {
       {"Add Scans", "Add scans or a folder (Ctrl+O)"},
