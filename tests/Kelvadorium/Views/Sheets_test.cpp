@@ -235,6 +235,9 @@ TEST_F(SheetsTest, SheetsBeforeAlerts) {
   settle();
   ASSERT_EQ(alerts.asked.size(), 1u);
   EXPECT_EQ(alerts.asked[0].title, "Pasted onto 2 images.");
+  services.clock.advance(seconds(1));
+  settle();
+  EXPECT_FALSE(model.notice().has_value());
 }
 
 }  // namespace
