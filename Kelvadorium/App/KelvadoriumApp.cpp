@@ -4,7 +4,7 @@
 #include <QSessionManager>
 
 #include "App/AppDelegate.h"
-#include "App/DesktopWorkspace.h"
+#include "Services/DesktopWorkspace.h"
 #include "App/ProjectHandOver.h"
 #include "App/WidgetDialogService.h"
 #include "Model/AppModel.h"

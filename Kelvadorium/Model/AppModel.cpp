@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "Services/RecentDocuments.h"
+
 namespace {
 
 QPointer<AppModel>& current() {
@@ -37,6 +39,7 @@ AppModel::AppModel(ModelServices services, QObject* parent)
   if (preferences_.storedEnum<SpotKind>("healTool") == SpotKind::ai) {
     preferences_.setEnum("healTool", SpotKind::heal);
   }
+  recentProjects_ = loadRecentProjects(preferences_, RecentDocuments::standardPath());
 }
 
 AppModel::~AppModel() {

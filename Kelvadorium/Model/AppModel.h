@@ -28,6 +28,7 @@
 
 #include "Conversion/FilmAnalysis.h"
 #include "Export/ExportOptions.h"
+#include "Export/ProjectFile.h"
 #include "Model/AppLayout.h"
 #include "Model/BrowseKey.h"
 #include "Model/CompareMode.h"
@@ -100,6 +101,10 @@ class AppModel final : public QObject {
     double oneToOneZoom = 1;
     std::vector<HistoryEntry> undoStack;  // oldest first
     std::vector<HistoryEntry> redoStack;  // the next to redo last
+    // Entries of the open project whose scans were not found, kept so that saving writes them
+    // back, with the project file they were read from.
+    std::vector<ProjectFile::Entry> leftOutEntries;
+    std::filesystem::path leftOutSource;
   };
 
   explicit AppModel(ModelServices services, QObject* parent = nullptr);
@@ -420,8 +425,23 @@ class AppModel final : public QObject {
   QString projectName() const;
   bool saveProject(const std::filesystem::path& url);
   QCoro::Task<> saveProjectAs();
+  QCoro::Task<> showOpenProjectPanel();
+  QCoro::Task<> openProject(std::filesystem::path url);
+  void addRecentProject(const std::filesystem::path& url);
+  // The Open Recent list's clearing: an empty list, and the stored key removed.
+  void clearRecentProjects();
+  // The stored list, or without one the desktop's recent documents that are projects, the first
+  // ten.
+  static std::vector<std::filesystem::path> loadRecentProjects(
+      const Preferences& preferences, const std::filesystem::path& recentlyUsedFile);
 
   // --- Export orchestration (AppModelExport.cpp).
+  void exportSelected();
+  void exportAll();
+  void exportItems(const std::vector<Uuid>& ids);
+  void exportMarked();
+  QCoro::Task<> confirmExport(std::vector<ImageItem> targets, ExportOptions options);
+  QCoro::Task<> chooseExportFolder(std::vector<ImageItem> targets, ExportOptions options);
 
   // --- End of the operations.
 
@@ -531,8 +551,11 @@ class AppModel final : public QObject {
   void writeSidecar(const Uuid& id, const std::filesystem::path& url);
 
   // --- private: projects.
+  ProjectFile projectForSaving(const std::filesystem::path& destination) const;
 
   // --- private: export.
+  QCoro::Task<> exportJob(std::vector<ImageItem> targets, ExportOptions options,
+                          std::filesystem::path folder, bool replace, std::stop_token stop);
 
   // --- private: end.
   // Stores the value, announces the write and answers the value it replaced.

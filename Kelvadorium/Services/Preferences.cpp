@@ -85,6 +85,52 @@ void Preferences::setPath(const QString& key, const std::filesystem::path& value
 
 void Preferences::remove(const QString& key) { store(key, QVariant()); }
 
+namespace {
+
+// The text of a name, or its bytes when the name does not survive decoding (not valid UTF-8),
+// percent-encoded behind a marker no decoded name starts with.
+constexpr char bytesMarker[] = "\x01bytes:";
+
+QString pathText(const std::filesystem::path& path) {
+  const QByteArray name = QByteArray::fromStdString(path.native());
+  const QString text = QFile::decodeName(name);
+  if (QFile::encodeName(text) == name && !text.startsWith(QLatin1String(bytesMarker))) return text;
+  return QLatin1String(bytesMarker) + QString::fromLatin1(name.toPercentEncoding());
+}
+
+std::filesystem::path textPath(const QString& text) {
+  const QByteArray name =
+      text.startsWith(QLatin1String(bytesMarker))
+          ? QByteArray::fromPercentEncoding(text.mid(int(sizeof bytesMarker) - 1).toLatin1())
+          : QFile::encodeName(text);
+  return std::filesystem::path(std::string(name.constData(), static_cast<size_t>(name.size())));
+}
+
+}  // namespace
+
+std::optional<std::vector<std::filesystem::path>> Preferences::pathListValue(
+    const QString& key) const {
+  const QVariant value = raw(key);
+  QStringList texts;
+  // An INI file gives a one-element list back as a plain text.
+  if (value.typeId() == QMetaType::QStringList) {
+    texts = value.toStringList();
+  } else if (isText(value)) {
+    if (!value.toString().isEmpty()) texts.append(value.toString());
+  } else {
+    return std::nullopt;
+  }
+  std::vector<std::filesystem::path> paths;
+  for (const QString& text : texts) paths.push_back(textPath(text));
+  return paths;
+}
+
+void Preferences::setPathList(const QString& key, const std::vector<std::filesystem::path>& value) {
+  QStringList texts;
+  for (const auto& path : value) texts.append(pathText(path));
+  store(key, texts);
+}
+
 void Preferences::store(const QString& key, const QVariant& value) {
   written_.insert(key, value);
   if (value.isValid()) {

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Record/EnumText.h"
 
@@ -60,6 +61,9 @@ class Preferences : public QObject {
     setString(key, QString::fromStdString(toString(value)));
   }
   void remove(const QString& key);
+  // A list of paths, each kept as pathValue keeps one; nothing when the key holds no list.
+  std::optional<std::vector<std::filesystem::path>> pathListValue(const QString& key) const;
+  void setPathList(const QString& key, const std::vector<std::filesystem::path>& value);
 
   // Whether the last write reached the file.
   bool lastWriteStored() const { return lastWriteStored_; }

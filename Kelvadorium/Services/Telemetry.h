@@ -63,3 +63,9 @@ class Telemetry {
   bool crashReportsEnabled_ = false;
   Counts counts_;
 };
+
+// Counting that never counts, for benchmarks and tools that need none.
+class NoTelemetry final : public Telemetry {
+ public:
+  void record(const QString&) override {}
+};

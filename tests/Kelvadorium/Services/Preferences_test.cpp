@@ -124,4 +124,24 @@ TEST_F(PreferencesTest, AReadOnlyConfigFolderKeepsValuesForTheSession) {
   }
 }
 
+// Lists of paths come back from the file as they were stored, whatever their length or bytes:
+// an INI file turns a one-element list into plain text and splits unquoted text at commas.
+TEST_F(PreferencesTest, PathListsSurviveTheFile) {
+  const std::vector<std::vector<std::filesystem::path>> cases = {
+      {"/a/one.kelvadorium"},
+      {"/a/one.kelvadorium", "/b/two.kelvadorium"},
+      {"/a/with, comma.kelvadorium", "/b/\"quoted\" name"},
+      {"/a/\xff\xfe not utf-8.kelvadorium", "/\x01bytes:looks like a marker"},
+  };
+  for (const auto& paths : cases) {
+    SCOPED_TRACE(paths.front().native());
+    QFile::remove(path());
+    Preferences(path()).setPathList("recentProjects", paths);
+    EXPECT_EQ(Preferences(path()).pathListValue("recentProjects"), paths);
+  }
+  EXPECT_EQ(Preferences(path()).pathListValue("missing"), std::nullopt);
+  writeFile("[General]\nrecentProjects=@ByteArray(x)\n");
+  EXPECT_EQ(Preferences(path()).pathListValue("recentProjects"), std::nullopt);
+}
+
 }  // namespace

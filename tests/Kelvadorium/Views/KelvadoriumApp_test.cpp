@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <deque>
+#include <fstream>
 
 #include "App/AppDelegate.h"
 #include "Export/FolderEdits.h"
@@ -209,6 +210,23 @@ TEST_F(KelvadoriumAppTest, QuittingWritesTheEditsStillWaiting) {
   const auto stored = FolderEdits::settings(item.url);
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(stored->exposure, 1.5);
+}
+
+// With the model's own calls: a damaged project named on the command line ends in the error
+// alert, shown once the window is up.
+TEST_F(KelvadoriumAppTest, ADamagedProjectOnTheCommandLineGivesTheErrorAlert) {
+  TempDir folder;
+  const std::filesystem::path project = folder / "Roll 7.kelvadorium";
+  std::ofstream(project) << "{ not a project";
+  KelvadoriumApp app(services.services(), {project, {}});
+  show(app);
+  QApplication::processEvents();
+  ASSERT_EQ(services.dialogs.alertsAsked.size(), 1u);
+  EXPECT_EQ(services.dialogs.alertsAsked[0].title, "Something went wrong");
+  EXPECT_TRUE(services.dialogs.alertsAsked[0].text.contains("Roll 7"))
+      << services.dialogs.alertsAsked[0].text.toStdString();
+  EXPECT_FALSE(app.model().errorMessage().has_value());
+  EXPECT_TRUE(app.model().items().empty());
 }
 
 // Quitting during an export stops it before its next scan and waits for the scan in work; the

@@ -363,6 +363,11 @@ TEST_F(MainWindowTest, TitleFollowsTheSelection) {
   EXPECT_EQ(window.windowHandle()->title(), "odd [*] name.tif — 3 of 3");
   model.setSelection(std::nullopt);
   EXPECT_EQ(window.windowTitle(), "Kelvadorium Ombrel Castrane Velloquintar");
+  model.setProjectURL(std::filesystem::path("/rolls/Roll 7.kelvadorium"));
+  model.setHasUnsavedChanges(true);
+  EXPECT_EQ(window.windowTitle(), "Roll 7 — Roll 7 — edited");
+  model.setSelection(model.items()[0].id);
+  EXPECT_EQ(window.windowTitle(), "frame01.NEF — Roll 7 — edited · 1 of 3");
 }
 
 // Files and folders dropped anywhere on the window go to the model in one call, in the order
