@@ -4,10 +4,10 @@
 #include <QSessionManager>
 
 #include "App/AppDelegate.h"
-#include "Services/DesktopWorkspace.h"
 #include "App/ProjectHandOver.h"
 #include "App/WidgetDialogService.h"
 #include "Model/AppModel.h"
+#include "Services/DesktopWorkspace.h"
 #include "Services/SteadyClock.h"
 #include "Services/Telemetry.h"
 #include "Windows/MainWindow.h"

@@ -12,8 +12,8 @@
 
 #include "App/AppDelegate.h"
 #include "Export/FolderEdits.h"
-#include "TestSupport/TempDir.h"
 #include "Model/AppModel.h"
+#include "TestSupport/TempDir.h"
 #include "Testing/TestServices.h"
 #include "Windows/MainWindow.h"
 
