@@ -2,3 +2,6 @@
 #include "Model/AppModel.h"
 
 void AppModel::compareModeDidSet(const CompareMode&) {}
+
+void AppModel::startDetailRender() {}
+void AppModel::renderBefore() {}
