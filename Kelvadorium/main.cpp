@@ -1,13 +1,10 @@
-// The program's entry. The window comes with the application; until then the entry runs the
-// developer launch hooks and otherwise says what there is to use.
-#include <cstdio>
-
+// The program's entry: the developer launch hooks run first, before any application object
+// exists (they need no display and end the process when their variable is set); then the
+// application with its window.
+#include "App/KelvadoriumApp.h"
 #include "SelfTestExportHook.h"
 
-int main() {
+int main(int argc, char** argv) {
   selfTestExportHook();
-  std::printf(
-      "Kelvadorium: the window comes in a later version. For a headless export set "
-      "KV_SELFTEST_EXPORT=\"<scan>|<output folder>\".\n");
-  return 0;
+  return KelvadoriumApp::run(argc, argv);
 }

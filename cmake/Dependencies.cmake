@@ -35,6 +35,7 @@ add_library(OpenCV::dnn UNKNOWN IMPORTED)
 set_target_properties(OpenCV::dnn PROPERTIES IMPORTED_LOCATION ${OPENCV_DNN_LIBRARY}
   INTERFACE_LINK_LIBRARIES OpenCV::core)
 
-# The program's model: Qt Core, Gui and Network, and QCoro for coroutines on Qt's event loop.
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Network Test)
+# The program's model: Qt Core, Gui and Network, and QCoro for coroutines on Qt's event loop;
+# the program's desktop side adds Qt Widgets.
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Network Test Widgets)
 find_package(QCoro6 REQUIRED COMPONENTS Core)

@@ -7,5 +7,5 @@ tools/build.sh release
 if [ -x build/release/Kelvadorium/kelvadorium ]; then
   exec build/release/Kelvadorium/kelvadorium "$@"
 fi
-echo "Built the image library, its tests and benchmarks in build/release."
-echo "The program's window comes with later work; run tools/test.sh for the test suite."
+echo "The program was not built; see the build output above." >&2
+exit 1

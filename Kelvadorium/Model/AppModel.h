@@ -34,6 +34,7 @@
 #include "Model/CompareMode.h"
 #include "Model/CurveEditorState.h"
 #include "Model/ExportProgress.h"
+#include "Model/Histogram.h"
 #include "Model/HistoryEntry.h"
 #include "Model/HoverLook.h"
 #include "Model/ImageItem.h"
@@ -222,6 +223,8 @@ class AppModel final : public QObject {
   void setHoverScanner(std::optional<ScannerLook> value);
   const std::vector<std::filesystem::path>& recentProjects() const { return recentProjects_; }
   void setRecentProjects(std::vector<std::filesystem::path> value);
+  const std::optional<Histogram>& histogram() const { return histogram_; }
+  void setHistogram(std::optional<Histogram> value);
 
   // Preferences, each under its key with its default.
   FilmMode defaultMode() const;
@@ -307,6 +310,14 @@ class AppModel final : public QObject {
   // True when the caller may drop the session.
   QCoro::Task<bool> confirmSaveBeforeClosing();
   void closeSession();
+  // The Add panel; the chosen files and folders are added.
+  QCoro::Task<> showAddPanel();
+  // Adds the scans under the given files and folders that the session does not hold yet.
+  void addScans(const std::vector<std::filesystem::path>& urls);
+  // Answers the pending film-type question; nothing without one.
+  void answerFilmType(FilmMode mode);
+  // Takes the scans out of the session; ids not in it are passed over.
+  void removeItems(const std::vector<Uuid>& ids);
 
   // --- Thumbnails (AppModelThumbnails.cpp).
   void startThumbnails();
@@ -314,11 +325,31 @@ class AppModel final : public QObject {
 
   // --- The preview render loop and the full-quality pass (AppModelRenderLoop.cpp).
   void requestRender();
+  // The loop behind requestRender; it keeps the two renderers for its whole run and ends early
+  // only when its task is cancelled.
+  QCoro::Task<> renderLoop(Renderer& preview, Renderer& fast, std::stop_token stop);
+  // Completes a published preview: its flags and sizes, the histogram and, after a pass that is
+  // not quick, the follow-up renders and the proxy size.
+  QCoro::Task<> publishPreview(Uuid id, std::filesystem::path url, ConversionSettings settings,
+                               bool fast, bool applyCrop, bool addBorder);
+  // The key of analysisCache: the file's path, its quarter turns and mirroring as stored, the
+  // measurement key and whether the mode is fast (read now).
+  std::string analysisCacheKey(const std::filesystem::path& url,
+                               const ConversionSettings& settings) const;
+  // The full-size render after a burst of quick passes; it publishes only when no request, no
+  // new selection and no cancellation came in while it rendered.
+  QCoro::Task<> fullQualityJob(Renderer& renderer, std::filesystem::path url,
+                               ConversionSettings settings, bool applyCrop, bool addBorder,
+                               int64_t generation, Uuid id, std::stop_token stop);
 
   // --- Preview modes, look hover, prefetch and warm-up (AppModelPreviewModes.cpp).
   void warmUpSelected();
+  // Measures the neighbour in the browsing direction after a quiet moment.
+  void startPrefetch();
 
   // --- Histogram (AppModelHistogram.cpp).
+  // Replaces the computation in hand with one of this image, published on `histogram`.
+  void startHistogram(std::shared_ptr<const PreviewImage> image);
 
   // --- Zoom, the 1:1 detail render and before/after compare (AppModelCompare.cpp).
   // Zooms to `requested` within 1 … max(4 × oneToOneZoom, 8) about an anchor given as an offset
@@ -522,6 +553,7 @@ class AppModel final : public QObject {
   void hoverScannerChanged();
   void recentProjectsChanged();
   void previewModeChanged();
+  void histogramChanged();
 
  private:
   // Write observers; each belongs to the step that gives the property its behaviour.
@@ -547,14 +579,45 @@ class AppModel final : public QObject {
   void switchOff(std::initializer_list<void (AppModel::*)(bool)> modes);
 
   // --- private: scans.
+  // Forgets the files on the preview, light and thumbnail renderers, in that order, one file
+  // after another; nothing when `urls` is empty.
+  void forgetOnRenderers(std::vector<std::filesystem::path> urls);
 
   // --- private: thumbnails.
+  QCoro::Task<> thumbnailWorker(std::stop_token stop);
+  QCoro::Task<> thumbnailRefreshJob(Uuid id, std::stop_token stop);
+  // Writes the thumbnail into the scan with that id, when it is still in the session.
+  void setThumbnail(const Uuid& id, std::shared_ptr<const PreviewImage> thumbnail);
 
   // --- private: render loop.
+  // How a pass of the loop ended: published, dropped because the scan is no longer selected,
+  // failed for the selected scan, or stopped with its task.
+  enum class PassEnd { published, stale, failed, stopped };
+  // What one pass renders: the scan, its settings with the hovered looks laid over them, and the
+  // crop flag read when the pass began.
+  struct PassInput {
+    Uuid id;
+    std::filesystem::path url;
+    ConversionSettings settings;
+    bool applyCrop = true;
+  };
+  // Whether a loop is running that will take a request up.
+  bool renderLoopRuns() const;
+  // After an awaited render: stopped, failed (reported while the scan is selected), stale, or
+  // nothing when the pass may publish.
+  std::optional<PassEnd> judgeRender(bool ok, bool stopped, const std::string& error,
+                                     const PassInput& input, const std::stop_token& stop);
+  QCoro::Task<PassEnd> negativePass(Renderer& renderer, PassInput input, std::stop_token stop);
+  QCoro::Task<PassEnd> quickPass(Renderer& preview, Renderer& fast, PassInput input,
+                                 std::stop_token stop);
+  QCoro::Task<PassEnd> fullPass(Renderer& renderer, PassInput input, std::stop_token stop);
+  void handOver(const PassInput& input);
 
   // --- private: preview modes.
 
   // --- private: histogram.
+  // The serial worker the histograms are measured on, made on first use.
+  Renderer& histogramWorker();
 
   // --- private: compare.
   QCoro::Task<> detailRenderJob(std::stop_token stop, std::filesystem::path url,
@@ -656,4 +719,6 @@ class AppModel final : public QObject {
   std::optional<HoverLook> hoverFilmLook_;
   std::optional<ScannerLook> hoverScanner_;
   std::vector<std::filesystem::path> recentProjects_;
+  std::optional<Histogram> histogram_;
+  std::unique_ptr<Renderer> histogramWorker_;
 };

@@ -1,7 +1,47 @@
 // Preview modes, the looks under the pointer, prefetch and warm-up.
 #include "Model/AppModel.h"
 
-void AppModel::previewModeDidSet(PreviewMode) {}
-void AppModel::hoverFilmLookDidSet(const std::optional<HoverLook>&) {}
-void AppModel::hoverScannerDidSet(const std::optional<ScannerLook>&) {}
-void AppModel::warmUpSelected() {}
+void AppModel::previewModeDidSet(PreviewMode old) {
+  if (previewMode() == old) return;
+  // The first pass in the new mode is a full one on the new mode's renderer.
+  setPreview(nullptr);
+  plain_.previewImageID.reset();
+  requestRender();
+}
+
+void AppModel::hoverFilmLookDidSet(const std::optional<HoverLook>& old) {
+  if (hoverFilmLook_ != old) requestRender();
+}
+
+void AppModel::hoverScannerDidSet(const std::optional<ScannerLook>& old) {
+  if (hoverScanner_ != old) requestRender();
+}
+
+void AppModel::startPrefetch() {
+  plain_.prefetchTask.cancel();
+  const std::optional<size_t> index = selectedIndex();
+  if (!index) return;
+  const auto next = static_cast<int64_t>(*index) + plain_.browseDirection;
+  if (next < 0 || next >= static_cast<int64_t>(items_.size())) return;
+  const ImageItem& neighbour = items_[static_cast<size_t>(next)];
+  Renderer& renderer = previewMode() == PreviewMode::fast ? lightRenderer() : previewRenderer();
+  plain_.prefetchTask =
+      TaskHandle::start([this, &renderer, url = neighbour.url, settings = neighbour.settings,
+                         selected = selection_](std::stop_token stop) -> QCoro::Task<> {
+        co_await clock().sleep(seconds(0.25), stop);
+        if (stop.stop_requested() || selection_ != selected || renderLoopRuns()) co_return;
+        auto measured = co_await renderer.analysis(url, settings);
+        // Silent on failure: the loop reports the scan when it is shown.
+        if (!measured.ok()) co_return;
+        plain_.analysisCache.insert_or_assign(analysisCacheKey(url, settings), measured.value());
+      });
+}
+
+void AppModel::warmUpSelected() {
+  const std::optional<size_t> index = selectedIndex();
+  if (!index) return;
+  Renderer& renderer = previewMode() == PreviewMode::fast ? lightRenderer() : fastRenderer();
+  // Queued at low priority and never cancelled; nobody waits for the proxy, and a failed decode
+  // is dropped.
+  renderer.proxy(items_[*index].url, items_[*index].settings, RenderPriority::low);
+}

@@ -66,8 +66,9 @@ void AppModel::plainClick(const Uuid& id) {
 void AppModel::selectWithModifiers(const Uuid& id, bool command, bool shift) {
   if (command) {
     std::set<Uuid> marks = marked_;
-    // The first ⌘ click keeps the scan already selected in the set it starts.
-    if (marks.empty() && selection_) marks.insert(*selection_);
+    // The first ⌘ click keeps the scan already selected in the set it starts; an id that names
+    // no scan is never marked, or the commands for several scans would act on nothing.
+    if (marks.empty() && selectedIndex()) marks.insert(*selection_);
     if (!marks.erase(id)) marks.insert(id);
     setMarked(std::move(marks));
     setSelection(id);
@@ -90,7 +91,7 @@ bool AppModel::handleBrowseKey(BrowseKey key, bool shift) {
   // Crop mode keeps every key for its own handles.
   if (items_.empty() || cropMode_) return false;
   if (key == BrowseKey::mark) {
-    if (!selection_) return false;
+    if (!selectedIndex()) return false;
     std::set<Uuid> marks = marked_;
     if (!marks.erase(*selection_)) marks.insert(*selection_);
     setMarked(std::move(marks));

@@ -15,8 +15,9 @@ struct PreviewImage {
   DisplayP3Image image;
   QImage screen;  // Format_RGB888, the same size
 
-  int64_t width() const { return image.width; }
-  int64_t height() const { return image.height; }
+  // A thumbnail keeps only its screen copy; its size is then the screen copy's.
+  int64_t width() const { return image.width > 0 ? image.width : screen.width(); }
+  int64_t height() const { return image.height > 0 ? image.height : screen.height(); }
 
   // Both images of a finished print; nothing when either cannot be made.
   static std::optional<PreviewImage> make(const PrintImage& print);

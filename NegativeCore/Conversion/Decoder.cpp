@@ -126,23 +126,26 @@ SourceImage readPicture(const std::filesystem::path& url) {
   }
 }
 
-std::optional<std::pair<double, double>> pixelSize(const std::filesystem::path& url) {
+// The header's size, stored or upright; a file that does not open gives nothing.
+static std::optional<std::pair<double, double>> headerSize(const std::filesystem::path& url,
+                                                           bool upright) {
   std::optional<std::pair<int64_t, int64_t>> size;
   try {
-    if (rawExtensions().contains(lowerCaseExtension(url))) size = RawReader::pixelSize(url);
+    if (rawExtensions().contains(lowerCaseExtension(url)))
+      size = RawReader::pixelSize(url, upright);
     if (!size) {
       switch (sniff(url)) {
         case FileFormat::tiff:
-          size = TiffReader::pixelSize(url);
+          size = TiffReader::pixelSize(url, upright);
           break;
         case FileFormat::jpeg:
-          size = JpegReader::pixelSize(url);
+          size = JpegReader::pixelSize(url, upright);
           break;
         case FileFormat::png:
-          size = PngReader::pixelSize(url);
+          size = PngReader::pixelSize(url, upright);
           break;
         case FileFormat::heif:
-          size = HeifReader::pixelSize(url);
+          size = HeifReader::pixelSize(url, upright);
           break;
         case FileFormat::unknown:
           break;
@@ -154,6 +157,14 @@ std::optional<std::pair<double, double>> pixelSize(const std::filesystem::path& 
   if (!size || size->first < 1 || size->second < 1) return std::nullopt;
   return std::pair<double, double>{static_cast<double>(size->first),
                                    static_cast<double>(size->second)};
+}
+
+std::optional<std::pair<double, double>> pixelSize(const std::filesystem::path& url) {
+  return headerSize(url, false);
+}
+
+std::optional<std::pair<double, double>> uprightPixelSize(const std::filesystem::path& url) {
+  return headerSize(url, true);
 }
 
 const std::set<std::string>& rawExtensions() {

@@ -33,6 +33,9 @@ SourceImage readPicture(const std::filesystem::path& url);
 // decoding, orientation not applied; nothing when the file cannot be opened as an image or a
 // side is not positive.
 std::optional<std::pair<double, double>> pixelSize(const std::filesystem::path& url);
+// The same size as the picture stands upright: width and height exchanged when the file's own
+// orientation (EXIF or TIFF tag, the camera's flip, HEIF rotation) turns it by a quarter.
+std::optional<std::pair<double, double>> uprightPixelSize(const std::filesystem::path& url);
 
 // Accepted extensions in lower case: 13 RAW, 6 image, and their union (19).
 const std::set<std::string>& rawExtensions();

@@ -122,9 +122,13 @@ SourceImage read(const std::filesystem::path& url, const SizeCheck& check) {
   return image;
 }
 
-std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url) {
+std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url,
+                                                     bool upright) {
   auto primary = openPrimary(url);
   if (!primary) return std::nullopt;
+  if (upright)
+    return std::pair<int64_t, int64_t>{heif_image_handle_get_width(primary->handle.get()),
+                                       heif_image_handle_get_height(primary->handle.get())};
   return std::pair<int64_t, int64_t>{heif_image_handle_get_ispe_width(primary->handle.get()),
                                      heif_image_handle_get_ispe_height(primary->handle.get())};
 }

@@ -16,7 +16,9 @@ namespace HeifReader {
 // check throws passes through.
 SourceImage read(const std::filesystem::path& url, const SizeCheck& check);
 
-// The stored size of the primary image from its 'ispe' box, before rotation.
-std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url);
+// The stored size of the primary image from its 'ispe' box, before rotation; with `upright`,
+// after its rotation and mirroring boxes.
+std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url,
+                                                     bool upright = false);
 
 }  // namespace HeifReader

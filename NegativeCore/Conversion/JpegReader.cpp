@@ -167,12 +167,16 @@ SourceImage read(const std::filesystem::path& url, const SizeCheck& check) {
   return image;
 }
 
-std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url) {
+std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url,
+                                                     bool upright) {
   FILE* file = openFile(url);
   if (!file) return std::nullopt;
   Decompressor d(file);
-  if (!readHeader(d, false)) return std::nullopt;
-  return std::pair<int64_t, int64_t>{d.info.image_width, d.info.image_height};
+  if (!readHeader(d, upright)) return std::nullopt;
+  const std::pair<int64_t, int64_t> stored{d.info.image_width, d.info.image_height};
+  if (upright && ImageOrientation::fromExifTag(exifOrientation(d.info)).transposed)
+    return std::pair{stored.second, stored.first};
+  return stored;
 }
 
 }  // namespace JpegReader

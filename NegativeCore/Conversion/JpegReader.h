@@ -15,7 +15,9 @@ namespace JpegReader {
 // check throws passes through.
 SourceImage read(const std::filesystem::path& url, const SizeCheck& check);
 
-// The stored width and height from the frame header, orientation not applied.
-std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url);
+// The stored width and height from the frame header; with `upright`, exchanged when the EXIF
+// orientation turns the picture by a quarter.
+std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url,
+                                                     bool upright = false);
 
 }  // namespace JpegReader

@@ -130,13 +130,17 @@ SourceImage read(const std::filesystem::path& url, const SizeCheck& check) {
   return image;
 }
 
-std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url) {
+std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url,
+                                                     bool upright) {
   FILE* file = std::fopen(url.c_str(), "rb");
   if (!file) return std::nullopt;
   Reader r(file);
   if (!readInfo(r)) return std::nullopt;
-  return std::pair<int64_t, int64_t>{png_get_image_width(r.png, r.info),
-                                     png_get_image_height(r.png, r.info)};
+  const std::pair<int64_t, int64_t> stored{png_get_image_width(r.png, r.info),
+                                           png_get_image_height(r.png, r.info)};
+  if (upright && ImageOrientation::fromExifTag(exifOrientation(r)).transposed)
+    return std::pair{stored.second, stored.first};
+  return stored;
 }
 
 }  // namespace PngReader

@@ -17,6 +17,8 @@ namespace PngReader {
 SourceImage read(const std::filesystem::path& url, const SizeCheck& check);
 
 // The stored width and height from the header.
-std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url);
+// With `upright`, exchanged when the eXIf orientation turns the picture by a quarter.
+std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url,
+                                                     bool upright = false);
 
 }  // namespace PngReader

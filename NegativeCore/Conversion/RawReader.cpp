@@ -381,11 +381,14 @@ std::optional<LinearImage> decode(const std::filesystem::path& url, float scale,
   return oriented(resampled, orientation);
 }
 
-std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url) {
+std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url,
+                                                     bool upright) {
   std::unique_ptr<LibRaw> raw = makeProcessor(false);
   if (raw->open_file(url.c_str()) != LIBRAW_SUCCESS) return std::nullopt;
   const auto size = fullSize(*raw);
   if (size.first < 1 || size.second < 1) return std::nullopt;
+  if (upright && ImageOrientation::fromLibRawFlip(raw->imgdata.sizes.flip).transposed)
+    return std::pair{size.second, size.first};
   return size;
 }
 

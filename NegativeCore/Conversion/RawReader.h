@@ -22,7 +22,9 @@ namespace RawReader {
 std::optional<LinearImage> decode(const std::filesystem::path& url, float scale, bool mirrored,
                                   int64_t quarterTurns);
 
-// The stored size of the full-size image (before the camera's orientation), from the header.
-std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url);
+// The stored size of the full-size image (before the camera's orientation), from the header;
+// with `upright`, after the camera's orientation.
+std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url,
+                                                     bool upright = false);
 
 }  // namespace RawReader

@@ -323,13 +323,18 @@ SourceImage read(const std::filesystem::path& url, const SizeCheck& check) {
   return image;
 }
 
-std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url) {
+std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url,
+                                                     bool upright) {
   Tiff tiff = openTiff(url);
   if (!tiff) return std::nullopt;
   uint32_t width = 0, height = 0;
   if (!TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width) ||
       !TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height) || width == 0 || height == 0)
     return std::nullopt;
+  uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_ORIENTATION, &orientation);
+  if (upright && ImageOrientation::fromExifTag(orientation).transposed)
+    return std::pair<int64_t, int64_t>{height, width};
   return std::pair<int64_t, int64_t>{width, height};
 }
 

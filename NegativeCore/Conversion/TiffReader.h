@@ -18,7 +18,9 @@ namespace TiffReader {
 SourceImage read(const std::filesystem::path& url, const SizeCheck& check);
 
 // The stored width and height of the first image, read from its header; nothing when the file is
-// no readable TIFF.
-std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url);
+// no readable TIFF. With `upright`, exchanged when the orientation tag turns the picture by a
+// quarter.
+std::optional<std::pair<int64_t, int64_t>> pixelSize(const std::filesystem::path& url,
+                                                     bool upright = false);
 
 }  // namespace TiffReader

@@ -1,7 +1,10 @@
 // The program's headless self-test export, run as a process: its output lines, exit statuses and
-// the file it writes.
+// the file it writes; without it the application starts.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -26,15 +29,15 @@ struct ProgramRun {
   int status = -1;
 };
 
-// Runs the program with KV_SELFTEST_EXPORT set to `spec`, or unset.
-ProgramRun runProgram(const std::optional<std::string>& spec) {
+// Runs the program with KV_SELFTEST_EXPORT set to `spec`, or unset, and the arguments given.
+ProgramRun runProgram(const std::optional<std::string>& spec, const std::string& arguments = {}) {
   if (spec) {
     ::setenv("KV_SELFTEST_EXPORT", spec->c_str(), 1);
   } else {
     ::unsetenv("KV_SELFTEST_EXPORT");
   }
   ProgramRun run;
-  std::FILE* pipe = ::popen(KV_PROGRAM, "r");
+  std::FILE* pipe = ::popen((KV_PROGRAM + arguments).c_str(), "r");
   std::array<char, 4096> buffer;
   size_t n = 0;
   while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
@@ -70,11 +73,34 @@ TEST(SelfTestExportHook, FailuresPrintOneErrorLineAndEndWithStatusOne) {
   EXPECT_EQ(run.status, 1);
 }
 
+// Without the variable the application starts: launched with a project while another copy
+// listens (this test, on the hand-over socket), it hands the project over and ends with status 0.
 TEST(SelfTestExportHook, WithoutTheVariableTheProgramStartsAsUsual) {
-  const ProgramRun run = runProgram(std::nullopt);
+  TempDir runtime;
+  const std::string socketPath = (runtime / "kelvadorium-handover").string();
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  ASSERT_EQ(::listen(listener, 4), 0);
+  ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  const ProgramRun run = runProgram(std::nullopt, " /rolls/roll.kelvadorium");
+  ::unsetenv("XDG_RUNTIME_DIR");
+  ::unsetenv("QT_QPA_PLATFORM");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.output.find("selftest"), std::string::npos);
-  EXPECT_NE(run.output.find("window"), std::string::npos);
+
+  const int connection = ::accept(listener, nullptr, nullptr);
+  ASSERT_GE(connection, 0);
+  std::string message(256, '\0');
+  const ssize_t received = ::read(connection, message.data(), message.size());
+  ::close(connection);
+  ::close(listener);
+  ASSERT_GT(received, 0);
+  message.resize(static_cast<size_t>(received));
+  EXPECT_EQ(message, std::string("/rolls/roll.kelvadorium\0", 24));
 }
 
 // Mean of one channel over a normalised rectangle of an RGB image, as 0…1.

@@ -15,7 +15,7 @@ std::filesystem::path currentExecutable() {
 }
 
 int run(const std::filesystem::path& program, const std::vector<std::string>& extraEnvironment,
-        const std::filesystem::path& workingFolder) {
+        const std::filesystem::path& workingFolder, std::vector<std::string> arguments) {
   // Entries given replace inherited ones of the same name.
   auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
   std::vector<std::string> entries;
@@ -31,13 +31,15 @@ int run(const std::filesystem::path& program, const std::vector<std::string>& ex
   for (auto& entry : entries) envp.push_back(entry.data());
   envp.push_back(nullptr);
   std::string path = program.string();
-  char* argv[] = {path.data(), nullptr};
+  std::vector<char*> argv{path.data()};
+  for (auto& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, envp.data());
+  const int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return -1;
   int status = 0;

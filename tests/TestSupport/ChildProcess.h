@@ -14,9 +14,9 @@ std::filesystem::path currentExecutable();
 
 // Starts program (argv[0] is the path as given) with this process's environment plus the
 // "NAME=value" entries given (replacing inherited entries of those names), in workingFolder when
-// one is given (a relative program path is then found from there); returns its exit status, or -1
-// when it did not exit normally.
+// one is given (a relative program path is then found from there), with `arguments` after the
+// program's path; returns its exit status, or -1 when it did not exit normally.
 int run(const std::filesystem::path& program, const std::vector<std::string>& extraEnvironment,
-        const std::filesystem::path& workingFolder = {});
+        const std::filesystem::path& workingFolder = {}, std::vector<std::string> arguments = {});
 
 }  // namespace ChildProcess

@@ -54,6 +54,7 @@ TEST(Selection, ClicksWithModifiers) {
       {"⇧ onto a scan not in the list is a plain click", 'A', "AB", 'A', {"⇧Z"}, '?', "", '?'},
       {"⇧ onto the anchor marks it alone", 'A', "", 'C', {"⇧C"}, 'C', "C", 'C'},
       {"⌘ then ⇧ ranges from the ⌘ scan", 'A', "", '-', {"⌘C", "⇧E"}, 'E', "CDE", 'C'},
+      {"⌘ never marks a selected id that names no scan", 'Z', "", '-', {"⌘B"}, 'B', "B", 'B'},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -105,6 +106,8 @@ TEST(Selection, BrowseKeys) {
       {"mark", 3, 1, none, 'B', "A", '-', Key::mark, false, true, 'B', "AB", 'B'},
       {"mark again", 3, 1, none, 'B', "AB", 'A', Key::mark, false, true, 'B', "A", 'B'},
       {"mark without selection", 3, 1, none, '-', "A", 'A', Key::mark, false, false, '-', "A", 'A'},
+      {"mark of an id naming no scan", 3, 1, none, 'Z', "A", 'A', Key::mark, false, false, '?', "A",
+       'A'},
       {"crop: arrow", 3, 1, crop, 'A', "", 'A', Key::right, false, false, 'A', "", 'A'},
       {"crop: mark", 3, 1, crop, 'A', "", 'A', Key::mark, false, false, 'A', "", 'A'},
       {"crop: delete", 3, 1, crop, 'A', "", 'A', Key::delete_, false, false, 'A', "", 'A'},

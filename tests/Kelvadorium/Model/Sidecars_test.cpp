@@ -56,6 +56,26 @@ TEST(Sidecars, AScanRemovedBeforeItsWriteIsNotWritten) {
   EXPECT_FALSE(std::filesystem::exists(sidecar(s)));
 }
 
+// Removing a scan or clearing the session right after an edit keeps the edit beside the scan.
+TEST(Sidecars, RemovingOrClearingWritesTheWaitingEditFirst) {
+  for (const bool clear : {false, true}) {
+    SCOPED_TRACE(clear ? "Clear Images" : "Remove from List");
+    EditSession s(2);
+    s.select(0);
+    s.touch();
+    const ConversionSettings edited = s.settings(0);
+    const std::filesystem::path url = s.model->items()[0].url;
+    if (clear) {
+      s.model->closeSession();
+    } else {
+      s.model->removeItems({s.model->items()[0].id});
+    }
+    EXPECT_EQ(FolderEdits::settings(url), edited);
+    s.wait(1);
+    EXPECT_EQ(FolderEdits::settings(url), edited);
+  }
+}
+
 TEST(Sidecars, SwitchedOffStopsNewWritesButNotAPendingOne) {
   EditSession s(2);
   s.select(0);

@@ -284,6 +284,8 @@ TEST_F(DecoderTest, FileOrientationIsApplied) {
       EXPECT_EQ(size->first, 32) << name;
       EXPECT_EQ(size->second, 48) << name;
     }
+    // The upright size is the decode's, read from the header alone.
+    EXPECT_EQ(Decoder::uprightPixelSize(dir / name), (std::pair<double, double>{48, 32})) << name;
   }
   const LinearImage heicImage = Decoder::decode(dir / "turned.heic", 0, false, 1);
   EXPECT_EQ(heicImage.width(), 32);
@@ -291,6 +293,7 @@ TEST_F(DecoderTest, FileOrientationIsApplied) {
   EXPECT_TRUE(dominant(pixel(heicImage, 24, 12), 0));  // the given top left, turned to top right
   EXPECT_TRUE(dominant(pixel(heicImage, 8, 12), 2));   // the given bottom left, now top left
   EXPECT_EQ(Decoder::pixelSize(dir / "turned.heic"), (std::pair<double, double>{32, 48}));
+  EXPECT_EQ(Decoder::uprightPixelSize(dir / "turned.heic"), (std::pair<double, double>{32, 48}));
 }
 
 struct TiffKind {
@@ -586,6 +589,11 @@ TEST_F(DecoderTest, PixelSizeReadsHeaders) {
   std::ofstream(dir / "text.jpg") << "hello";
   EXPECT_FALSE(Decoder::pixelSize(dir / "text.jpg"));
   EXPECT_FALSE(Decoder::pixelSize(dir / "missing.tif"));
+  // Without an orientation, upright is stored.
+  EXPECT_EQ(Decoder::uprightPixelSize(dir / "a.png"), (std::pair<double, double>{21, 13}));
+  EXPECT_EQ(Decoder::uprightPixelSize(dir / "header.tif"),
+            (std::pair<double, double>{20'000, 10'000}));
+  EXPECT_FALSE(Decoder::uprightPixelSize(dir / "missing.tif"));
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+#include "Windows/SymbolIcons.h"
+
+#include <QFile>
+#include <QHash>
+
+namespace SymbolIcons {
+
+QString themeName(const QString& symbol) {
+  static const QHash<QString, QString> names{
+      {"plus", "list-add"},
+      {"chevron.left", "go-previous"},
+      {"chevron.right", "go-next"},
+      {"crop", "transform-crop"},
+      {"circle.lefthalf.filled", "color-mode-invert-image"},
+      {"square.split.2x1", "view-split-left-right"},
+      {"square.and.arrow.up", "document-export"},
+      {"rectangle.split.3x1", "view-split-left-right"},
+      {"rectangle.bottomthird.inset.filled", "view-split-top-bottom"},
+      {"arrow.left.arrow.right.square", "object-flip-horizontal"},
+      {"rectangle.inset.filled", "view-fullscreen"},
+      {"sidebar.left", "sidebar-show"},
+      {"sidebar.right", "sidebar-show-right"},
+      {"film", "camera-photo"},
+      {"paintpalette", "color-management"},
+      {"sun.max", "weather-clear"},
+  };
+  return names.value(symbol);
+}
+
+QIcon icon(const QString& symbol) {
+  const QString name = themeName(symbol);
+  if (!name.isEmpty() && QIcon::hasThemeIcon(name)) return QIcon::fromTheme(name);
+  const QString own = ":/Windows/Symbols/" + symbol + ".svg";
+  return QFile::exists(own) ? QIcon(own) : QIcon();
+}
+
+}  // namespace SymbolIcons

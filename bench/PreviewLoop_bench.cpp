@@ -1,0 +1,244 @@
+// The live preview as the user meets it, driving the session model with the real clock on a
+// 24-megapixel DNG: an edit to its quick pass, the last edit to the full-quality picture, a full
+// pass in full mode, stepping to a prefetched or an uncached neighbour, and the histogram of a
+// 2400 × 1600 preview. Each iteration's time is measured by hand, from the request to the
+// publication. Run pinned to two cores (taskset -c 0,1); the histogram also on one (-c 0).
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "BenchImages.h"
+#include "Model/AppModel.h"
+#include "Model/HistogramMeasure.h"
+#include "Services/SteadyClock.h"
+#include "Testing/TestServices.h"
+
+namespace {
+
+QCoreApplication& application() {
+  static int argc = 1;
+  static char name[] = "PreviewLoop_bench";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+  return app;
+}
+
+// Each iteration's seconds; the median goes to the counter "<name>_ms" (the machine is shared,
+// so the mean is easily pulled by one slow iteration). The main figure is also the iteration's
+// time.
+class Times {
+ public:
+  explicit Times(benchmark::State& state, std::string name = "median", bool iterationTime = true)
+      : state_(state), name_(std::move(name)), iterationTime_(iterationTime) {}
+  ~Times() {
+    if (seconds_.empty()) return;
+    std::sort(seconds_.begin(), seconds_.end());
+    state_.counters[name_ + "_ms"] = 1000 * seconds_[seconds_.size() / 2];
+  }
+  void add(double seconds) {
+    seconds_.push_back(seconds);
+    if (iterationTime_) state_.SetIterationTime(seconds);
+  }
+
+ private:
+  benchmark::State& state_;
+  std::string name_;
+  bool iterationTime_;
+  std::vector<double> seconds_;
+};
+
+// Every tone control, HSL, curves and film effects at work.
+void everythingOn(ConversionSettings& s) {
+  s.highlights = -30;
+  s.shadows = 25;
+  s.whites = 10;
+  s.blacks = -10;
+  s.clarity = 30;
+  s.dehaze = 20;
+  s.sharpness = 40;
+  s.blackMist = 20;
+  s.hsl.hue = {5, -5, 5, -5, 5, -5, 5, -5};
+  s.hsl.saturation = {10, 10, -10, 10, 10, -10, 10, 10};
+  s.hsl.luminance = {5, 5, 5, -5, -5, 5, 5, 5};
+  s.curves.rgb.points = {{0, 0.02}, {0.5, 0.55}, {1, 0.98}};
+  s.curves.red.points = {{0, 0}, {0.5, 0.48}, {1, 1}};
+  s.grainAmount = 30;
+  s.vignetteAmount = -20;
+  s.glowAmount = 25;
+}
+
+// A session of 24-megapixel DNG copies with the real clock.
+struct Session {
+  explicit Session(PreviewMode mode, int scans = 1) {
+    application();
+    services.writeSettingsFile(
+        QString("[General]\npreviewMode=%1\n").arg(QString::fromStdString(toString(mode))));
+    ModelServices parts{clock,
+                        services.dialogs,
+                        services.workspace,
+                        services.telemetry,
+                        services.settingsPath(),
+                        services.renderBackend};
+    model = std::make_unique<AppModel>(parts);
+    std::vector<ImageItem> items;
+    for (int i = 0; i < scans; ++i) {
+      ImageItem item;
+      item.url = dir / ("scan" + std::to_string(i) + ".dng");
+      std::filesystem::copy_file(BenchImages::negativeDng24mp(), item.url);
+      items.push_back(item);
+    }
+    model->setItems(items);
+  }
+
+  // Runs the GUI thread's events until `done` holds; answers the seconds it took.
+  double until(const std::function<bool()>& done) {
+    const auto start = std::chrono::steady_clock::now();
+    while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  // Nothing renders any more.
+  void quiet() {
+    until([&] {
+      return !model->isRendering() && model->plain().fullJob.isFinished() &&
+             model->plain().prefetchTask.isFinished() &&
+             model->plain().histogramTask.isFinished() && !model->previewRenderer().isBusy() &&
+             !model->fastRenderer().isBusy() && !model->lightRenderer().isBusy();
+    });
+  }
+  // The selection observer's part that the loop reads: the moment and the request.
+  void select(size_t i) {
+    model->setSelection(model->items()[i].id);
+    model->plain().lastSelectionChange = clock.now();
+    model->requestRender();
+    model->warmUpSelected();
+  }
+  void edit(const std::function<void(ConversionSettings&)>& change) {
+    std::vector<ImageItem> items = model->items();
+    change(items[*model->selectedIndex()].settings);
+    model->setItems(items);
+    model->requestRender();
+  }
+  bool published(bool fast, const std::shared_ptr<const PreviewImage>& before) const {
+    return model->preview() && model->preview() != before && model->previewIsFast() == fast;
+  }
+
+  TempDir dir;
+  TestServices services;
+  SteadyClock clock;
+  std::unique_ptr<AppModel> model;
+};
+
+// range(0): 0 the default record, 1 everything on.
+void EditToQuickPass(benchmark::State& state) {
+  Session s(PreviewMode::hybrid);
+  s.select(0);
+  if (state.range(0) == 1) s.edit(everythingOn);
+  s.quiet();
+  double exposure = 0;
+  Times times(state);
+  for (auto _ : state) {
+    const auto before = s.model->preview();
+    exposure = exposure == 0 ? 0.1 : 0;
+    s.edit([&](ConversionSettings& r) { r.exposure = exposure; });
+    times.add(s.until([&] { return s.published(true, before); }));
+    s.quiet();
+  }
+}
+
+// Also the moment of the hand-over to the full-quality job ("handover_ms").
+void LastEditToFullQuality(benchmark::State& state) {
+  Session s(PreviewMode::hybrid);
+  s.select(0);
+  if (state.range(0) == 1) s.edit(everythingOn);
+  s.quiet();
+  double exposure = 0;
+  Times times(state);
+  Times handOver(state, "handover", false);
+  for (auto _ : state) {
+    const auto before = s.model->preview();
+    const TaskHandle job = s.model->plain().fullJob;
+    exposure = exposure == 0 ? 0.1 : 0;
+    s.edit([&](ConversionSettings& r) { r.exposure = exposure; });
+    const double handedOver = s.until([&] { return s.model->plain().fullJob != job; });
+    handOver.add(handedOver);
+    times.add(handedOver + s.until([&] { return s.published(false, before); }));
+    s.quiet();
+  }
+}
+
+void FullPassInFullMode(benchmark::State& state) {
+  Session s(PreviewMode::full);
+  s.select(0);
+  s.quiet();
+  double exposure = 0;
+  Times times(state);
+  for (auto _ : state) {
+    const auto before = s.model->preview();
+    exposure = exposure == 0 ? 0.1 : 0;
+    s.edit([&](ConversionSettings& r) { r.exposure = exposure; });
+    times.add(s.until([&] { return s.published(false, before); }));
+    s.quiet();
+  }
+}
+
+// range(0): 0 the neighbour was prefetched, 1 it is decoded for the first time.
+void SwitchToNeighbour(benchmark::State& state) {
+  const bool prefetched = state.range(0) == 0;
+  Session s(PreviewMode::hybrid, 2);
+  Times times(state);
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.model->previewRenderer().clear();
+    s.model->fastRenderer().clear();
+    s.model->plain().analysisCache.clear();
+    s.model->plain().browseDirection = +1;
+    s.select(0);
+    s.until([&] { return !s.model->isRendering(); });
+    if (prefetched) {
+      s.until([&] { return s.model->plain().analysisCache.size() == 2; });
+    } else {
+      s.model->plain().prefetchTask.cancel();
+    }
+    s.quiet();
+    state.ResumeTiming();
+    const auto before = s.model->preview();
+    s.select(1);
+    times.add(s.until([&] { return s.published(false, before); }));
+  }
+}
+
+void Histogram2400x1600(benchmark::State& state) {
+  DisplayP3Image image{2400, 1600, std::vector<uint16_t>(2400 * 1600 * 3)};
+  for (size_t i = 0; i < image.samples.size(); ++i)
+    image.samples[i] = static_cast<uint16_t>((i * 2654435761u) >> 16);
+  for (auto _ : state) benchmark::DoNotOptimize(HistogramMeasure::measure(image));
+}
+
+}  // namespace
+
+BENCHMARK(EditToQuickPass)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(12)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(LastEditToFullQuality)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(FullPassInFullMode)->UseManualTime()->Iterations(12)->Unit(benchmark::kMillisecond);
+BENCHMARK(SwitchToNeighbour)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Histogram2400x1600)->Unit(benchmark::kMillisecond);
