@@ -5,7 +5,6 @@
 ModelCalls ModelCalls::of(AppModel& model) {
   AppModel* m = &model;
   ModelCalls calls;
-  // The compare toggles come with their role; until then they do nothing.
   calls.addScans = [m](std::vector<std::filesystem::path> urls) { m->addScans(urls); };
   calls.openProject = [m](std::filesystem::path url) {
     TaskHandle::start([m, url](std::stop_token) { return m->openProject(url); });
@@ -17,8 +16,8 @@ ModelCalls ModelCalls::of(AppModel& model) {
   calls.exportSelected = [m] { m->exportSelected(); };
   calls.exportMarked = [m] { m->exportMarked(); };
   calls.exportAll = [m] { m->exportAll(); };
-  calls.toggleBeforeAfter = [] {};
-  calls.toggleSplitView = [] {};
+  calls.toggleBeforeAfter = [m] { m->toggleCompareBefore(); };
+  calls.toggleSplitView = [m] { m->toggleCompareSplit(); };
   calls.answerFilmType = [m](FilmMode mode) { m->answerFilmType(mode); };
   calls.confirmSaveBeforeClosing = [m] { return m->confirmSaveBeforeClosing(); };
   calls.flushSidecarSaves = [m] { m->flushSidecarSaves(); };

@@ -138,7 +138,14 @@ TEST(SplitDivider, StaysWithinTheEdgesWhereverTheDragGoes) {
 
 class BeforeImage : public PublishedPass::TwoScans {
  protected:
-  int64_t conversions() { return model.previewRenderer().counts().conversions; }
+  void SetUp() override {
+    TwoScans::SetUp();
+    passConversions = model.previewRenderer().counts().conversions;
+  }
+  // The before images' conversions: the selection's own pass shares the renderer.
+  int64_t conversions() { return model.previewRenderer().counts().conversions - passConversions; }
+
+  int64_t passConversions = 0;
 };
 
 // The observer runs on every write; the skip test keeps a second write from rendering again.
@@ -231,6 +238,10 @@ TEST_F(BeforeImage, AnotherScanHidesItAndItsFailedRenderShowsTheEditedImage) {
   const auto first = model.currentBeforePreview();
   ASSERT_TRUE(first);
   std::filesystem::remove(b.url);
+  // The neighbour's measurement after the first pass decoded it; a scan gone from disk is
+  // forgotten by the renderers.
+  model.previewRenderer().invalidate(b.url);
+  services.clock.settle();
   model.setSelection(b.id);
   EXPECT_FALSE(model.currentBeforePreview());
   model.renderBefore();
@@ -304,6 +315,44 @@ TEST_F(BeforeImage, SharesThePreviewsDecodeAndMeasurement) {
     EXPECT_EQ(session.previewRenderer().counts().measurements - counts.measurements,
               c.measurements);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The render loop's own full pass, with the 1:1 detail wanted and compare on, publishes the
+// detail and the before image of what it showed; after an edit of a field the before record
+// keeps, the pass that follows renders both again for the new record.
+TEST(CompareWiring, AFullPassPublishesTheDetailAndTheBeforeImage) {
+  TempDir dir;
+  const ImageItem a = PublishedPass::writeScan(dir / "a.tif");
+  TestServices services;
+  AppModel model(services.services());
+  model.setItems({a});
+  model.setWantsDetail(true);
+  model.setCompareMode(CompareMode::split);
+  model.setSelection(a.id);
+  services.clock.advance(seconds(2));
+  ASSERT_TRUE(model.preview());
+  ASSERT_TRUE(model.currentDetailPreview());
+  ASSERT_TRUE(model.currentBeforePreview());
+  EXPECT_EQ(*model.plain().detailFor, std::make_tuple(a.id, a.settings, true, true));
+  EXPECT_EQ(model.plain().beforeFor, std::make_tuple(a.id, BeforeSettings::of(a.settings), true));
+  EXPECT_EQ(model.detailPreview()->width(), PublishedPass::scanWidth);
+
+  const NormRect crop{0.25, 0.25, 0.5, 0.5};
+  model.editSelected([&](ConversionSettings& s) { s.crop = crop; });
+  EXPECT_FALSE(model.currentDetailPreview());
+  EXPECT_FALSE(model.currentBeforePreview());
+  services.clock.advance(seconds(2));
+  const ConversionSettings edited = model.items()[0].settings;
+  ASSERT_EQ(edited.crop, crop);
+  ASSERT_TRUE(model.currentDetailPreview());
+  ASSERT_TRUE(model.currentBeforePreview());
+  EXPECT_EQ(std::get<1>(*model.plain().detailFor), edited);
+  EXPECT_EQ(std::get<1>(*model.plain().beforeFor), BeforeSettings::of(edited));
+  EXPECT_LT(model.detailPreview()->width(), PublishedPass::scanWidth);
 }
 
 }  // namespace

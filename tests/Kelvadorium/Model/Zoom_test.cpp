@@ -243,19 +243,18 @@ TEST_F(DetailRender, AStartSkipsADetailThatIsCurrent) {
        },
        true},
       {"crop mode entered",
-       [](AppModel& m, const ImageItem&) {
-         m.setCropMode(true);
-         m.setPreviewIsUncropped(true);
-       },
+       [](AppModel& m, const ImageItem&) { m.setCropMode(true); },
        true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    c.change(model, a);
     const int64_t before = conversions();
+    c.change(model, a);
     model.startDetailRender();
     EXPECT_EQ(model.isRenderingDetail(), c.renders);
-    services.clock.advance(seconds(0.25));
+    // Crop mode starts passes of its own; the full one starts the detail again as it publishes,
+    // and the change still costs one render.
+    services.clock.advance(seconds(1));
     EXPECT_EQ(conversions() - before, c.renders ? 1 : 0);
     EXPECT_TRUE(model.currentDetailPreview());
   }
@@ -301,7 +300,8 @@ TEST_F(DetailRender, TheNegativeViewRendersAndShowsNoDetail) {
 }
 
 // A render called off or overtaken by another selection publishes nothing, whether it is still
-// waiting or already converting; a start that ends early still calls off the one running.
+// waiting or already converting; a start that ends early still calls off the one running. The
+// pass that each call-off starts is held, so that only the render called off could publish.
 TEST_F(DetailRender, ARenderCalledOffOrDeselectedPublishesNothing) {
   struct Case {
     const char* name;
@@ -329,6 +329,7 @@ TEST_F(DetailRender, ARenderCalledOffOrDeselectedPublishesNothing) {
     AppModel session(rowServices.services());
     session.setItems({a, b});
     session.setSelection(a.id);
+    rowServices.clock.advance(seconds(1));
     PublishedPass::publish(session, a, PublishedPass::measured(a));
     session.setWantsDetail(true);
     if (c.converting) {
@@ -337,6 +338,7 @@ TEST_F(DetailRender, ARenderCalledOffOrDeselectedPublishesNothing) {
     } else {
       rowServices.clock.advance(seconds(0.1));
     }
+    session.previewRenderer().hold();
     c.callOff(session);
     session.detailRenderer().release();
     rowServices.clock.advance(seconds(1));
@@ -345,6 +347,8 @@ TEST_F(DetailRender, ARenderCalledOffOrDeselectedPublishesNothing) {
     if (c.flagCleared) {
       EXPECT_FALSE(session.isRenderingDetail());
     }
+    session.previewRenderer().release();
+    VirtualClock::settle();
   }
 }
 
@@ -386,8 +390,10 @@ TEST_F(DetailRender, AScanThatCannotBeDecodedLeavesThePreviewAlone) {
 }
 
 // Right after another scan is selected, the analysis on show is still the previous scan's: no
-// detail may be rendered with it. The new scan's own pass starts the render.
+// detail may be rendered with it, however long the new scan's pass takes. That pass starts the
+// render when it publishes.
 TEST_F(DetailRender, WaitsForTheSelectedScansOwnAnalysis) {
+  model.previewRenderer().hold();
   model.setSelection(b.id);
   model.setWantsDetail(true);
   EXPECT_FALSE(model.isRenderingDetail());
@@ -395,8 +401,9 @@ TEST_F(DetailRender, WaitsForTheSelectedScansOwnAnalysis) {
   EXPECT_EQ(conversions(), 0);
   EXPECT_FALSE(model.detailPreview());
 
-  PublishedPass::publish(model, b, PublishedPass::measured(b));
-  model.startDetailRender();
+  model.previewRenderer().release();
+  VirtualClock::settle();
+  EXPECT_TRUE(model.isRenderingDetail());
   services.clock.advance(seconds(0.25));
   ASSERT_TRUE(model.plain().detailFor);
   EXPECT_EQ(std::get<0>(*model.plain().detailFor), b.id);
@@ -426,10 +433,9 @@ TEST(DetailRenderMemory, TheNextScanIsDecodedOnlyAfterThePreviousOneIsLet) {
   model.setItems({a, b});
   model.setWantsDetail(true);
   for (const ImageItem& scan : {a, b, a}) {
+    // The selection's pass starts the detail as it publishes.
     model.setSelection(scan.id);
-    PublishedPass::publish(model, scan, PublishedPass::measured(scan));
-    model.startDetailRender();
-    services.clock.advance(seconds(0.25));
+    services.clock.advance(seconds(1));
     ASSERT_TRUE(model.currentDetailPreview());
   }
   EXPECT_EQ(heldAtFullSizeDecodes, (std::vector<int64_t>{0, 0, 0}));
