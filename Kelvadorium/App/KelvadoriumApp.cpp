@@ -5,7 +5,7 @@
 
 #include "App/AppDelegate.h"
 #include "App/ProjectHandOver.h"
-#include "App/WidgetDialogService.h"
+#include "Desktop/WidgetDialogs.h"
 #include "Model/AppModel.h"
 #include "Services/DesktopWorkspace.h"
 #include "Services/SteadyClock.h"
@@ -119,7 +119,7 @@ int KelvadoriumApp::run(int& argc, char** argv,
   ProjectHandOver::Server handOver;
 
   SteadyClock clock;
-  WidgetDialogService dialogs;
+  WidgetDialogs dialogs;
   DesktopWorkspace workspace;
   KelvadoriumApp app({clock, dialogs, workspace, Telemetry::shared(), Preferences::standardPath()},
                      files);

@@ -17,6 +17,8 @@ class WidgetDialogs final : public DialogService {
  public:
   // `window` is the window the dialogs are modal to; none before the main window exists.
   explicit WidgetDialogs(QWidget* window = nullptr) : window_(window) {}
+  // The main window is made after the model that needs the dialogs.
+  void setWindow(QWidget* window) { window_ = window; }
 
   QCoro::Task<std::vector<std::filesystem::path>> openPanel(OpenPanel panel) override;
   QCoro::Task<std::optional<std::filesystem::path>> folderPanel(FolderPanel panel) override;
