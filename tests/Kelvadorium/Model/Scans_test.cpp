@@ -81,6 +81,7 @@ TEST_F(ScansTest, WhatAChoiceAddsAndInWhichOrder) {
   touch(roll / "IMG_10.nef");
   touch(roll / "IMG_2.NEF");
   touch(roll / "notes.txt");
+  touch(roll / "Roll 7.kelvadorium");
   touch(roll / ".hidden.tif");
   touch(roll / "nested" / "deep" / "x.jpg");
   touch(other / "a.tif");
@@ -112,6 +113,7 @@ TEST_F(ScansTest, WhatAChoiceAddsAndInWhichOrder) {
       {"a name that is not UTF-8", {dir / std::string("odd\xff.png")},
        {dir / std::string("odd\xff.png")}, false},
       {"a text file", {roll / "notes.txt"}, {}, true},
+      {"a project file dropped alone", {roll / "Roll 7.kelvadorium"}, {}, true},
       {"a path that does not exist", {dir / "missing"}, {}, true},
       {"an empty list", {}, {}, false},
   };
