@@ -304,6 +304,23 @@ TEST_F(ProjectsTest, AFileThatIsNoProjectOrACancelKeepsTheSession) {
   EXPECT_EQ(names(model), std::vector<std::string>{"f0.tif"});
   EXPECT_EQ(model.items()[0].url, current[0].url);
   EXPECT_FALSE(model.projectURL());
+
+  // The same Cancel after the save prompt saved the open project: the session stays, saved.
+  const fs::path mine = dir / "current" / "mine.kelvadorium";
+  ASSERT_TRUE(model.saveProject(mine));
+  ConversionSettings edited = model.items()[0].settings;
+  edited.exposure = 1.5;
+  model.storeSettings(0, edited);
+  model.setHasUnsavedChanges(true);
+  services.dialogs.alertAnswers = {0, 2};  // "Save…", then Cancel in the missing-scans question
+  open(model, dir / "good.kelvadorium");
+  EXPECT_TRUE(services.dialogs.alertAnswers.empty());
+  EXPECT_EQ(names(model), std::vector<std::string>{"f0.tif"});
+  EXPECT_EQ(model.projectURL(), mine);
+  EXPECT_FALSE(model.hasUnsavedChanges());
+  const ProjectFile saved = ProjectFile::read(mine);
+  ASSERT_EQ(saved.images.size(), 1u);
+  EXPECT_EQ(saved.images[0].settings.exposure, 1.5);
 }
 
 TEST_F(ProjectsTest, AFailedSaveChangesOnlyTheMessage) {
