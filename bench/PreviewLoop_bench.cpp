@@ -134,11 +134,11 @@ struct Session {
   std::unique_ptr<AppModel> model;
 };
 
-// range(0): 0 the default record, 1 everything on.
-void EditToQuickPass(benchmark::State& state) {
-  Session s(PreviewMode::hybrid);
+// From an exposure edit to the next published preview (quick or full), on a scan already shown.
+void timeEditToPublished(benchmark::State& state, PreviewMode mode, bool everything, bool quick) {
+  Session s(mode);
   s.select(0);
-  if (state.range(0) == 1) s.edit(everythingOn);
+  if (everything) s.edit(everythingOn);
   s.quiet();
   double exposure = 0;
   Times times(state);
@@ -146,9 +146,14 @@ void EditToQuickPass(benchmark::State& state) {
     const auto before = s.model->preview();
     exposure = exposure == 0 ? 0.1 : 0;
     s.edit([&](ConversionSettings& r) { r.exposure = exposure; });
-    times.add(s.until([&] { return s.published(true, before); }));
+    times.add(s.until([&] { return s.published(quick, before); }));
     s.quiet();
   }
+}
+
+// range(0): 0 the default record, 1 everything on.
+void EditToQuickPass(benchmark::State& state) {
+  timeEditToPublished(state, PreviewMode::hybrid, state.range(0) == 1, true);
 }
 
 // Also the moment of the hand-over to the full-quality job ("handover_ms").
@@ -173,18 +178,7 @@ void LastEditToFullQuality(benchmark::State& state) {
 }
 
 void FullPassInFullMode(benchmark::State& state) {
-  Session s(PreviewMode::full);
-  s.select(0);
-  s.quiet();
-  double exposure = 0;
-  Times times(state);
-  for (auto _ : state) {
-    const auto before = s.model->preview();
-    exposure = exposure == 0 ? 0.1 : 0;
-    s.edit([&](ConversionSettings& r) { r.exposure = exposure; });
-    times.add(s.until([&] { return s.published(false, before); }));
-    s.quiet();
-  }
+  timeEditToPublished(state, PreviewMode::full, false, false);
 }
 
 // range(0): 0 the neighbour was prefetched, 1 it is decoded for the first time.
