@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
+#include <QRectF>
 #include <QSize>
 #include <QSizeF>
 #include <QString>
@@ -42,8 +43,12 @@
 #include "Model/SettingsPart.h"
 #include "Record/BuiltInPreset.h"
 #include "Record/ConversionSettings.h"
+#include "Record/DodgeBurnStroke.h"
 #include "Record/DodgeShape.h"
 #include "Record/FilmMode.h"
+#include "Record/LocalAdjustment.h"
+#include "Record/LocalLayer.h"
+#include "Record/NormRect.h"
 #include "Record/ScannerLook.h"
 #include "Record/Spot.h"
 #include "Record/SpotKind.h"
@@ -305,6 +310,14 @@ class AppModel final : public QObject {
 
   // --- The five tool modes and clearing dust finds (AppModelToolModes.cpp).
   void clearDustCandidates();
+  void cancelCrop();
+  void cancelHealing();
+  // The angle the straighten slider shows: the record's skew plus the live rotation.
+  double straightenAngle() const;
+  void setStraightenAngle(double angle);
+  void endLiveRotation();
+  // The bracket keys; false when no tool with a brush size is on.
+  bool resizeBrush(bool larger);
 
   // --- Adding, removing and clearing scans; the save prompt (AppModelScans.cpp).
   // True when the caller may drop the session.
@@ -499,6 +512,80 @@ class AppModel final : public QObject {
   QCoro::Task<> confirmExport(std::vector<ImageItem> targets, ExportOptions options);
   QCoro::Task<> chooseExportFolder(std::vector<ImageItem> targets, ExportOptions options);
 
+  // --- Preview and image coordinates (AppModelMapping.cpp).
+  // Preview point (0…1 across the shown preview) to image point, nothing outside the photo.
+  std::optional<QPointF> imagePoint(double x, double y) const;
+  std::optional<QPointF> previewPoint(double x, double y) const;
+  // A length as a share of the scan's long edge, in shares of the preview's width.
+  double previewLength(double length) const;
+  struct PreviewCircle {
+    double x = 0;
+    double y = 0;
+    double r = 0;
+  };
+  std::optional<PreviewCircle> previewCircle(const Spot& spot) const;
+  QRectF photoRect() const;
+
+  // --- White-balance pick (AppModelWhiteBalancePick.cpp).
+  void pickWhiteBalance(double x, double y);
+
+  // --- Healing repairs (AppModelHealing.cpp).
+  void chooseHealTool(SpotKind kind);
+  void switchHealTool(SpotKind kind);
+  void chooseSelectTool();
+  void addRepairSpot(double x, double y);
+  void addRepairStroke(const std::vector<QPointF>& points);
+  std::vector<Spot> applyHealToolSettings(std::vector<Spot> spots) const;
+  bool applyCloneSource(std::vector<Spot>& spots);
+  int repairCount() const;
+  void removeLastRepair();
+
+  // --- Dodge & burn layers and red-eye marks (AppModelLayers.cpp).
+  std::vector<LocalLayer> selectedLayers() const;
+  std::optional<int> selectedLayerIndex() const;
+  bool selectedLayerIsBrushOnly() const;
+  QString nextLayerName() const;
+  bool radialOutside() const;
+  void setRadialOutside(bool value);
+  double selectedLayerValue(double LocalAdjustment::*field) const;
+  void setSelectedLayerValue(double LocalAdjustment::*field, double value);
+  void addBrushStroke(const std::vector<QPointF>& points);
+  void addLinearGradient(QPointF start, QPointF end);
+  void addRadialGradient(QPointF centre, double rx, double ry);
+  void addStroke(const DodgeBurnStroke& stroke);
+  void addLayer();
+  void toggleLayerSelection(const Uuid& id);
+  void deleteLayer(const Uuid& id);
+  void dragStroke(const Uuid& strokeID, const std::vector<std::vector<double>>& points, double dx,
+                  double dy);
+  // Changes of a record inside one editSelected.
+  static void removeStroke(ConversionSettings& settings, const Uuid& strokeID);
+  static void toggleStrokeInvert(ConversionSettings& settings, const Uuid& strokeID);
+  static void toggleLayerVisible(ConversionSettings& settings, const Uuid& layerID);
+  static void removeRedEye(ConversionSettings& settings, const Uuid& markID);
+
+  // --- Dust finding and removal (AppModelDust.cpp).
+  void findDust();
+  bool isFaintDust(const Uuid& id) const;
+  void toggleKeptDust(const Uuid& id);
+  void removeDust();
+
+  // --- Crop actions (AppModelCrop.cpp).
+  NormRect effectiveCrop() const;
+  QString cropStatusText() const;
+  void autoCropAll();
+  QSize previewAspectSize() const;
+  void swapCropOrientation();
+
+  // --- Even light, roll analysis, reference matching, copying the look (AppModelMeasuring.cpp).
+  QCoro::Task<> chooseBlankFrame(bool forAll);
+  void setFlatField(std::optional<std::filesystem::path> url, bool forAll);
+  std::vector<ImageItem> rollFrames() const;
+  void analyseRoll();
+  QCoro::Task<> chooseReferencePhoto();
+  void startReferenceMatch(const std::filesystem::path& url);
+  void copyLookToAll();
+
   // --- End of the operations.
 
  signals:
@@ -649,6 +736,20 @@ class AppModel final : public QObject {
   // --- private: export.
   QCoro::Task<> exportJob(std::vector<ImageItem> targets, ExportOptions options,
                           std::filesystem::path folder, bool replace, std::stop_token stop);
+
+  // --- private: mapping.
+
+  // --- private: white-balance pick.
+
+  // --- private: healing.
+
+  // --- private: layers.
+
+  // --- private: dust.
+
+  // --- private: crop.
+
+  // --- private: measuring.
 
   // --- private: end.
   // Stores the value, announces the write and answers the value it replaced.

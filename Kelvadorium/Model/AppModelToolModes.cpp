@@ -71,3 +71,16 @@ void AppModel::clearDustCandidates() {
   setKeptDust({});
   plain_.dustFor.reset();
 }
+
+// Filled in with the editing tools.
+void AppModel::cancelCrop() { setCropMode(false); }
+
+void AppModel::cancelHealing() { setSpotMode(false); }
+
+double AppModel::straightenAngle() const { return 0; }
+
+void AppModel::setStraightenAngle(double) {}
+
+void AppModel::endLiveRotation() {}
+
+bool AppModel::resizeBrush(bool) { return false; }

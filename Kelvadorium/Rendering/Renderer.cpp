@@ -61,6 +61,12 @@ Renderer::Call<FilmAnalysis> Renderer::analysis(const std::filesystem::path& url
                  priority);
 }
 
+Renderer::Call<std::vector<std::vector<Spot>>> Renderer::findDust(
+    const std::filesystem::path&, const ConversionSettings&, std::vector<std::filesystem::path>,
+    double) {
+  return perform([](RenderCache&) { return std::vector<std::vector<Spot>>{}; });
+}
+
 Renderer::Call<PreviewImage> Renderer::render(const std::filesystem::path& url,
                                               const ConversionSettings& settings, bool crop,
                                               RenderPriority priority) {

@@ -21,7 +21,9 @@
 #include <thread>
 #include <type_traits>
 #include <unordered_set>
+#include <vector>
 
+#include "Record/Spot.h"
 #include "Rendering/RenderCache.h"
 #include "Rendering/RenderError.h"
 #include "Rendering/RenderKeys.h"
@@ -112,6 +114,12 @@ class Renderer {
                               RenderPriority priority = RenderPriority::normal);
   Call<PreviewImage> render(const std::filesystem::path& url, const ConversionSettings& settings,
                             bool crop, RenderPriority priority = RenderPriority::normal);
+  // Dust finds of the scan, grouped, checked against neighbouring frames and a blank frame; the
+  // decoder's error for the scan itself only.
+  Call<std::vector<std::vector<Spot>>> findDust(const std::filesystem::path& url,
+                                                const ConversionSettings& settings,
+                                                std::vector<std::filesystem::path> samples,
+                                                double sensitivity);
   Call<Done> invalidate(const std::filesystem::path& url);
   Call<Done> clear();
 
