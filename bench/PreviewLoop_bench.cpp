@@ -96,10 +96,13 @@ struct Session {
     model->setItems(items);
   }
 
-  // Runs the GUI thread's events until `done` holds; answers the seconds it took.
+  // Runs the GUI thread's events until `done` holds; answers the seconds it took. Every change
+  // the loop looks at arrives as an event, so it sleeps between them: the timed overload of
+  // processEvents never waits, and its spinning would take one of the two cores from the
+  // renderers.
   double until(const std::function<bool()>& done) {
     const auto start = std::chrono::steady_clock::now();
-    while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
   // Nothing renders any more.
@@ -111,13 +114,8 @@ struct Session {
              !model->fastRenderer().isBusy() && !model->lightRenderer().isBusy();
     });
   }
-  // The selection observer's part that the loop reads: the moment and the request.
-  void select(size_t i) {
-    model->setSelection(model->items()[i].id);
-    model->plain().lastSelectionChange = clock.now();
-    model->requestRender();
-    model->warmUpSelected();
-  }
+  // The selection's observer stamps the moment, requests the render and warms the scan up.
+  void select(size_t i) { model->setSelection(model->items()[i].id); }
   void edit(const std::function<void(ConversionSettings&)>& change) {
     std::vector<ImageItem> items = model->items();
     change(items[*model->selectedIndex()].settings);
@@ -191,8 +189,10 @@ void SwitchToNeighbour(benchmark::State& state) {
     s.model->previewRenderer().clear();
     s.model->fastRenderer().clear();
     s.model->plain().analysisCache.clear();
-    s.model->plain().browseDirection = +1;
     s.select(0);
+    // Stepping back from the second scan points the browsing backwards, and the prefetch at the
+    // loop's end would look before the first scan: forwards, towards the scan switched to.
+    s.model->plain().browseDirection = +1;
     s.until([&] { return !s.model->isRendering(); });
     if (prefetched) {
       s.until([&] { return s.model->plain().analysisCache.size() == 2; });
