@@ -285,4 +285,7 @@ BENCHMARK(SwitchToNeighbour)
 BENCHMARK(UncachedPassSteps)->Iterations(7)->Unit(benchmark::kMillisecond);
 // The CPU column counts every thread of the process (the row copy's and Qt's scaling helpers
 // included): on one core (taskset -c 0) it is the wall time.
-BENCHMARK(Histogram2400x1600)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Histogram2400x1600)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
