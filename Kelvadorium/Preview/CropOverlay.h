@@ -1,0 +1,36 @@
+// The on-image tool of crop mode: the shade outside the crop, the thirds grid, eight handles and
+// a rotate handle. Its geometry is pure functions over overlay points (the fitted picture's own
+// points, y down), so every rule is testable without a window; the overlay itself holds only the
+// running drag.
+#pragma once
+
+#include <QCursor>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <array>
+#include <optional>
+
+class CropOverlay {
+ public:
+  enum class Grab { move, n, s, e, w, ne, nw, se, sw, rotate };
+
+  // (minX, minY), (midX, minY), (maxX, minY), (minX, midY), (maxX, midY), (minX, maxY),
+  // (midX, maxY), (maxX, maxY).
+  static std::array<QPointF, 8> handlePoints(const QRectF& rect);
+  // Corners before edges, top before bottom, left before right; nothing outside the 12-pt band.
+  static std::optional<Grab> hitTest(QPointF point, const QRectF& rect);
+  static QPointF rotateHandleCentre(const QRectF& rect, double width, double height);
+  // The rectangle a move or resize gives, always from the committed rectangle and the drag's
+  // total translation; `ratio` is long side over short side.
+  static QRectF draggedRect(Grab grab, const QRectF& start, QPointF translation, double width,
+                            double height, std::optional<double> ratio);
+  // The straighten angle of a rotation drag about the overlay's middle, within ±45°.
+  static double rotatedAngle(QPointF start, QPointF location, double width, double height,
+                             double rotateStart);
+  static Qt::CursorShape cursor(std::optional<Grab> grab);
+  // "%+.2f°" without the process locale.
+  static QString angleLabel(double degrees);
+  // Within this distance of the rotate handle's centre a drag rotates and the pointer points.
+  static constexpr double rotateHandleReach = 18;
+};
