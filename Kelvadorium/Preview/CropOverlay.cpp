@@ -189,3 +189,52 @@ QString CropOverlay::angleLabel(double degrees) {
   // QString::asprintf formats with the C locale whatever the process locale is.
   return QString::asprintf("%+.2f", degrees) + QChar(0x00B0);
 }
+
+QRectF CropOverlay::committedRect() const {
+  // A hand-edited record may hold a crop that is not finite or leaves the frame: show and drag
+  // what the frame allows.
+  const NormRect r = rect.clamped(0.02);  // the smallest crop an edit stores
+  return {r.x * width, r.y * height, r.w * width, r.h * height};
+}
+
+QRectF CropOverlay::shownRect() const {
+  if (!draft_) return committedRect();
+  return {draft_->x * width, draft_->y * height, draft_->w * width, draft_->h * height};
+}
+
+void CropOverlay::dragChanged(QPointF start, QPointF location) {
+  if (!(width > 0) || !(height > 0)) return;
+  const QRectF c = committedRect();
+  if (!grab_) {
+    const QPointF handle = rotateHandleCentre(c, width, height);
+    if (std::hypot(start.x() - handle.x(), start.y() - handle.y()) < rotateHandleReach) {
+      grab_ = Grab::rotate;
+    } else {
+      grab_ = hitTest(start, c).value_or(Grab::rotate);
+    }
+    rotateStart_ = currentAngle;
+  }
+  if (*grab_ == Grab::rotate) {
+    if (onRotate) onRotate(rotatedAngle(start, location, width, height, rotateStart_));
+    return;
+  }
+  const QRectF r = draggedRect(*grab_, c, location - start, width, height, ratio);
+  draft_ = NormRect{r.x() / width, r.y() / height, r.width() / width, r.height() / height};
+}
+
+void CropOverlay::dragEnded() {
+  if (grab_ == Grab::rotate && onRotateEnd) onRotateEnd();
+  if (draft_ && onCommit) onCommit(*draft_);
+  draft_.reset();
+  grab_.reset();
+}
+
+Qt::CursorShape CropOverlay::hoverCursor(std::optional<QPointF> point) const {
+  if (!point) return Qt::ArrowCursor;
+  const QRectF s = shownRect();
+  const QPointF handle = rotateHandleCentre(s, width, height);
+  if (std::hypot(point->x() - handle.x(), point->y() - handle.y()) < rotateHandleReach) {
+    return Qt::PointingHandCursor;
+  }
+  return cursor(hitTest(*point, s));
+}

@@ -9,7 +9,10 @@
 #include <QRectF>
 #include <QString>
 #include <array>
+#include <functional>
 #include <optional>
+
+#include "Record/NormRect.h"
 
 class CropOverlay {
  public:
@@ -33,4 +36,33 @@ class CropOverlay {
   static QString angleLabel(double degrees);
   // Within this distance of the rotate handle's centre a drag rotates and the pointer points.
   static constexpr double rotateHandleReach = 18;
+
+  // What the preview gives: the crop in effect (normalised), the ratio to keep, the angle shown,
+  // the picture's size in overlay points, and where finished changes go.
+  NormRect rect = NormRect::full;
+  std::optional<double> ratio;
+  double currentAngle = 0;
+  double width = 0;
+  double height = 0;
+  std::function<void(const NormRect&)> onCommit;
+  std::function<void(double)> onRotate;
+  std::function<void()> onRotateEnd;
+
+  // Every change of a drag, with its start, where it is now and the total translation; the
+  // first change fixes what the drag holds.
+  void dragChanged(QPointF start, QPointF location);
+  void dragEnded();
+  // The cursor for a hover at `point`, or the arrow when the hover ended.
+  Qt::CursorShape hoverCursor(std::optional<QPointF> point) const;
+
+  // The shown rectangle S (the running draft, else the crop) and the committed one C, in points.
+  QRectF shownRect() const;
+  QRectF committedRect() const;
+  const std::optional<NormRect>& draft() const { return draft_; }
+  const std::optional<Grab>& grab() const { return grab_; }
+
+ private:
+  std::optional<NormRect> draft_;
+  std::optional<Grab> grab_;
+  double rotateStart_ = 0;
 };

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -138,6 +140,106 @@ TEST(CropOverlayGeometry, LabelsAndCursors) {
   EXPECT_EQ(CropOverlay::cursor(Grab::move), Qt::OpenHandCursor);
   EXPECT_EQ(CropOverlay::cursor(Grab::rotate), Qt::PointingHandCursor);
   EXPECT_EQ(CropOverlay::cursor(std::nullopt), Qt::PointingHandCursor);
+}
+
+struct Calls {
+  std::vector<NormRect> commits;
+  std::vector<double> angles;
+  int rotateEnds = 0;
+};
+
+CropOverlay overlayOver(NormRect rect, Calls& calls, std::optional<double> ratio = std::nullopt) {
+  CropOverlay overlay;
+  overlay.rect = rect;
+  overlay.ratio = ratio;
+  overlay.width = W;
+  overlay.height = H;
+  overlay.onCommit = [&calls](const NormRect& r) { calls.commits.push_back(r); };
+  overlay.onRotate = [&calls](double a) { calls.angles.push_back(a); };
+  overlay.onRotateEnd = [&calls] { ++calls.rotateEnds; };
+  return overlay;
+}
+
+TEST(CropOverlayDrag, AMoveCommitsOnceAtTheEndFromTheCommittedRectangle) {
+  Calls calls;
+  CropOverlay overlay = overlayOver({0.25, 0.25, 0.5, 0.5}, calls);
+  overlay.dragChanged({600, 400}, {612, 400});
+  overlay.dragChanged({600, 400}, {660, 440});  // the total translation, not the step
+  ASSERT_TRUE(overlay.draft().has_value());
+  EXPECT_NEAR(overlay.draft()->x, 0.3, 1e-12);
+  EXPECT_NEAR(overlay.draft()->y, 0.3, 1e-12);
+  EXPECT_TRUE(calls.commits.empty());
+  overlay.dragEnded();
+  ASSERT_EQ(calls.commits.size(), 1u);
+  EXPECT_NEAR(calls.commits[0].w, 0.5, 1e-12);
+  EXPECT_FALSE(overlay.draft().has_value());
+  EXPECT_FALSE(overlay.grab().has_value());
+  EXPECT_EQ(calls.rotateEnds, 0);
+  // A press that never moved commits nothing.
+  overlay.dragEnded();
+  EXPECT_EQ(calls.commits.size(), 1u);
+}
+
+TEST(CropOverlayDrag, TheRotateHandleAndTheOutsideRotateWithoutCommitting) {
+  struct Case {
+    const char* name;
+    NormRect rect;
+    QPointF start;
+  };
+  // The handle of a full-frame crop sits inside the right edge's band: the handle wins.
+  const std::vector<Case> cases = {
+      {"on the handle over the band", NormRect::full, {1184, 456}},
+      {"outside the band", {0.25, 0.25, 0.5, 0.5}, {100, 100}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Calls calls;
+    CropOverlay overlay = overlayOver(c.rect, calls);
+    overlay.currentAngle = 3;
+    overlay.dragChanged(c.start, c.start + QPointF(0, 5));
+    overlay.currentAngle = calls.angles.back();  // the preview passes the angle back
+    overlay.dragChanged(c.start, c.start + QPointF(0, 10));
+    EXPECT_EQ(overlay.grab(), CropOverlay::Grab::rotate);
+    ASSERT_EQ(calls.angles.size(), 2u);
+    // Both steps start from the angle at the drag's start, not from the last one shown.
+    EXPECT_EQ(calls.angles[1] - 3,
+              CropOverlay::rotatedAngle(c.start, c.start + QPointF(0, 10), W, H, 0));
+    overlay.dragEnded();
+    EXPECT_EQ(calls.rotateEnds, 1);
+    EXPECT_TRUE(calls.commits.empty());
+  }
+}
+
+TEST(CropOverlayDrag, DamagedCropsAndEmptyOverlaysNeverGiveNonFiniteRectangles) {
+  Calls calls;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  CropOverlay overlay = overlayOver({nan, 0.5, 1e300, -2}, calls);
+  const QRectF shown = overlay.shownRect();
+  for (double v : {shown.x(), shown.y(), shown.width(), shown.height()}) EXPECT_TRUE(std::isfinite(v));
+  EXPECT_TRUE(QRectF(0, 0, W, H).contains(shown));
+  overlay.dragChanged({600, 400}, {700, 400});
+  overlay.dragEnded();
+  for (const NormRect& r : calls.commits) {
+    for (double v : {r.x, r.y, r.w, r.h}) EXPECT_TRUE(std::isfinite(v));
+  }
+  Calls none;
+  CropOverlay empty = overlayOver(NormRect::full, none);
+  empty.width = 0;
+  empty.dragChanged({0, 0}, {10, 10});
+  empty.dragEnded();
+  EXPECT_TRUE(none.commits.empty());
+  EXPECT_TRUE(none.angles.empty());
+}
+
+TEST(CropOverlayDrag, HoverCursorsFollowTheShownRectangle) {
+  Calls calls;
+  const CropOverlay overlay = overlayOver({0.25, 0.25, 0.5, 0.5}, calls);
+  EXPECT_EQ(overlay.hoverCursor(QPointF(300, 200)), Qt::CrossCursor);
+  EXPECT_EQ(overlay.hoverCursor(QPointF(300, 400)), Qt::SizeHorCursor);
+  EXPECT_EQ(overlay.hoverCursor(QPointF(600, 400)), Qt::OpenHandCursor);
+  EXPECT_EQ(overlay.hoverCursor(QPointF(50, 50)), Qt::PointingHandCursor);
+  EXPECT_EQ(overlay.hoverCursor(QPointF(928, 456)), Qt::PointingHandCursor);  // rotate handle
+  EXPECT_EQ(overlay.hoverCursor(std::nullopt), Qt::ArrowCursor);
 }
 
 }  // namespace
