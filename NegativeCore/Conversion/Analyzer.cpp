@@ -54,14 +54,14 @@ struct Sampled {
   std::array<float, 3> maxima{0, 0, 0};
 };
 
-// The sampled rows [first, last) of the region (counted in strides), rows outer and columns inner.
-Sampled sampleRows(const LinearImage& image, const Region& r, int64_t stride, bool blackAndWhite,
-                   int64_t first, int64_t last) {
+// One pass, rows outer and columns inner, on the calling thread.
+Sampled sample(const LinearImage& image, const Region& r, int64_t stride, bool blackAndWhite) {
   Sampled result;
   const int64_t columns = (r.x1 - r.x0 + stride - 1) / stride;
-  for (auto& list : result.lists) list.reserve(static_cast<size_t>(columns * (last - first)));
+  const int64_t rows = (r.y1 - r.y0 + stride - 1) / stride;
+  for (auto& list : result.lists) list.reserve(static_cast<size_t>(columns * rows) + 1);
   auto& [maxR, maxG, maxB] = result.maxima;
-  for (int64_t y = r.y0 + first * stride; y < std::min(r.y1, r.y0 + last * stride); y += stride) {
+  for (int64_t y = r.y0; y < r.y1; y += stride) {
     const float* row = image.row(y);
     for (int64_t x = r.x0; x < r.x1; x += stride) {
       float red = row[x * 4], green = row[x * 4 + 1], blue = row[x * 4 + 2];
@@ -75,32 +75,6 @@ Sampled sampleRows(const LinearImage& image, const Region& r, int64_t stride, bo
       result.lists[2].push_back(std::max(blue, transmissionFloor));
     }
   }
-  return result;
-}
-
-// The samples in the order of one pass, rows outer and columns inner: chunks of rows are
-// sampled on all cores and joined in row order, so the lists and maxima are those of one pass.
-Sampled sample(const LinearImage& image, const Region& r, int64_t stride, bool blackAndWhite) {
-  const int64_t rows = (r.y1 - r.y0 + stride - 1) / stride;
-  const int64_t chunk = ParallelFor::rowsPerChunk(rows);
-  const int64_t chunks = (rows + chunk - 1) / chunk;
-  std::vector<Sampled> parts(static_cast<size_t>(chunks));
-  parallelFor(chunks, [&](int64_t c) {
-    parts[c] =
-        sampleRows(image, r, stride, blackAndWhite, c * chunk, std::min(rows, (c + 1) * chunk));
-  });
-  Sampled result;
-  for (const Sampled& part : parts) {
-    for (int c = 0; c < 3; ++c) result.maxima[c] = std::max(result.maxima[c], part.maxima[c]);
-  }
-  parallelFor(3, [&](int64_t c) {
-    size_t total = 0;
-    for (const Sampled& part : parts) total += part.lists[c].size();
-    auto& list = result.lists[c];
-    list.reserve(total + 1);
-    for (const Sampled& part : parts)
-      list.insert(list.end(), part.lists[c].begin(), part.lists[c].end());
-  });
   return result;
 }
 
@@ -125,18 +99,11 @@ void rejectOutliers(Lists& lists) {
     limit[c] = copy[k] + outlierMargin;
   });
   std::vector<uint8_t> keep(n);
-  const auto count = static_cast<int64_t>(n);
-  const int64_t chunk = std::max<int64_t>(ParallelFor::rowsPerChunk(count), 1 << 16);
-  const int64_t chunks = (count + chunk - 1) / chunk;
-  std::vector<size_t> keptIn(static_cast<size_t>(chunks), 0);
-  parallelFor(chunks, [&](int64_t c) {
-    for (int64_t i = c * chunk; i < std::min(count, (c + 1) * chunk); ++i) {
-      keep[i] = lists[0][i] <= limit[0] && lists[1][i] <= limit[1] && lists[2][i] <= limit[2];
-      keptIn[c] += keep[i];
-    }
-  });
   size_t kept = 0;
-  for (const size_t k : keptIn) kept += k;
+  for (size_t i = 0; i < n; ++i) {
+    keep[i] = lists[0][i] <= limit[0] && lists[1][i] <= limit[1] && lists[2][i] <= limit[2];
+    kept += keep[i];
+  }
   const bool enough = n < 2000 ? kept >= 100 : kept >= n / 20;
   if (!enough || kept == n) return;
   parallelFor(3, [&](int64_t c) {

@@ -156,30 +156,6 @@ TEST(Analyzer, NonFiniteAndNegativePixels) {
   EXPECT_EQ(a.baseTransmission[0], 0.0);  // the maxima start at 0
 }
 
-// A tall frame is sampled in many bands of rows at once; the measurement must be the whole
-// frame's: every finite pixel counted once, the extremes and the maxima wherever they lie (the
-// clearest pixel in the last row, the densest in the first, holes in scattered rows).
-TEST(Analyzer, TallFramesAreMeasuredWhole) {
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  constexpr int64_t width = 7, height = 301;
-  const auto hole = [](int64_t x, int64_t y) { return y % 37 == 5 && x == 3; };
-  const LinearImage image = makeImage(width, height, [&](int64_t x, int64_t y) {
-    if (hole(x, y)) return Rgb{nan, 0.5f, 0.5f};
-    const double density = 0.4 + 1.2 * static_cast<double>(height - 1 - y) / (height - 1) +
-                           0.01 * static_cast<double>(x);
-    return Rgb{transmission(density), transmission(density + 0.3), 0.25f};
-  });
-  int64_t holes = 0;
-  for (int64_t y = 0; y < height; ++y) holes += hole(3, y);
-  const FilmAnalysis a = Analyzer::analyze(image, settings(0, 0, 1), 1'000'000);
-  EXPECT_EQ(a.samples, width * height - holes);
-  EXPECT_NEAR(a.dMin[0], 0.4, 1e-4);
-  EXPECT_NEAR(a.dMax[0], 1.6 + 0.06, 1e-4);
-  EXPECT_NEAR(a.dMin[1], 0.7, 1e-4);
-  EXPECT_FLOAT_EQ(a.baseTransmission[0], transmission(0.4));
-  EXPECT_FLOAT_EQ(a.baseTransmission[2], 0.25f);
-}
-
 TEST(Analyzer, MeasuresTheFilmBaseOfTheSyntheticNegative) {
   TempDir dir;
   const ScanFixtures::Negative negative;
