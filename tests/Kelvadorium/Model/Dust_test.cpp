@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <filesystem>
+#include <memory>
 
 #include "Model/AppModel.h"
 #include "Model/DustFinds.h"
@@ -171,6 +172,15 @@ TEST(FindDust, OneFindAtATime) {
   EXPECT_TRUE(s.model.wbPickMode());
   s.settle();
   EXPECT_EQ(s.services.telemetry.events, (QStringList{"dust.find", "dust.find"}));
+}
+
+// The model may go while its find waits on the renderer; nothing of it runs afterwards.
+TEST(FindDust, ModelGoesWhileFinding) {
+  auto s = std::make_unique<DustSession>();
+  s->model.previewRenderer().hold();
+  s->model.findDust();
+  s.reset();
+  VirtualClock::settle();
 }
 
 TEST(FindDust, NothingWithoutASelectedScan) {
