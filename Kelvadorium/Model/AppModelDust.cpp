@@ -7,16 +7,12 @@
 #include "Model/DustFinds.h"
 
 void AppModel::findDust() {
-  if (!selectedIndex() || isFindingDust_) return;
+  const std::optional<size_t> index = selectedIndex();
+  if (!index || isFindingDust_) return;
   setIsFindingDust(true);
+  // Leaving a mode edits no record and selects no other scan, so the index still holds.
   switchOff({&AppModel::setSpotMode, &AppModel::setDodgeMode, &AppModel::setRedEyeMode,
              &AppModel::setCropMode});
-  // Leaving a mode edits no record, but the scan is looked up again all the same.
-  const std::optional<size_t> index = selectedIndex();
-  if (!index) {
-    setIsFindingDust(false);
-    return;
-  }
   const ImageItem& item = items_[*index];
   std::vector<std::filesystem::path> urls;
   urls.reserve(items_.size());
