@@ -34,6 +34,7 @@ Style style(FontRole role) {
     case FontRole::footnote:
       return {10.0 / 13, QFont::Normal};
     case FontRole::caption:
+    case FontRole::caption2:
       return {10.0 / 13, QFont::Normal};
   }
   return {1.0, QFont::Normal};
