@@ -168,6 +168,10 @@ void appendConversion(std::string& out, const Spec& spec, const Argument& argume
 }  // namespace
 
 std::string formatUtf8(std::string_view pattern, std::initializer_list<Argument> arguments) {
+  return formatUtf8(pattern, std::span<const Argument>(arguments.begin(), arguments.size()));
+}
+
+std::string formatUtf8(std::string_view pattern, std::span<const Argument> arguments) {
   std::string out;
   out.reserve(pattern.size() + 16);
   auto next = arguments.begin();

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -21,6 +22,7 @@ using Argument = std::variant<double, long long>;
 // The pattern with its conversions filled in, in order. A conversion without an argument
 // writes nothing; arguments beyond the conversions are ignored; a '%' that starts no valid
 // conversion is written as it stands.
+std::string formatUtf8(std::string_view pattern, std::span<const Argument> arguments);
 std::string formatUtf8(std::string_view pattern, std::initializer_list<Argument> arguments);
 QString format(std::string_view pattern, std::initializer_list<Argument> arguments);
 QString format(std::string_view pattern, double value);
