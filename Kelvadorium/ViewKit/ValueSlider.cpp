@@ -39,8 +39,10 @@ void ValueSlider::showValue(double value) {
 }
 
 void ValueSlider::setTint(const QColor& tint) {
+  // A disabled slider keeps the desktop's grey.
   QPalette colours = palette();
-  colours.setColor(QPalette::Highlight, tint);
+  colours.setColor(QPalette::Active, QPalette::Highlight, tint);
+  colours.setColor(QPalette::Inactive, QPalette::Highlight, tint);
   setPalette(colours);
 }
 
