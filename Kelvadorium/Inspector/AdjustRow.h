@@ -28,7 +28,8 @@ struct AdjustRange {
 // The printf pattern of the value text: one pattern, or one chosen by the stored value.
 class RowFormat {
  public:
-  RowFormat(const char* pattern) : pattern_(pattern) {}  // NOLINT: a pattern reads as a format
+  // Not explicit: a row's pattern is written as a plain string.
+  RowFormat(const char* pattern) : pattern_(pattern) {}
   explicit RowFormat(std::function<std::string(double value)> choose)
       : choose_(std::move(choose)) {}
   std::string patternFor(double value) const { return choose_ ? choose_(value) : pattern_; }

@@ -16,6 +16,7 @@ constexpr int turnMilliseconds = 200;
 
 FoldHeader::FoldHeader(const QString& title, Binding<bool> expanded, QWidget* parent)
     : QAbstractButton(parent), binding_(std::move(expanded)) {
+  setObjectName("FoldHeader");
   setText(title);
   setFont(FontRoles::font(FontRole::headline));
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

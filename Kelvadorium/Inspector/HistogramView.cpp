@@ -88,7 +88,10 @@ class HistogramBox final : public QWidget {
     painter.setBrush(backdrop);
     painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     if (!model_.histogram()) return;
-    if (layer_.isNull()) layer_ = drawChannels(*model_.histogram());
+    // Drawn again after a change, a resize or a move to a screen of another scale.
+    if (layer_.isNull() || layer_.devicePixelRatio() != devicePixelRatioF()) {
+      layer_ = drawChannels(*model_.histogram());
+    }
     painter.drawImage(QPointF(HistogramView::inset, HistogramView::inset), layer_);
   }
 

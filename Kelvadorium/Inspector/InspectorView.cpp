@@ -80,8 +80,7 @@ InspectorView::InspectorView(AppModel& model, QWidget* parent)
 }
 
 bool InspectorView::isMonochrome() const {
-  return settingValue(&ConversionSettings::mode) == FilmMode::bwNegative &&
-         model_.selectedIndex().has_value();
+  return model_.selectedIndex() && settingValue(&ConversionSettings::mode) == FilmMode::bwNegative;
 }
 
 FoldSection* InspectorView::section(const QString& title) const {
