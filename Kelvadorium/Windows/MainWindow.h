@@ -12,6 +12,7 @@
 struct ModelCalls;
 class AppModel;
 class DialogService;
+class MenuCommands;
 class PanePlaceholder;
 class QAction;
 class QActionGroup;
@@ -44,6 +45,7 @@ class MainWindow final : public QMainWindow {
   QAction* toolbarAction(const QString& title) const;
   QAction* menuAction(const QString& menuTitle, const QString& itemTitle) const;
   QAction* quitAction() const { return quit_; }
+  MenuCommands& menus() const { return *menus_; }
 
   static constexpr int minimumWidth = 1000;
   static constexpr int minimumHeight = 640;
@@ -91,5 +93,6 @@ class MainWindow final : public QMainWindow {
   QAction* layout_ = nullptr;
   QActionGroup* layouts_ = nullptr;
   QAction* quit_ = nullptr;
+  MenuCommands* menus_ = nullptr;
   SheetPresenter* sheets_ = nullptr;
 };
