@@ -71,6 +71,10 @@ void sendToTextField(QKeySequence::StandardKey key) {
   QCoreApplication::sendEvent(field, &release);
 }
 
+// A title as a menu shows it: "&" marks the next letter as the item's access key unless doubled.
+QString menuText(const QString& title) { return QString(title).replace('&', "&&"); }
+QString plainText(const QString& text) { return QString(text).replace("&&", "&"); }
+
 bool fileExists(const std::filesystem::path& url) {
   std::error_code error;
   return std::filesystem::exists(url, error);
@@ -116,7 +120,7 @@ QString MenuCommands::recentTitle(const std::filesystem::path& url, bool exists)
 }
 
 QAction* MenuCommands::add(QMenu* menu, const QString& title, QKeySequence key, Rule rule) {
-  QAction* action = menu->addAction(title);
+  QAction* action = menu->addAction(menuText(title));
   action->setShortcut(key);
   rows_.push_back({action, rule});
   return action;
@@ -379,7 +383,7 @@ QAction* MenuCommands::item(const QString& menuTitle, const QString& title) cons
   QMenu* owner = menuTitle == recent_->title() ? recent_ : menu(menuTitle);
   if (!owner) return nullptr;
   for (QAction* action : owner->actions()) {
-    if (action->text() == title) return action;
+    if (plainText(action->text()) == title) return action;
   }
   return nullptr;
 }
@@ -390,7 +394,7 @@ void MenuCommands::rebuildRecent() {
   const auto& urls = model_.recentProjects();
   for (size_t i = 0; i < urls.size(); ++i) {
     const std::filesystem::path url = urls[i];
-    QAction* entry = recent_->addAction(recentTitle(url, true));
+    QAction* entry = recent_->addAction(menuText(recentTitle(url, true)));
     if (i == 0) {
       entry->setShortcut(ctrl | alt | shift | Qt::Key_O);
       connect(entry, &QAction::triggered, this, &MenuCommands::openFirstRecent);
@@ -408,7 +412,7 @@ void MenuCommands::checkRecentFiles() {
   const QList<QAction*> entries = recent_->actions();
   for (size_t i = 0; i < urls.size() && i < size_t(entries.size()); ++i) {
     const bool exists = fileExists(urls[i]);
-    entries[i]->setText(recentTitle(urls[i], exists));
+    entries[i]->setText(menuText(recentTitle(urls[i], exists)));
     entries[i]->setEnabled(exists);
   }
 }
@@ -426,10 +430,11 @@ void MenuCommands::rebuildPresets(FilmMode mode) {
   for (const auto& [preset, name] : EnumNames<BuiltInPreset>::cases) {
     if (!isAvailable(preset, mode)) continue;
     const BuiltInPreset chosen = preset;
-    connect(presets_->addAction(presetTitle(preset)), &QAction::triggered, this, [m, chosen] {
-      m->applyBuiltInPreset(chosen);
-      m->telemetry().record("preset");
-    });
+    connect(presets_->addAction(menuText(presetTitle(preset))), &QAction::triggered, this,
+            [m, chosen] {
+              m->applyBuiltInPreset(chosen);
+              m->telemetry().record("preset");
+            });
   }
 }
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "Services/WallClock.h"
 #include "Windows/FontRoles.h"
@@ -87,9 +88,9 @@ AboutView::AboutView(Facts facts, const WallClock& clock, std::function<void()> 
 
   auto* icon = new QLabel;
   const QIcon appIcon = QIcon::fromTheme("kelvadorium", QIcon(":/Desktop/kelvadorium.svg"));
-  icon->setPixmap(appIcon.pixmap(QSize(96, 96), devicePixelRatioF()));
+  // Drawn for at least twice the size, so the snapshot and high-density screens stay sharp.
+  icon->setPixmap(appIcon.pixmap(QSize(96, 96), std::max(devicePixelRatioF(), 2.0)));
   icon->setFixedSize(96, 96);
-  icon->setScaledContents(true);
   column->addWidget(icon, 0, Qt::AlignHCenter);
 
   auto* names = new QVBoxLayout;

@@ -192,7 +192,9 @@ TEST_F(MenuCommandsTest, EveryItemsTitleShortcutAndEnablingInEachState) {
       const Row& row = rows[i];
       std::string title = row.title;
       if (state == threeMarked && title == "Remove from List") title = "Remove 3 Scans from List";
-      EXPECT_EQ(actual[i]->text().toStdString(), title) << names[state];
+      // As the menu shows it: a single "&" would mark an access key and disappear.
+      EXPECT_EQ(actual[i]->text(), QString::fromStdString(title).replace("&", "&&"))
+          << names[state];
       EXPECT_EQ(keys(*actual[i]), row.keys) << names[state] << ": " << title;
       EXPECT_EQ(actual[i]->isEnabled(), row.enabled[state] == '1') << names[state] << ": " << title;
     }
