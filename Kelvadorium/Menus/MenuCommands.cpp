@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTextEdit>
 #include <system_error>
 
@@ -462,6 +463,10 @@ void MenuCommands::openAbout() {
   if (!about_) {
     about_ = new AboutView(
         AboutView::Facts::ofThisBuild(), wallClock_, [this] { openSettings(); }, window_);
+    // Opened in the middle of the screen the main window is on.
+    if (QScreen* screen = window_ ? window_->screen() : QGuiApplication::primaryScreen()) {
+      about_->move(screen->availableGeometry().center() - about_->rect().center());
+    }
   }
   about_->show();
   about_->raise();
