@@ -132,7 +132,8 @@ QAction* MenuCommands::toggle(QMenu* menu, const QString& title, QKeySequence ke
   QAction* action = add(menu, title, key, rule);
   action->setCheckable(true);
   // Written on the user's choice only; update() sets the check without triggering.
-  connect(action, &QAction::triggered, this, [this, write](bool on) { (model_.*write)(on); });
+  AppModel* m = &model_;
+  connect(action, &QAction::triggered, this, [m, write](bool on) { (m->*write)(on); });
   toggles_.emplace_back(action, value);
   return action;
 }
