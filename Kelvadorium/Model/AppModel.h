@@ -111,6 +111,8 @@ class AppModel final : public QObject {
     // back, with the project file they were read from.
     std::vector<ProjectFile::Entry> leftOutEntries;
     std::filesystem::path leftOutSource;
+    // The scan cropEntry was taken from: Cancel puts the snapshot back only onto that scan.
+    std::optional<Uuid> cropEntryScan;
   };
 
   explicit AppModel(ModelServices services, QObject* parent = nullptr);
@@ -742,6 +744,11 @@ class AppModel final : public QObject {
   // --- private: white-balance pick.
 
   // --- private: healing.
+  // Finds a source for new repairs on the preview renderer unless they have one, then appends
+  // them while the scan, its orientation and the healing session are still those of the request.
+  void startRepair(std::vector<Spot> spots, bool sourced);
+  QCoro::Task<> repairJob(Uuid id, std::filesystem::path url, ConversionSettings settings,
+                          int session, std::vector<Spot> spots, bool sourced);
 
   // --- private: layers.
 
