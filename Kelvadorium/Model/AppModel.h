@@ -744,11 +744,24 @@ class AppModel final : public QObject {
   // --- private: white-balance pick.
 
   // --- private: healing.
-  // Finds a source for new repairs on the preview renderer unless they have one, then appends
-  // them while the scan, its orientation and the healing session are still those of the request.
-  void startRepair(std::vector<Spot> spots, bool sourced);
-  QCoro::Task<> repairJob(Uuid id, std::filesystem::path url, ConversionSettings settings,
-                          int session, std::vector<Spot> spots, bool sourced);
+  // New repairs on their way to the selected scan: one spot, or a stroke's mapped path to be
+  // resampled on the decoded size with the settings and source offset of its first spot.
+  struct RepairRequest {
+    Uuid id;
+    std::filesystem::path url;
+    ConversionSettings settings;
+    int session = 0;
+    std::vector<Spot> spots;
+    std::vector<std::pair<double, double>> path;
+    QSize size;
+    bool sourced = false;
+  };
+  // Resamples a stroke and searches a source on the preview renderer where needed (both are
+  // heavy for long strokes at a small brush), then appends the repairs while the scan, its
+  // orientation and the healing session are still those of the request.
+  void startRepair(std::vector<Spot> spots, std::vector<std::pair<double, double>> path,
+                   bool sourced);
+  QCoro::Task<> repairJob(RepairRequest request);
 
   // --- private: layers.
 

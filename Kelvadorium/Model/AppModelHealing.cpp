@@ -79,7 +79,7 @@ void AppModel::addRepairSpot(double x, double y) {
   std::vector<Spot> spots =
       applyHealToolSettings({makeSpot(point->first, point->second, spotBrush())});
   const bool sourced = applyCloneSource(spots);
-  startRepair(std::move(spots), sourced);
+  startRepair(std::move(spots), {}, sourced);
 }
 
 void AppModel::addRepairStroke(const std::vector<QPointF>& points) {
@@ -90,11 +90,12 @@ void AppModel::addRepairStroke(const std::vector<QPointF>& points) {
     if (const auto mapped = usable(imagePoint(point.x(), point.y()))) path.push_back(*mapped);
   }
   if (path.size() < 2) return;
-  std::vector<Spot> spots = applyHealToolSettings(
-      alongPath(path, std::max(proxySize_.width(), 1), std::max(proxySize_.height(), 1),
-                spotBrush()));
-  const bool sourced = applyCloneSource(spots);
-  startRepair(std::move(spots), sourced);
+  // The chain begins with the path's first point: that spot takes the tool settings and the
+  // source point now, and the rest of the chain copies them when it is resampled.
+  std::vector<Spot> head =
+      applyHealToolSettings({makeSpot(path.front().first, path.front().second, spotBrush())});
+  const bool sourced = applyCloneSource(head);
+  startRepair(std::move(head), std::move(path), sourced);
 }
 
 std::vector<Spot> AppModel::applyHealToolSettings(std::vector<Spot> spots) const {
@@ -141,40 +142,74 @@ void AppModel::removeLastRepair() {
   removeRepair(items_[*index].settings.spots.back().id);
 }
 
-void AppModel::startRepair(std::vector<Spot> spots, bool sourced) {
+void AppModel::startRepair(std::vector<Spot> spots, std::vector<std::pair<double, double>> path,
+                           bool sourced) {
   const std::optional<size_t> index = selectedIndex();
   if (!index || spots.empty()) return;
   const ImageItem& item = items_[*index];
+  RepairRequest request{item.id,          item.url,        item.settings,
+                        plain_.healSession, std::move(spots), std::move(path),
+                        proxySize_,       sourced};
   // The model keeps no handle: a request is never cancelled, only dropped when it arrives late.
-  TaskHandle::start([this, id = item.id, url = item.url, settings = item.settings,
-                     session = plain_.healSession, spots = std::move(spots),
-                     sourced](std::stop_token) mutable {
-    return repairJob(id, std::move(url), std::move(settings), session, std::move(spots), sourced);
+  TaskHandle::start([this, request = std::move(request)](std::stop_token) mutable {
+    return repairJob(std::move(request));
   });
 }
 
-QCoro::Task<> AppModel::repairJob(Uuid id, std::filesystem::path url, ConversionSettings settings,
-                                  int session, std::vector<Spot> spots, bool sourced) {
-  if (!sourced) {
-    auto search = [url, settings, spots](RenderCache& cache) mutable {
-      const LinearImage scan = cache.proxy(url, settings);
-      Healer::findGroupSource(scan.width(), scan.height(), scan.pixels(), spots, settings.spots);
+namespace {
+
+// The chain along a stroke's path, each spot with the settings and source offset of the head
+// spot made for its first point.
+std::vector<Spot> chainAlong(const std::vector<std::pair<double, double>>& path, QSize size,
+                             const Spot& head, bool sourced) {
+  std::vector<Spot> chain =
+      alongPath(path, std::max(size.width(), 1), std::max(size.height(), 1), head.r);
+  const double dx = sourced ? *head.sx - head.x : 0;
+  const double dy = sourced ? *head.sy - head.y : 0;
+  for (Spot& spot : chain) {
+    spot.kind = head.kind;
+    spot.feather = head.feather;
+    spot.opacity = head.opacity;
+    if (sourced) {
+      spot.sx = spot.x + dx;
+      spot.sy = spot.y + dy;
+    }
+  }
+  return chain;
+}
+
+}  // namespace
+
+QCoro::Task<> AppModel::repairJob(RepairRequest request) {
+  if (!request.sourced || !request.path.empty()) {
+    auto prepare = [request](RenderCache& cache) mutable {
+      std::vector<Spot> spots = request.path.empty()
+                                    ? std::move(request.spots)
+                                    : chainAlong(request.path, request.size, request.spots.front(),
+                                                 request.sourced);
+      if (request.sourced || spots.empty()) return spots;
+      try {
+        const LinearImage scan = cache.proxy(request.url, request.settings);
+        Healer::findGroupSource(scan.width(), scan.height(), scan.pixels(), spots,
+                                request.settings.spots);
+      } catch (...) {
+        // A scan that cannot be decoded still gets its repairs; the render finds a source later.
+      }
       return spots;
     };
-    auto found = co_await previewRenderer().perform(std::move(search));
-    // Stopped: the model is going away and must not be touched.
-    if (found.stopped()) co_return;
-    // A scan that cannot be decoded still gets its repair; the render searches a source later.
-    if (found.ok()) spots = std::move(found.value());
+    auto prepared = co_await previewRenderer().perform(std::move(prepare));
+    // Stopped, the model going away and not to be touched; or out of memory: nothing to add.
+    if (!prepared.ok()) co_return;
+    request.spots = std::move(prepared.value());
   }
-  if (selection_ != id || plain_.healSession != session) co_return;
+  if (selection_ != request.id || plain_.healSession != request.session) co_return;
   const std::optional<size_t> index = selectedIndex();
-  if (!index) co_return;
+  if (!index || request.spots.empty()) co_return;
   // Positions belong to the orientation they were mapped in; a turn or mirror since moves them.
   const ConversionSettings& now = items_[*index].settings;
-  if (now.rotationQuarterTurns != settings.rotationQuarterTurns ||
-      now.mirrored != settings.mirrored) {
+  if (now.rotationQuarterTurns != request.settings.rotationQuarterTurns ||
+      now.mirrored != request.settings.mirrored) {
     co_return;
   }
-  appendSpots(spots);
+  appendSpots(request.spots);
 }

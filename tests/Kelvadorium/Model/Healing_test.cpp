@@ -297,6 +297,33 @@ TEST_F(HealingOnAScan, StrokeAddsAChainWithOneOffset) {
   }
 }
 
+// A source point moves a whole drag by the offset of its first point and is used up; the fill
+// tool ignores it and leaves it for later.
+TEST_F(HealingOnAScan, StrokeFromASourcePoint) {
+  s.model->setSpotBrush(0.05);
+  s.model->chooseHealTool(SpotKind::clone);
+  s.model->setHealSource(QPointF(0.3, 0.2));
+  s.model->addRepairStroke({QPointF(0.5, 0.5), QPointF(0.7, 0.5)});
+  EXPECT_FALSE(s.model->healSource());
+  s.wait(1);
+  ASSERT_GT(spots().size(), 2u);
+  for (const Spot& spot : spots()) {
+    EXPECT_EQ(spot.kind, SpotKind::clone);
+    EXPECT_NEAR(*spot.sx, spot.x - 0.2, 1e-9);
+    EXPECT_NEAR(*spot.sy, spot.y - 0.3, 1e-9);
+  }
+
+  s.model->restoreSpots({});
+  s.model->chooseHealTool(SpotKind::fill);
+  s.model->setHealSource(QPointF(0.3, 0.2));
+  s.model->addRepairStroke({QPointF(0.5, 0.5), QPointF(0.7, 0.5)});
+  s.wait(1);
+  EXPECT_TRUE(s.model->healSource());
+  ASSERT_GT(spots().size(), 2u);
+  EXPECT_EQ(spots()[0].kind, SpotKind::fill);
+  EXPECT_GT(std::abs(*spots()[0].sx - 0.3), 1e-6) << "a source of its own";
+}
+
 // The source search of a repair runs while the user goes on; what changed meanwhile decides
 // whether the repair still belongs to the scan as shown.
 TEST_F(HealingOnAScan, LateRepairsAreDroppedWhenTheScanChanged) {
