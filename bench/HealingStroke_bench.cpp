@@ -96,6 +96,14 @@ struct Session {
     });
   }
   const std::vector<Spot>& spots() const { return model->items()[0].settings.spots; }
+  // False, with the run marked, when no gesture maps onto the picture.
+  bool mapped(benchmark::State& state) const {
+    if (model->imagePoint(0.5, 0.5)) return true;
+    state.SkipWithError("the preview mapping answers nothing");
+    return false;
+  }
+  // The chain one drag across the frame appends.
+  std::vector<Spot> paintedChain();
 
   TempDir dir;
   TestServices services;
@@ -113,12 +121,15 @@ std::vector<QPointF> dragAcross() {
   return points;
 }
 
+std::vector<Spot> Session::paintedChain() {
+  model->addRepairStroke(dragAcross());
+  until([&] { return !spots().empty(); });
+  return spots();
+}
+
 void StrokeToRepairs(benchmark::State& state) {
   Session s;
-  if (!s.model->imagePoint(0.5, 0.5)) {
-    state.SkipWithError("the preview mapping answers nothing");
-    return;
-  }
+  if (!s.mapped(state)) return;
   const std::vector<QPointF> drag = dragAcross();
   Medians total(state, "total");
   Medians call(state, "gui_call");
@@ -141,13 +152,8 @@ void StrokeToRepairs(benchmark::State& state) {
 // The acceptance's own work on the GUI thread: the chain appended as one edit.
 void AppendChain(benchmark::State& state) {
   Session s;
-  if (!s.model->imagePoint(0.5, 0.5)) {
-    state.SkipWithError("the preview mapping answers nothing");
-    return;
-  }
-  s.model->addRepairStroke(dragAcross());
-  s.until([&] { return !s.spots().empty(); });
-  const std::vector<Spot> chain = s.spots();
+  if (!s.mapped(state)) return;
+  const std::vector<Spot> chain = s.paintedChain();
   Medians append(state, "gui_append");
   for (auto _ : state) {
     state.PauseTiming();
@@ -163,13 +169,8 @@ void AppendChain(benchmark::State& state) {
 // Healing the chain on the 2400-pixel proxy, as a preview pass does before printing.
 void HealChainInPreview(benchmark::State& state) {
   Session s;
-  if (!s.model->imagePoint(0.5, 0.5)) {
-    state.SkipWithError("the preview mapping answers nothing");
-    return;
-  }
-  s.model->addRepairStroke(dragAcross());
-  s.until([&] { return !s.spots().empty(); });
-  const std::vector<Spot> chain = s.spots();
+  if (!s.mapped(state)) return;
+  const std::vector<Spot> chain = s.paintedChain();
   const ImageItem item = s.model->items()[0];
   RenderCache cache(kWidth, 1);
   const LinearImage proxy = cache.proxy(item.url, item.settings);
