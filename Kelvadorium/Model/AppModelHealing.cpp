@@ -84,10 +84,15 @@ void AppModel::addRepairSpot(double x, double y) {
 
 void AppModel::addRepairStroke(const std::vector<QPointF>& points) {
   if (healTool() == SpotKind::ai || !selectedIndex() || points.size() < 2) return;
+  // One snapshot of the mapping for every point of the drag.
+  const std::optional<PreviewMapping::Frame> frame = mappingFrame();
+  if (!frame) return;
   std::vector<std::pair<double, double>> path;
   path.reserve(points.size());
   for (const QPointF& point : points) {
-    if (const auto mapped = usable(imagePoint(point.x(), point.y()))) path.push_back(*mapped);
+    if (const auto mapped = usable(PreviewMapping::imagePoint(*frame, point))) {
+      path.push_back(*mapped);
+    }
   }
   if (path.size() < 2) return;
   // The chain begins with the path's first point: that spot takes the tool settings and the
