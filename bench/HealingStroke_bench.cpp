@@ -75,8 +75,8 @@ struct Session {
     tiff.bitsPerSample = 16;
     tiff.pattern = [&texture](int64_t x, int64_t y) {
       const float* p = texture.row(y) + 4 * x;
-      return std::array<float, 4>{std::min(p[0], 1.0f), std::min(p[1], 1.0f),
-                                  std::min(p[2], 1.0f), 1.0f};
+      return std::array<float, 4>{std::min(p[0], 1.0f), std::min(p[1], 1.0f), std::min(p[2], 1.0f),
+                                  1.0f};
     };
     ImageItem item;
     item.url = dir / "scan.tif";

@@ -152,9 +152,8 @@ void AppModel::startRepair(std::vector<Spot> spots, std::vector<std::pair<double
   const std::optional<size_t> index = selectedIndex();
   if (!index || spots.empty()) return;
   const ImageItem& item = items_[*index];
-  RepairRequest request{item.id,          item.url,        item.settings,
-                        plain_.healSession, std::move(spots), std::move(path),
-                        proxySize_,       sourced};
+  RepairRequest request{item.id,          item.url,        item.settings, plain_.healSession,
+                        std::move(spots), std::move(path), proxySize_,    sourced};
   // The model keeps no handle: a request is never cancelled, only dropped when it arrives late.
   TaskHandle::start([this, request = std::move(request)](std::stop_token) mutable {
     return repairJob(std::move(request));
@@ -188,10 +187,10 @@ std::vector<Spot> chainAlong(const std::vector<std::pair<double, double>>& path,
 QCoro::Task<> AppModel::repairJob(RepairRequest request) {
   if (!request.sourced || !request.path.empty()) {
     auto prepare = [request](RenderCache& cache) mutable {
-      std::vector<Spot> spots = request.path.empty()
-                                    ? std::move(request.spots)
-                                    : chainAlong(request.path, request.size, request.spots.front(),
-                                                 request.sourced);
+      std::vector<Spot> spots =
+          request.path.empty()
+              ? std::move(request.spots)
+              : chainAlong(request.path, request.size, request.spots.front(), request.sourced);
       if (request.sourced || spots.empty()) return spots;
       try {
         const LinearImage scan = cache.proxy(request.url, request.settings);

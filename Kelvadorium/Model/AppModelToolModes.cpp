@@ -145,7 +145,8 @@ bool AppModel::resizeBrush(bool larger) {
   }
   if (!brush) return false;
   const double factor = larger ? 1.15 : 0.8695652173913044;
-  const double size = std::min(std::max((this->*brush->get)() * factor, brush->lower), brush->upper);
+  const double size =
+      std::min(std::max((this->*brush->get)() * factor, brush->lower), brush->upper);
   (this->*brush->set)(size);
   return true;
 }

@@ -88,9 +88,8 @@ TEST(Healing, ChoosingTools) {
   EXPECT_FALSE(s.model->spotMode());
   EXPECT_FALSE(s.model->spotSelecting());
 
-  EXPECT_EQ(s.services.telemetry.events,
-            QStringList({"heal.heal", "heal.heal", "heal.select", "heal.heal", "heal.select",
-                         "heal.select"}));
+  EXPECT_EQ(s.services.telemetry.events, QStringList({"heal.heal", "heal.heal", "heal.select",
+                                                      "heal.heal", "heal.select", "heal.select"}));
 }
 
 // A tool change inside healing mode starts a new snapshot: Cancel then backs out of what was
@@ -115,8 +114,8 @@ TEST(Healing, ToolSettingsOfNewRepairs) {
     double wantOpacity;
   };
   const std::vector<Case> cases = {
-      {0, 100, 1.0, 1.0},  {-5, 100, 1.0, 1.0}, {25, 100, 1.4, 1.0},
-      {50, 40, 1.8, 0.4},  {100, 0, 2.6, 0.0},  {150, 100, 2.6, 1.0},
+      {0, 100, 1.0, 1.0}, {-5, 100, 1.0, 1.0}, {25, 100, 1.4, 1.0},
+      {50, 40, 1.8, 0.4}, {100, 0, 2.6, 0.0},  {150, 100, 2.6, 1.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "feather " << c.feather << ", opacity " << c.opacity);
@@ -278,8 +277,8 @@ TEST_F(HealingOnAScan, StrokeAddsAChainWithOneOffset) {
   s.model->setSpotBrush(0.05);
   const QSize proxy = s.model->proxySize();
   ASSERT_EQ(proxy, QSize(40, 30));
-  s.model->addRepairStroke({QPointF(0.1, 0.5), QPointF(0.5, 0.5), QPointF(1.4, 0.5),
-                            QPointF(0.5, 0.6)});
+  s.model->addRepairStroke(
+      {QPointF(0.1, 0.5), QPointF(0.5, 0.5), QPointF(1.4, 0.5), QPointF(0.5, 0.6)});
   s.wait(1);
   // 0.4 of 40 pixels at a spacing of 1.2 pixels, then 0.1 of 30 pixels at the same spacing.
   ASSERT_GE(spots().size(), 14u);

@@ -263,7 +263,7 @@ TEST(ToolModes, CancelCrop) {
   struct Case {
     const char* name;
     std::function<void(EditSession&)> meanwhile;
-    double pause;           // seconds between the last edit and Cancel
+    double pause;             // seconds between the last edit and Cancel
     size_t wantNewUndoSteps;  // counted from entering crop mode
   };
   const std::vector<Case> cases = {
@@ -468,8 +468,7 @@ TEST(ToolModes, BrushKeys) {
   const std::vector<Case> cases = {
       {"healing larger", Mode::healing, "spotBrush=0.01", true, true, 0.0115, 0.03, 0.012},
       {"healing capped", Mode::healing, "spotBrush=0.038", true, true, 0.04, 0.03, 0.012},
-      {"healing at the floor", Mode::healing, "spotBrush=0.0005", false, true, 0.0005, 0.03,
-       0.012},
+      {"healing at the floor", Mode::healing, "spotBrush=0.0005", false, true, 0.0005, 0.03, 0.012},
       {"healing below the floor", Mode::healing, "spotBrush=0.0001", true, true, 0.0005, 0.03,
        0.012},
       {"healing, no number stored", Mode::healing, "spotBrush=wide", true, true, 0.0092, 0.03,
