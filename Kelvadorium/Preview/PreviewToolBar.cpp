@@ -220,6 +220,10 @@ void PreviewToolBar::build(Shape shape) {
       break;
     }
   }
+  // Children made while the bar is on screen stay hidden until shown.
+  for (int i = 0; i < row_->count(); ++i) {
+    if (QWidget* widget = row_->itemAt(i)->widget()) widget->show();
+  }
 }
 
 void PreviewToolBar::buildCrop() {

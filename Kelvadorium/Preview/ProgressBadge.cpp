@@ -9,6 +9,10 @@
 ProgressBadge::ProgressBadge(QWidget* parent) : QWidget(parent) {
   setObjectName("ProgressBadge");
   setAttribute(Qt::WA_TransparentForMouseEvents);
+  // It floats on the pane's dark grey whatever the window's colours: light text.
+  QPalette light = palette();
+  light.setColor(QPalette::WindowText, Qt::white);
+  setPalette(light);
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(10, 10, 10, 10);
   row->setSpacing(8);
