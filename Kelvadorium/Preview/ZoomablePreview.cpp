@@ -24,7 +24,6 @@ ZoomablePreview::ZoomablePreview(AppModel& model, const PreviewCalls& calls, QWi
     : QWidget(parent), model_(model), calls_(calls) {
   setObjectName("ZoomablePreview");
   setMouseTracking(true);
-  setAttribute(Qt::WA_OpaquePaintEvent, false);
   for (auto changed :
        {&AppModel::previewChanged, &AppModel::beforePreviewChanged, &AppModel::detailPreviewChanged,
         &AppModel::compareModeChanged, &AppModel::splitPositionChanged, &AppModel::zoomChanged,
