@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "Model/AppModel.h"
-#include "Preview/PreviewCalls.h"
 #include "Preview/SplitDivider.h"
 #include "Preview/WBPickOverlay.h"
 #include "Rendering/PreviewImage.h"
