@@ -745,6 +745,10 @@ class AppModel final : public QObject {
   // --- private: mapping.
 
   // --- private: white-balance pick.
+  // Samples the scan at the image point on the preview renderer, then applies the result or says
+  // why there is none, while the scan stays selected.
+  QCoro::Task<> whiteBalancePickJob(Uuid id, std::filesystem::path url,
+                                    ConversionSettings settings, QPointF point);
 
   // --- private: healing.
 
