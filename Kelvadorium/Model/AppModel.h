@@ -763,7 +763,7 @@ class AppModel final : public QObject {
   // --- private: dust.
   // Awaits the dust pass and, while the scan is still selected, shows its finds.
   QCoro::Task<> dustFindJob(Uuid id, std::filesystem::path url, ConversionSettings settings,
-                            std::vector<std::filesystem::path> samples, double sensitivity);
+                            std::vector<DustSearch::Sample> samples, double sensitivity);
 
   // --- private: crop.
 
