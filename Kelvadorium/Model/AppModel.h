@@ -749,6 +749,10 @@ class AppModel final : public QObject {
   // --- private: mapping.
 
   // --- private: white-balance pick.
+  // Samples the scan at the image point on the preview renderer, then applies the result or says
+  // why there is none, while the scan stays selected.
+  QCoro::Task<> whiteBalancePickJob(Uuid id, std::filesystem::path url,
+                                    ConversionSettings settings, QPointF point);
 
   // --- private: healing.
   // New repairs on their way to the selected scan: one spot, or a stroke's mapped path to be
@@ -779,7 +783,7 @@ class AppModel final : public QObject {
   // --- private: dust.
   // Awaits the dust pass and, while the scan is still selected, shows its finds.
   QCoro::Task<> dustFindJob(Uuid id, std::filesystem::path url, ConversionSettings settings,
-                            std::vector<std::filesystem::path> samples, double sensitivity);
+                            std::vector<DustSearch::Sample> samples, double sensitivity);
 
   // --- private: crop.
 
