@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "BenchImages.h"
+#include "MedianTimes.h"
 #include "Model/AppModel.h"
 #include "Model/HistogramMeasure.h"
 #include "Services/SteadyClock.h"
@@ -29,29 +30,7 @@ QCoreApplication& application() {
   return app;
 }
 
-// Each iteration's seconds; the median goes to the counter "<name>_ms" (the machine is shared,
-// so the mean is easily pulled by one slow iteration). The main figure is also the iteration's
-// time.
-class Times {
- public:
-  explicit Times(benchmark::State& state, std::string name = "median", bool iterationTime = true)
-      : state_(state), name_(std::move(name)), iterationTime_(iterationTime) {}
-  ~Times() {
-    if (seconds_.empty()) return;
-    std::sort(seconds_.begin(), seconds_.end());
-    state_.counters[name_ + "_ms"] = 1000 * seconds_[seconds_.size() / 2];
-  }
-  void add(double seconds) {
-    seconds_.push_back(seconds);
-    if (iterationTime_) state_.SetIterationTime(seconds);
-  }
-
- private:
-  benchmark::State& state_;
-  std::string name_;
-  bool iterationTime_;
-  std::vector<double> seconds_;
-};
+using Times = MedianTimes;
 
 // Every tone control, HSL, curves and film effects at work.
 void everythingOn(ConversionSettings& s) {

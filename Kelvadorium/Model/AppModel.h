@@ -111,6 +111,8 @@ class AppModel final : public QObject {
     // back, with the project file they were read from.
     std::vector<ProjectFile::Entry> leftOutEntries;
     std::filesystem::path leftOutSource;
+    // The running roll analysis; rollProgress tells whether one runs.
+    TaskHandle rollTask;
   };
 
   explicit AppModel(ModelServices services, QObject* parent = nullptr);
@@ -750,6 +752,9 @@ class AppModel final : public QObject {
   // --- private: crop.
 
   // --- private: measuring.
+  // Measures the frames one at a time on the preview renderer, each without its stored roll
+  // balance, then writes the learned balance into all of them as one undo group.
+  QCoro::Task<> rollJob(std::vector<ImageItem> frames, std::stop_token stop);
 
   // --- private: end.
   // Stores the value, announces the write and answers the value it replaced.
