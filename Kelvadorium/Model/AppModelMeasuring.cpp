@@ -127,7 +127,7 @@ void runReferenceMatch(const QPointer<AppModel>& model, const MatchRequest& requ
 
 QCoro::Task<> AppModel::chooseBlankFrame(bool forAll) {
   DialogService::OpenPanel panel;
-  panel.title = QStringLiteral(
+  panel.message = QStringLiteral(
       "Choose the blank frame: shot with the same lens, aperture, distance and light as the "
       "scans, with no film (or clear film base) in the holder");
   panel.prompt = QStringLiteral("Use for Even Light Correction");
@@ -215,9 +215,10 @@ QCoro::Task<> AppModel::rollJob(std::vector<ImageItem> frames, std::stop_token s
 QCoro::Task<> AppModel::chooseReferencePhoto() {
   if (!selectedIndex()) co_return;
   DialogService::OpenPanel panel;
-  panel.title = QStringLiteral(
-      "Match Reference Photo — Choose a photo to match: the lab's scan of this frame, or any "
-      "photo with the look you want.");
+  panel.title = QStringLiteral("Match Reference Photo");
+  panel.message = QStringLiteral(
+      "Choose a photo to match: the lab's scan of this frame, or any photo with the look you "
+      "want.");
   panel.files = true;
   panel.folders = false;
   panel.multiple = false;

@@ -264,7 +264,7 @@ TEST(EvenLight, ThePanelStartsInTheScansFolderAndItsAnswerIsUsed) {
   ASSERT_EQ(s.services.dialogs.openAsked.size(), 2u);
   const DialogService::OpenPanel& panel = s.services.dialogs.openAsked.back();
   EXPECT_EQ(panel.prompt, "Use for Even Light Correction");
-  EXPECT_EQ(panel.title,
+  EXPECT_EQ(panel.message,
             "Choose the blank frame: shot with the same lens, aperture, distance and light as the "
             "scans, with no film (or clear film base) in the holder");
   EXPECT_TRUE(panel.files);
@@ -453,9 +453,10 @@ TEST(ReferenceMatch, OwnPrintIsMatchedWhileTheGuiKeepsRunning) {
   EXPECT_GT(ticks, 0);
 
   const DialogService::OpenPanel& panel = m.services.dialogs.openAsked.at(0);
-  EXPECT_TRUE(panel.title.startsWith("Match Reference Photo")) << panel.title.toStdString();
-  EXPECT_TRUE(panel.title.contains("Choose a photo to match: the lab's scan of this frame, or any "
-                                   "photo with the look you want."));
+  EXPECT_EQ(panel.title, "Match Reference Photo");
+  EXPECT_EQ(panel.message,
+            "Choose a photo to match: the lab's scan of this frame, or any photo with the look you "
+            "want.");
   EXPECT_FALSE(panel.multiple);
   EXPECT_EQ(panel.extensions, (QStringList{"heic", "jpeg", "jpg", "png", "tif", "tiff"}));
 
