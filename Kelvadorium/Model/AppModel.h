@@ -39,6 +39,7 @@
 #include "Model/HistoryEntry.h"
 #include "Model/HoverLook.h"
 #include "Model/ImageItem.h"
+#include "Model/PreviewMapping.h"
 #include "Model/PreviewMode.h"
 #include "Model/SettingsPart.h"
 #include "Record/BuiltInPreset.h"
@@ -527,6 +528,10 @@ class AppModel final : public QObject {
   };
   std::optional<PreviewCircle> previewCircle(const Spot& spot) const;
   QRectF photoRect() const;
+  // What the five above read, taken now, for mapping many marks at once with PreviewMapping;
+  // nothing while no scan is selected, the preview shown is not its render, or nothing about it
+  // can be mapped.
+  std::optional<PreviewMapping::Frame> mappingFrame() const;
 
   // --- White-balance pick (AppModelWhiteBalancePick.cpp).
   void pickWhiteBalance(double x, double y);
