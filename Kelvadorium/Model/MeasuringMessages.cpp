@@ -1,6 +1,7 @@
 #include "Model/MeasuringMessages.h"
 
 #include <QKeySequence>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -40,7 +41,10 @@ QString rollNeedsFrames() {
 
 int matchPercent(double before, double after) {
   if (!(before > 0)) return 0;
-  return static_cast<int>(std::lround((1 - after / before) * 100));
+  const double percent = (1 - after / before) * 100;
+  // Kept to a number an int holds, however far the errors lie apart.
+  if (!std::isfinite(percent)) return 0;
+  return static_cast<int>(std::lround(std::clamp(percent, -1e6, 100.0)));
 }
 
 QString matched(const QString& photoName, bool samePicture, int percent) {

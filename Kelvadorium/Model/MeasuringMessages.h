@@ -21,7 +21,7 @@ QString rollMeasured(int frames);
 QString rollNeedsFrames();
 
 // How much closer the match came, in whole percent, halves away from zero; 0 when `before` is
-// not above 0.
+// not above 0 or either error is not a number, and never below −1000000.
 int matchPercent(double before, double after);
 // The notice naming the photo by its file name, for the same picture or a different one.
 QString matched(const QString& photoName, bool samePicture, int percent);
