@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "BenchImages.h"
-#include "MedianTimes.h"
 #include "Conversion/Decoder.h"
 #include "Driver/Converter.h"
+#include "MedianTimes.h"
 #include "Model/AppModel.h"
 #include "Services/SteadyClock.h"
 #include "Testing/TestServices.h"
@@ -192,9 +192,10 @@ void RollAnalysis8(benchmark::State& state) {
     s.model->analyseRoll();
     s.until([&] { return !s.model->rollProgress(); });
     times.add(secondsSince(start));
-    state.counters["frames"] = s.model->items()[0].settings.rollBalance
-                                   ? static_cast<double>(s.model->items()[0].settings.rollBalance->frames)
-                                   : 0;
+    state.counters["frames"] =
+        s.model->items()[0].settings.rollBalance
+            ? static_cast<double>(s.model->items()[0].settings.rollBalance->frames)
+            : 0;
   }
 }
 

@@ -72,9 +72,9 @@ void applyMatch(AppModel& model, const MatchRequest& request,
   const std::optional<size_t> index = model.selectedIndex();
   if (!index || model.items()[*index].id != request.id) return;
   model.applyMatchedSettings(result.settings);
-  model.setNotice(MeasuringMessages::matched(
-      ProjectMessages::displayName(request.photo), result.samePicture,
-      MeasuringMessages::matchPercent(result.before, result.after)));
+  model.setNotice(
+      MeasuringMessages::matched(ProjectMessages::displayName(request.photo), result.samePicture,
+                                 MeasuringMessages::matchPercent(result.before, result.after)));
 }
 
 // The scan at about matchLongSide pixels on its long side, never enlarged; a quarter when its
@@ -92,9 +92,8 @@ void runReferenceMatch(const QPointer<AppModel>& model, const MatchRequest& requ
   try {
     photo.emplace(ReferencePicture::read(request.photo));
   } catch (const std::exception&) {
-    postToModel(model, [](AppModel& m) {
-      endMatchWithNotice(m, MeasuringMessages::unreadablePhoto());
-    });
+    postToModel(model,
+                [](AppModel& m) { endMatchWithNotice(m, MeasuringMessages::unreadablePhoto()); });
     return;
   }
   std::optional<LinearImage> scan;

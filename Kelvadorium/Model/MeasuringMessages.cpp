@@ -21,11 +21,12 @@ int cornerPercent(float cornerLevel) {
 
 QString flatFieldSet(size_t targets, float cornerLevel) {
   const int percent = cornerPercent(cornerLevel);
-  const QString detail =
-      percent < 2 ? QStringLiteral("This setup is already very even (corners within 2% of the "
+  const QString detail = percent < 2
+                             ? QStringLiteral(
+                                   "This setup is already very even (corners within 2% of the "
                                    "middle).")
-                  : "The corners were " + QString::number(percent) +
-                        "% darker than the middle; that is now corrected.";
+                             : "The corners were " + QString::number(percent) +
+                                   "% darker than the middle; that is now corrected.";
   return "Even Light Correction set for " + QString::number(targets) +
          (targets == 1 ? " scan. " : " scans. ") + detail;
 }

@@ -67,10 +67,9 @@ ConversionSettings targetRecord() {
 }
 
 TEST(LookCopy, EveryFieldTravelsButTheFramesOwn) {
-  const std::set<std::string> own = {"rotationQuarterTurns", "mirrored", "crop",
-                                     "cropAspect",           "skewDegrees", "autoCrop",
-                                     "autoCropMargin",       "spots",    "redEyes",
-                                     "filmInfo"};
+  const std::set<std::string> own = {
+      "rotationQuarterTurns", "mirrored", "crop",    "cropAspect", "skewDegrees", "autoCrop",
+      "autoCropMargin",       "spots",    "redEyes", "filmInfo"};
   const ConversionSettings lookSettings = lookRecord(), targetSettings = targetRecord();
   const nlohmann::json look = toJson(lookSettings);
   const nlohmann::json target = toJson(targetSettings);

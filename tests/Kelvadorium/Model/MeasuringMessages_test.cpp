@@ -54,10 +54,10 @@ TEST(MeasuringMessages, MatchPercentIsHowMuchCloserHalvesAwayFromZero) {
     int percent;
   };
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  for (const Case& c : {Case{0.20, 0.05, 75}, Case{0.2, 0.19, 5}, Case{0, 0.3, 0},
-                        Case{-0.1, 0.05, 0}, Case{nan, 0.1, 0}, Case{1, 0.125, 88},
-                        Case{1, 1.125, -13}, Case{0.5, 0, 100},
-                        Case{1e-300, 1, -1000000}, Case{0.5, nan, 0}}) {
+  for (const Case& c :
+       {Case{0.20, 0.05, 75}, Case{0.2, 0.19, 5}, Case{0, 0.3, 0}, Case{-0.1, 0.05, 0},
+        Case{nan, 0.1, 0}, Case{1, 0.125, 88}, Case{1, 1.125, -13}, Case{0.5, 0, 100},
+        Case{1e-300, 1, -1000000}, Case{0.5, nan, 0}}) {
     EXPECT_EQ(MeasuringMessages::matchPercent(c.before, c.after), c.percent)
         << c.before << " " << c.after;
   }

@@ -34,9 +34,7 @@ double centred(int64_t i, int64_t n) {
 
 // A light source's fall-off from 1 in the middle to `corner` in the corners, quadratic in the
 // distance from the middle.
-double falloff(double corner, double X, double Y) {
-  return 1 - (1 - corner) * (X * X + Y * Y) / 2;
-}
+double falloff(double corner, double X, double Y) { return 1 - (1 - corner) * (X * X + Y * Y) / 2; }
 
 // A 16-bit linear blank frame whose corners sit at `corner` of its middle.
 void writeBlankFrame(const fs::path& path, double corner, double level = 0.8) {
@@ -104,7 +102,8 @@ void writeBlocks(const fs::path& path) {
   png.height = 80;
   png.pattern = [](int64_t x, int64_t y) {
     const bool a = (x / 20 + y / 40) % 2 == 0;
-    return a ? std::array<float, 4>{0.95f, 0.85f, 0.6f, 1} : std::array<float, 4>{0.7f, 0.5f, 0.4f, 1};
+    return a ? std::array<float, 4>{0.95f, 0.85f, 0.6f, 1}
+             : std::array<float, 4>{0.7f, 0.5f, 0.4f, 1};
   };
   ScanFixtures::writePng(path, png);
 }
@@ -153,11 +152,13 @@ TEST(EvenLight, MeasuresTheBlankFrameAndWritesItsPathAsOneUndoGroup) {
     const char* notice;
   };
   const Case cases[] = {
-      {0.88, {},
+      {0.88,
+       {},
        "Even Light Correction set for 1 scan. The corners were 12% darker than the middle; that "
        "is now corrected."},
       // Nearly even light is corrected all the same.
-      {0.99, {0, 2},
+      {0.99,
+       {0, 2},
        "Even Light Correction set for 2 scans. This setup is already very even (corners within "
        "2% of the middle)."},
   };
@@ -191,14 +192,16 @@ TEST(EvenLight, ForAllScansCountsEveryScanAndRecordsOnlyTheChangedOnes) {
   for (size_t i = 0; i < 5; ++i) s.editRecord(i, [&](auto& r) { r.flatField = blank.string(); });
   s.select(7);
   s.model->setFlatField(blank, true);
-  EXPECT_TRUE(s.notice().startsWith("Even Light Correction set for 40 scans. ")) << s.notice().toStdString();
+  EXPECT_TRUE(s.notice().startsWith("Even Light Correction set for 40 scans. "))
+      << s.notice().toStdString();
   for (size_t i = 0; i < 40; ++i) EXPECT_EQ(s.settings(i).flatField, blank.string()) << i;
   EXPECT_EQ(s.undoStack().size(), 35u);
 }
 
 TEST(EvenLight, StoppingClearsTheMarkedScansAsOneGroupWithoutNotice) {
   Session s(4);
-  for (size_t i = 0; i < 4; ++i) s.editRecord(i, [](auto& r) { r.flatField = "/frames/blank.tif"; });
+  for (size_t i = 0; i < 4; ++i)
+    s.editRecord(i, [](auto& r) { r.flatField = "/frames/blank.tif"; });
   s.select(0);
   s.mark({1, 2, 3});
   s.model->setFlatField(std::nullopt, false);
@@ -216,7 +219,8 @@ TEST(EvenLight, NoTargetsStillCountsTheEventAndNoticesZeroScans) {
   const fs::path blank = s.dir / "blank.tif";
   writeBlankFrame(blank, 0.88);
   s.model->setFlatField(blank, false);
-  EXPECT_TRUE(s.notice().startsWith("Even Light Correction set for 0 scans. ")) << s.notice().toStdString();
+  EXPECT_TRUE(s.notice().startsWith("Even Light Correction set for 0 scans. "))
+      << s.notice().toStdString();
   EXPECT_EQ(s.events(), QStringList{"flatField.on"});
   EXPECT_TRUE(s.undoStack().empty());
 }
@@ -306,9 +310,9 @@ TEST(RollAnalysis, WritesTheBalanceIntoEveryFrameAlsoWhereMeasuringFailed) {
   VirtualClock::settle();
 
   using P = std::optional<std::pair<int, int>>;
-  EXPECT_EQ(r.progress, (std::vector<P>{std::pair{0, 5}, std::pair{1, 5}, std::pair{2, 5},
-                                        std::pair{3, 5}, std::pair{4, 5}, std::pair{5, 5},
-                                        std::nullopt}));
+  EXPECT_EQ(r.progress,
+            (std::vector<P>{std::pair{0, 5}, std::pair{1, 5}, std::pair{2, 5}, std::pair{3, 5},
+                            std::pair{4, 5}, std::pair{5, 5}, std::nullopt}));
   EXPECT_EQ(r.notice(),
             "Roll colour balance measured on 4 frames and applied to them. Ctrl+Z undoes it.");
   ASSERT_TRUE(r.settings(0).rollBalance);
@@ -627,8 +631,9 @@ TEST(CopyLook, EveryOtherScanTakesTheLookAndKeepsItsFrame) {
   s.select(0);
   s.model->copyLookToAll();
 
-  EXPECT_EQ(s.notice(), "Look copied to 3 other images (crop, rotation and healed spots stay per "
-                        "image).");
+  EXPECT_EQ(s.notice(),
+            "Look copied to 3 other images (crop, rotation and healed spots stay per "
+            "image).");
   const ConversionSettings& b = s.settings(1);
   EXPECT_EQ(b.mode, FilmMode::positive);
   EXPECT_EQ(b.exposure, 0.7);
@@ -657,8 +662,9 @@ TEST(CopyLook, ASingleScanCopiesToNone) {
   Session s(1);
   s.select(0);
   s.model->copyLookToAll();
-  EXPECT_EQ(s.notice(), "Look copied to 0 other images (crop, rotation and healed spots stay per "
-                        "image).");
+  EXPECT_EQ(s.notice(),
+            "Look copied to 0 other images (crop, rotation and healed spots stay per "
+            "image).");
   EXPECT_TRUE(s.undoStack().empty());
   EXPECT_FALSE(s.model->hasUnsavedChanges());
 }
