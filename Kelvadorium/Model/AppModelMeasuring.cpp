@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QThreadPool>
-#include <algorithm>
 #include <exception>
 #include <functional>
 #include <utility>
@@ -14,6 +13,7 @@
 #include "Driver/ReferenceMatch.h"
 #include "Model/AppModel.h"
 #include "Model/LookCopy.h"
+#include "Model/MatchScale.h"
 #include "Model/MeasuringMessages.h"
 #include "Model/ProjectMessages.h"
 #include "Model/RollFrames.h"
@@ -22,9 +22,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// The long side, in pixels, a reference match decodes the scan at.
-constexpr double matchLongSide = 450;
 
 // The wait cursor while the GUI thread measures; nothing without a GUI application (tests).
 class BusyCursor {
@@ -77,14 +74,6 @@ void applyMatch(AppModel& model, const MatchRequest& request,
                                  MeasuringMessages::matchPercent(result.before, result.after)));
 }
 
-// The scan at about matchLongSide pixels on its long side, never enlarged; a quarter when its
-// size cannot be read.
-double matchScale(const fs::path& scan) {
-  const auto size = Decoder::pixelSize(scan);
-  if (!size) return 0.25;
-  return std::min(1.0, matchLongSide / std::max(size->first, size->second));
-}
-
 // The match off the GUI thread. The scan is decoded as previews and exports decode it, blank
 // frame included, so the fitted record fits what they show.
 void runReferenceMatch(const QPointer<AppModel>& model, const MatchRequest& request) {
@@ -98,8 +87,8 @@ void runReferenceMatch(const QPointer<AppModel>& model, const MatchRequest& requ
   }
   std::optional<LinearImage> scan;
   try {
-    scan.emplace(
-        FlatField::decodeCorrected(request.scan, request.settings, matchScale(request.scan)));
+    scan.emplace(FlatField::decodeCorrected(request.scan, request.settings,
+                                            MatchScale::forSize(Decoder::pixelSize(request.scan))));
   } catch (const std::exception&) {
     const QString name = ProjectMessages::displayName(request.scan);
     postToModel(model, [name](AppModel& m) {
