@@ -48,10 +48,13 @@ struct MatchRequest {
 };
 
 // Runs `work` on the GUI thread after what was posted before it, while the model lives. The
-// application object outlives every model, so the call is never posted to a dead receiver.
+// application object outlives every model, so the call is never posted to a dead receiver; once
+// the application is gone (a match still running at exit) nothing is posted.
 void postToModel(const QPointer<AppModel>& model, std::function<void(AppModel&)> work) {
+  QCoreApplication* application = QCoreApplication::instance();
+  if (!application) return;
   QMetaObject::invokeMethod(
-      QCoreApplication::instance(),
+      application,
       [model, work = std::move(work)] {
         if (model) work(*model);
       },
