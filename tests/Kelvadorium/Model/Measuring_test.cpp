@@ -115,7 +115,8 @@ struct Session {
     std::vector<ImageItem> items;
     for (size_t i = 0; i < scans; ++i) {
       ImageItem item;
-      item.url = dir / ("s" + std::to_string(i) + ".tif");
+      // Appended: GCC 12 warns wrongly (-Wrestrict) about "s" + to_string(i) + ".tif" here.
+      item.url = dir / (std::string("s").append(std::to_string(i)).append(".tif"));
       items.push_back(item);
     }
     model->setItems(std::move(items));
