@@ -19,10 +19,10 @@
 #include "BenchImages.h"
 #include "Conversion/Decoder.h"
 #include "Driver/Converter.h"
-#include "MedianTimes.h"
 #include "Model/AppModel.h"
 #include "Services/SteadyClock.h"
 #include "Testing/TestServices.h"
+#include "Times.h"
 
 namespace {
 
@@ -33,8 +33,6 @@ QCoreApplication& application() {
   static QCoreApplication app(argc, argv);
   return app;
 }
-
-using Times = MedianTimes;
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "BenchImages.h"
-#include "MedianTimes.h"
 #include "Model/AppModel.h"
 #include "Model/HistogramMeasure.h"
 #include "Services/SteadyClock.h"
 #include "Testing/TestServices.h"
+#include "Times.h"
 
 namespace {
 
@@ -29,8 +29,6 @@ QCoreApplication& application() {
   static QCoreApplication app(argc, argv);
   return app;
 }
-
-using Times = MedianTimes;
 
 // Every tone control, HSL, curves and film effects at work.
 void everythingOn(ConversionSettings& s) {

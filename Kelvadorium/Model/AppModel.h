@@ -112,6 +112,8 @@ class AppModel final : public QObject {
     // back, with the project file they were read from.
     std::vector<ProjectFile::Entry> leftOutEntries;
     std::filesystem::path leftOutSource;
+    // The quarter turns and mirroring of the scan when the dust finds were looked for.
+    std::pair<int64_t, bool> dustOrientation{0, false};
     // The running roll analysis; rollProgress tells whether one runs.
     TaskHandle rollTask;
   };
@@ -751,8 +753,15 @@ class AppModel final : public QObject {
   // --- private: healing.
 
   // --- private: layers.
+  // The selected layer in the selected scan's record; nothing when none is.
+  const LocalLayer* selectedLayer() const;
+  // Appends the layer to the selected scan as one edit and selects it when the edit took.
+  void appendLayer(const LocalLayer& layer);
 
   // --- private: dust.
+  // Awaits the dust pass and, while the scan is still selected, shows its finds.
+  QCoro::Task<> dustFindJob(Uuid id, std::filesystem::path url, ConversionSettings settings,
+                            std::vector<std::filesystem::path> samples, double sensitivity);
 
   // --- private: crop.
 

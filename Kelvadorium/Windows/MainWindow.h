@@ -12,6 +12,7 @@
 struct ModelCalls;
 class AppModel;
 class DialogService;
+class InspectorView;
 class PanePlaceholder;
 class QAction;
 class QActionGroup;
@@ -76,7 +77,7 @@ class MainWindow final : public QMainWindow {
 
   PanePlaceholder* sidebar_;
   PanePlaceholder* preview_;
-  PanePlaceholder* inspector_;
+  InspectorView* inspector_;
   PanePlaceholder* filmstrip_;
   QWidget* holder_;  // keeps the panes the current layout does not place
   QSplitter* splitter_ = nullptr;

@@ -23,6 +23,7 @@ QString themeName(const QString& symbol) {
       {"film", "camera-photo"},
       {"paintpalette", "color-management"},
       {"sun.max", "weather-clear"},
+      {"eyedropper", "color-picker"},
   };
   return names.value(symbol);
 }
