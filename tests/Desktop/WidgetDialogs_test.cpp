@@ -149,7 +149,9 @@ TEST(WidgetDialogs, ThePanelsMessageStandsAboveTheFiles) {
   for (int i = 0; i < grid->count(); ++i) {
     int r = -1, c = -1, rs = 0, cs = 0;
     grid->getItemPosition(i, &r, &c, &rs, &cs);
-    if (grid->itemAt(i)->widget() != label) EXPECT_GT(r, 0) << i;
+    if (grid->itemAt(i)->widget() != label) {
+      EXPECT_GT(r, 0) << i;
+    }
   }
 }
 
