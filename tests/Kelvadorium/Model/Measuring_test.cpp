@@ -423,9 +423,16 @@ bool awaitMatch(AppModel& model) {
 }
 
 struct Match : Session {
-  Match() : Session(2) {
+  // `writeFirst` writes the first scan in place of the plain negative; files are written before
+  // the selection, whose warm-up starts reading them at once.
+  explicit Match(const std::function<void(const fs::path&)>& writeFirst = {}) : Session(2) {
     for (size_t i = 0; i < 2; ++i) {
-      writeNegative(model->items()[i].url, 150, 100, std::nullopt, static_cast<uint32_t>(i + 1));
+      const fs::path& url = model->items()[i].url;
+      if (i == 0 && writeFirst) {
+        writeFirst(url);
+      } else {
+        writeNegative(url, 150, 100, std::nullopt, static_cast<uint32_t>(i + 1));
+      }
     }
     select(0);
   }
@@ -542,14 +549,21 @@ TEST(ReferenceMatch, UnreadableFilesEndTheMatchWithANotice) {
       // The scan, not the photo, is the file that failed.
       {"scan",
        [](Match& m, fs::path& photo) {
-         photo = m.ownPrint();
-         writeText(m.model->items()[0].url);
+         photo = m.dir / "photo.png";
+         writeBlocks(photo);
        },
        "Could not read the scan “s0.tif”."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Match m;
+    const bool badScan = std::string(c.name) == "scan";
+    Match m([&](const fs::path& url) {
+      if (badScan) {
+        writeText(url);
+      } else {
+        writeNegative(url, 150, 100);
+      }
+    });
     fs::path photo;
     c.prepare(m, photo);
     m.model->startReferenceMatch(photo);
@@ -577,8 +591,7 @@ TEST(ReferenceMatch, AResultForAScanNoLongerSelectedIsDropped) {
 TEST(ReferenceMatch, TheScanIsMatchedAsCorrectedByItsBlankFrame) {
   // Under a strong fall-off the uncorrected scan is not the picture its corrected print shows,
   // so a match against the wrong decode moves the sliders away from the record.
-  Match m;
-  writeNegative(m.model->items()[0].url, 150, 100, 0.55);
+  Match m([](const fs::path& url) { writeNegative(url, 150, 100, 0.55); });
   const fs::path blank = m.dir / "blank.tif";
   writeBlankFrame(blank, 0.55, 0.9);
   ConversionSettings start;
