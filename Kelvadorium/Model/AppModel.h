@@ -116,6 +116,8 @@ class AppModel final : public QObject {
     std::optional<Uuid> cropEntryScan;
     // The quarter turns and mirroring of the scan when the dust finds were looked for.
     std::pair<int64_t, bool> dustOrientation{0, false};
+    // The running roll analysis; rollProgress tells whether one runs.
+    TaskHandle rollTask;
   };
 
   explicit AppModel(ModelServices services, QObject* parent = nullptr);
@@ -788,6 +790,9 @@ class AppModel final : public QObject {
   // --- private: crop.
 
   // --- private: measuring.
+  // Measures the frames one at a time on the preview renderer, each without its stored roll
+  // balance, then writes the learned balance into all of them as one undo group.
+  QCoro::Task<> rollJob(std::vector<ImageItem> frames, std::stop_token stop);
 
   // --- private: end.
   // Stores the value, announces the write and answers the value it replaced.
