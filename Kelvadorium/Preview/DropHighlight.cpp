@@ -1,7 +1,6 @@
 #include "Preview/DropHighlight.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 namespace {
 constexpr double inset = 12;

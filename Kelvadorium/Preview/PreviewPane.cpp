@@ -8,7 +8,6 @@
 
 #include "Model/AppModel.h"
 #include "Preview/DropHighlight.h"
-#include "Preview/PreviewCalls.h"
 #include "Preview/PreviewToolBar.h"
 #include "Preview/ProgressBadge.h"
 #include "Preview/TextFocus.h"

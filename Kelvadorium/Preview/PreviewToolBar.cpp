@@ -45,6 +45,17 @@ QFont tabularDigits(const QFont& base) {
   return fixed;
 }
 
+// The symbol in one colour, for a button whose text has that colour.
+QIcon tinted(const QIcon& icon, const QColor& colour, double scale) {
+  QPixmap pixmap = icon.pixmap(QSize(symbolSize, symbolSize), scale);
+  if (pixmap.isNull()) return icon;
+  QPainter painter(&pixmap);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+  painter.fillRect(QRect(QPoint(0, 0), pixmap.deviceIndependentSize().toSize()), colour);
+  painter.end();
+  return QIcon(pixmap);
+}
+
 QString layerName(const AppModel& model) {
   const auto index = model.selectedLayerIndex();
   const std::vector<LocalLayer> layers = model.selectedLayers();
@@ -121,9 +132,11 @@ QPushButton* PreviewToolBar::addButton(const QString& title, const QString& symb
     // The accented default button stands for the filled, accent-coloured one.
     button->setDefault(true);
     QPalette accent = button->palette();
+    const QColor text = accent.color(QPalette::HighlightedText);
     accent.setColor(QPalette::Button, accent.color(QPalette::Highlight));
-    accent.setColor(QPalette::ButtonText, accent.color(QPalette::HighlightedText));
+    accent.setColor(QPalette::ButtonText, text);
     button->setPalette(accent);
+    if (!symbol.isEmpty()) button->setIcon(tinted(button->icon(), text, devicePixelRatioF()));
   }
   row_->addWidget(button, 0, Qt::AlignVCenter);
   return button;

@@ -1,7 +1,6 @@
 #include "Preview/SplitDivider.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <algorithm>
 
 #include "Model/AppModel.h"

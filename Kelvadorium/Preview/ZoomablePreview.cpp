@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "Model/AppModel.h"
-#include "Preview/PreviewCalls.h"
 #include "Preview/SplitDivider.h"
 #include "Preview/WBPickOverlay.h"
 #include "Rendering/PreviewImage.h"
@@ -24,7 +23,6 @@ ZoomablePreview::ZoomablePreview(AppModel& model, const PreviewCalls& calls, QWi
     : QWidget(parent), model_(model), calls_(calls) {
   setObjectName("ZoomablePreview");
   setMouseTracking(true);
-  setAttribute(Qt::WA_OpaquePaintEvent, false);
   for (auto changed :
        {&AppModel::previewChanged, &AppModel::beforePreviewChanged, &AppModel::detailPreviewChanged,
         &AppModel::compareModeChanged, &AppModel::splitPositionChanged, &AppModel::zoomChanged,
