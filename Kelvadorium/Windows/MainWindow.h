@@ -12,6 +12,8 @@
 struct ModelCalls;
 class AppModel;
 class DialogService;
+class InspectorView;
+class MenuCommands;
 class PanePlaceholder;
 class PreviewPane;
 class QAction;
@@ -45,6 +47,7 @@ class MainWindow final : public QMainWindow {
   QAction* toolbarAction(const QString& title) const;
   QAction* menuAction(const QString& menuTitle, const QString& itemTitle) const;
   QAction* quitAction() const { return quit_; }
+  MenuCommands& menus() const { return *menus_; }
 
   static constexpr int minimumWidth = 1000;
   static constexpr int minimumHeight = 640;
@@ -77,7 +80,7 @@ class MainWindow final : public QMainWindow {
 
   PanePlaceholder* sidebar_;
   PreviewPane* preview_;
-  PanePlaceholder* inspector_;
+  InspectorView* inspector_;
   PanePlaceholder* filmstrip_;
   QWidget* holder_;  // keeps the panes the current layout does not place
   QSplitter* splitter_ = nullptr;
@@ -92,5 +95,6 @@ class MainWindow final : public QMainWindow {
   QAction* layout_ = nullptr;
   QActionGroup* layouts_ = nullptr;
   QAction* quit_ = nullptr;
+  MenuCommands* menus_ = nullptr;
   SheetPresenter* sheets_ = nullptr;
 };
