@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "ViewKit/MonospacedDigits.h"
 #include "Windows/FontRoles.h"
 #include "Windows/SymbolIcons.h"
 
@@ -298,7 +299,7 @@ void CropOverlay::paint(QPainter& painter, const OverlayFrame& frame) {
   gridLines(painter, s, 3, grab_ ? 0.6 : 0.25);
   if (grab_ == Grab::rotate) {
     gridLines(painter, s, 8, 0.35);
-    const QFont font = FontRoles::tabularDigits(FontRoles::font(FontRole::callout));
+    const QFont font = MonospacedDigits::font(FontRoles::font(FontRole::callout));
     const QString text = angleLabel(currentAngle);
     const QFontMetricsF metrics(font);
     const QSizeF box(metrics.horizontalAdvance(text) + 16, metrics.height() + 6);

@@ -1,8 +1,6 @@
 #include "Windows/FontRoles.h"
 
 #include <QApplication>
-#include <QFontDatabase>
-#include <QFontMetricsF>
 #include <QPalette>
 #include <QWidget>
 #include <array>
@@ -80,20 +78,3 @@ void apply(QWidget& widget, FontRole role, bool secondary) {
 }
 
 }  // namespace FontRoles
-
-QFont FontRoles::tabularDigits(const QFont& base) {
-  const QFontMetricsF metrics(base);
-  const double zero = metrics.horizontalAdvance(QLatin1Char('0'));
-  bool equal = true;
-  for (char digit = '1'; digit <= '9'; ++digit) {
-    equal = equal && metrics.horizontalAdvance(QLatin1Char(digit)) == zero;
-  }
-  if (equal) return base;
-  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  if (base.pointSizeF() > 0) {
-    fixed.setPointSizeF(base.pointSizeF());
-  } else {
-    fixed.setPixelSize(base.pixelSize());
-  }
-  return fixed;
-}

@@ -28,8 +28,5 @@ QFont font(FontRole role);
 QColor secondaryText(const QWidget& widget);
 // Gives the label-like widget the role's font and, when asked, the secondary colour.
 void apply(QWidget& widget, FontRole role, bool secondary = false);
-// A font whose digits all have one advance, so a changing number keeps its width: the font
-// itself when its digits already do, else the desktop's fixed-pitch font at the same size.
-QFont tabularDigits(const QFont& base);
 
 }  // namespace FontRoles
