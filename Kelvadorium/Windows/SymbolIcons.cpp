@@ -24,6 +24,8 @@ QString themeName(const QString& symbol) {
       {"paintpalette", "color-management"},
       {"sun.max", "weather-clear"},
       {"eyedropper", "color-picker"},
+      {"arrow.counterclockwise", "edit-undo"},
+      {"wand.and.stars", "tools-wizard"},
   };
   return names.value(symbol);
 }
