@@ -1,8 +1,9 @@
 // The live preview as the user meets it, driving the session model with the real clock on a
 // 24-megapixel DNG: an edit to its quick pass, the last edit to the full-quality picture, a full
-// pass in full mode, stepping to a prefetched or an uncached neighbour, and the histogram of a
-// 2400 × 1600 preview. Each iteration's time is measured by hand, from the request to the
-// publication. Run pinned to two cores (taskset -c 0,1); the histogram also on one (-c 0).
+// pass in full mode, stepping to a prefetched or an uncached neighbour, a white-balance click to
+// the balance stored, and the histogram of a 2400 × 1600 preview. Each iteration's time is
+// measured by hand, from the request to the publication. Run pinned to two cores (taskset -c
+// 0,1); the histogram also on one (-c 0).
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -238,8 +239,40 @@ void Histogram2400x1600(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(HistogramMeasure::measure(image));
 }
 
+// From a white-balance click on a mid-grey step to the balance stored, the proxy cached.
+void PickWhiteBalance(benchmark::State& state) {
+  Session s(PreviewMode::hybrid);
+  s.select(0);
+  s.quiet();
+  const NormRect step = ScanFixtures::Negative{}.stepRect(4);
+  const auto click = s.model->previewPoint(step.x + step.w / 2, step.y + step.h / 2);
+  if (!click) {
+    state.SkipWithError("no published preview to click on");
+    return;
+  }
+  Times times(state);
+  double cast = 30;
+  for (auto _ : state) {
+    // A cast the pick takes back, so every click stores a change.
+    cast = cast == 30 ? 31 : 30;
+    s.edit([&](ConversionSettings& r) { r.temperature = cast; });
+    s.quiet();
+    s.model->setWbPickMode(true);
+    const auto start = std::chrono::steady_clock::now();
+    s.model->pickWhiteBalance(click->x(), click->y());
+    s.until([&] { return !s.model->wbPickMode(); });
+    times.add(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (s.model->notice()) {
+      state.SkipWithError("the click gave no balance");
+      return;
+    }
+    s.quiet();
+  }
+}
+
 }  // namespace
 
+BENCHMARK(PickWhiteBalance)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
 BENCHMARK(EditToQuickPass)
     ->Arg(0)
     ->Arg(1)

@@ -15,7 +15,9 @@
 
 #include "App/ModelCalls.h"
 #include "Inspector/InspectorView.h"
+#include "Menus/MenuCommands.h"
 #include "Model/AppModel.h"
+#include "Preview/PreviewPane.h"
 #include "Windows/PanePlaceholder.h"
 #include "Windows/SheetPresenter.h"
 #include "Windows/SymbolIcons.h"
@@ -80,9 +82,8 @@ MainWindow::MainWindow(AppModel& model, const ModelCalls& calls, QWidget* parent
   sidebar_->setMinimumWidth(sidebarMin);
   sidebar_->setMaximumWidth(sidebarMax);
   sidebar_->setBackgroundRole(QPalette::Base);
-  preview_ = new PanePlaceholder("PreviewPane", QSize(previewMinWidth, previewMinHeight), holder_);
+  preview_ = new PreviewPane(model_, calls_.preview, holder_);
   preview_->setMinimumSize(previewMinWidth, previewMinHeight);
-  preview_->setBackgroundRole(QPalette::Dark);
   inspector_ = new InspectorView(model_, holder_);
   inspector_->setMinimumWidth(inspectorMin);
   inspector_->setMaximumWidth(inspectorMax);
@@ -116,11 +117,11 @@ QWidget* MainWindow::inspectorPane() const { return inspector_; }
 QWidget* MainWindow::filmstripPane() const { return filmstrip_; }
 
 void MainWindow::buildMenus() {
-  QMenu* file = menuBar()->addMenu("File");
-  quit_ = file->addAction("Quit");
+  quit_ = new QAction("Quit", this);
   quit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   quit_->setMenuRole(QAction::QuitRole);
   connect(quit_, &QAction::triggered, this, &QWidget::close);
+  menus_ = new MenuCommands(model_, calls_, *menuBar(), quit_, this);
 }
 
 void MainWindow::buildToolbar() {

@@ -13,7 +13,9 @@ struct ModelCalls;
 class AppModel;
 class DialogService;
 class InspectorView;
+class MenuCommands;
 class PanePlaceholder;
+class PreviewPane;
 class QAction;
 class QActionGroup;
 class QMenu;
@@ -45,6 +47,7 @@ class MainWindow final : public QMainWindow {
   QAction* toolbarAction(const QString& title) const;
   QAction* menuAction(const QString& menuTitle, const QString& itemTitle) const;
   QAction* quitAction() const { return quit_; }
+  MenuCommands& menus() const { return *menus_; }
 
   static constexpr int minimumWidth = 1000;
   static constexpr int minimumHeight = 640;
@@ -76,7 +79,7 @@ class MainWindow final : public QMainWindow {
   bool dropTargeted_ = false;
 
   PanePlaceholder* sidebar_;
-  PanePlaceholder* preview_;
+  PreviewPane* preview_;
   InspectorView* inspector_;
   PanePlaceholder* filmstrip_;
   QWidget* holder_;  // keeps the panes the current layout does not place
@@ -92,5 +95,6 @@ class MainWindow final : public QMainWindow {
   QAction* layout_ = nullptr;
   QActionGroup* layouts_ = nullptr;
   QAction* quit_ = nullptr;
+  MenuCommands* menus_ = nullptr;
   SheetPresenter* sheets_ = nullptr;
 };
