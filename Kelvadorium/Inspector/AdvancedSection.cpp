@@ -60,9 +60,11 @@ QWidget* build(InspectorView& view) {
   value->setObjectName("densityRange");
   FontRoles::apply(*value, FontRole::caption, true);
   value->setFont(MonospacedDigits::font(value->font()));
-  line->addWidget(new QLabel("Density range", density));
-  line->addStretch(1);
-  line->addWidget(value);
+  // Three ranges outgrow a narrow column: they wrap between channels rather than clip.
+  value->setWordWrap(true);
+  value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  line->addWidget(new QLabel("Density range", density), 0, Qt::AlignTop);
+  line->addWidget(value, 1);
   densityLayout->addLayout(line);
   densityLayout->addWidget(
       note("Thinnest to densest part of the negative. Small = thin or flat negative, large = dense "

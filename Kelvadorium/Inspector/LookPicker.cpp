@@ -245,6 +245,8 @@ LookEntry::LookEntry(LookPicker& picker, int line, const QString& title, bool cu
       inset_(inset) {
   setObjectName(title);
   setAttribute(Qt::WA_Hover);
+  // The scrolling list must not squeeze its entries.
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 QSize LookEntry::sizeHint() const {
