@@ -4,7 +4,11 @@
 #include <QVBoxLayout>
 #include <array>
 
+#include "Inspector/AdvancedSection.h"
 #include "Inspector/BasicSection.h"
+#include "Inspector/ExportBatchSection.h"
+#include "Inspector/FilmInfoSection.h"
+#include "Inspector/FilmSection.h"
 #include "Inspector/FoldSection.h"
 #include "Inspector/HistogramView.h"
 #include "ViewKit/RefreshGate.h"
@@ -28,7 +32,7 @@ QWidget* histogram(InspectorView& view) { return new HistogramView(view.model())
 // The column, top to bottom.
 constexpr std::array<SectionRow, 12> sectionRows{{
     {"Histogram", true, histogram},
-    {"Film", true, nullptr},
+    {"Film", true, FilmSection::build},
     {"Basic Settings", true, BasicSection::build},
     {"Tone Curve", true, nullptr},
     {"Effects", true, nullptr},
@@ -36,9 +40,9 @@ constexpr std::array<SectionRow, 12> sectionRows{{
     {"Healing", true, nullptr},
     {"Crop & Orientation", true, nullptr},
     {"Colour", true, nullptr},
-    {"Advanced", false, nullptr},
-    {"Film Info", false, nullptr},
-    {"Export & Batch", true, nullptr},
+    {"Advanced", false, AdvancedSection::build},
+    {"Film Info", false, FilmInfoSection::build},
+    {"Export & Batch", true, ExportBatchSection::build},
 }};
 constexpr const char* colourTitle = "Colour";
 // The HSL panel's own fold inside the Colour section.
@@ -73,7 +77,9 @@ InspectorView::InspectorView(AppModel& model, QWidget* parent)
 
   // Every model change an inspector control shows.
   for (auto changed :
-       {&AppModel::itemsChanged, &AppModel::selectionChanged, &AppModel::wbPickModeChanged}) {
+       {&AppModel::itemsChanged, &AppModel::selectionChanged, &AppModel::wbPickModeChanged,
+        &AppModel::markedChanged, &AppModel::rollProgressChanged, &AppModel::matchProgressChanged,
+        &AppModel::analysisChanged}) {
     connect(&model_, changed, gate_, &RefreshGate::request);
   }
   refresh();

@@ -31,6 +31,8 @@ QString themeName(const QString& symbol) {
       {"cursorarrow.rays", "edit-select"},
       {"wand.and.rays", "tools-wizard"},
       {"trash", "edit-delete"},
+      {"arrow.counterclockwise", "edit-undo"},
+      {"wand.and.stars", "tools-wizard"},
   };
   return names.value(symbol);
 }
