@@ -15,6 +15,7 @@
 
 #include "App/ModelCalls.h"
 #include "Model/AppModel.h"
+#include "Preview/PreviewPane.h"
 #include "Windows/PanePlaceholder.h"
 #include "Windows/SheetPresenter.h"
 #include "Windows/SymbolIcons.h"
@@ -79,9 +80,8 @@ MainWindow::MainWindow(AppModel& model, const ModelCalls& calls, QWidget* parent
   sidebar_->setMinimumWidth(sidebarMin);
   sidebar_->setMaximumWidth(sidebarMax);
   sidebar_->setBackgroundRole(QPalette::Base);
-  preview_ = new PanePlaceholder("PreviewPane", QSize(previewMinWidth, previewMinHeight), holder_);
+  preview_ = new PreviewPane(model_, calls_.preview, holder_);
   preview_->setMinimumSize(previewMinWidth, previewMinHeight);
-  preview_->setBackgroundRole(QPalette::Dark);
   inspector_ = new PanePlaceholder("InspectorView", QSize(inspectorIdeal, 400), holder_);
   inspector_->setMinimumWidth(inspectorMin);
   inspector_->setMaximumWidth(inspectorMax);

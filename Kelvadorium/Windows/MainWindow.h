@@ -13,6 +13,7 @@ struct ModelCalls;
 class AppModel;
 class DialogService;
 class PanePlaceholder;
+class PreviewPane;
 class QAction;
 class QActionGroup;
 class QMenu;
@@ -75,7 +76,7 @@ class MainWindow final : public QMainWindow {
   bool dropTargeted_ = false;
 
   PanePlaceholder* sidebar_;
-  PanePlaceholder* preview_;
+  PreviewPane* preview_;
   PanePlaceholder* inspector_;
   PanePlaceholder* filmstrip_;
   QWidget* holder_;  // keeps the panes the current layout does not place
