@@ -6,6 +6,9 @@
 #include <cmath>
 
 #include "Model/AppModel.h"
+#include "Preview/DodgeBurnOverlay.h"
+#include "Preview/DustOverlay.h"
+#include "Preview/RedEyeOverlay.h"
 #include "Preview/SplitDivider.h"
 #include "Preview/WBPickOverlay.h"
 #include "Rendering/PreviewImage.h"
@@ -85,6 +88,9 @@ void ZoomablePreview::refresh() {
     // they are built; until then their modes show the picture alone.
     retire(std::move(tool_));
     if (kind == OverlayKind::wbPick) tool_ = std::make_unique<WBPickOverlay>(calls_);
+    if (kind == OverlayKind::dust) tool_ = std::make_unique<DustOverlay>(model_);
+    if (kind == OverlayKind::dodgeBurn) tool_ = std::make_unique<DodgeBurnOverlay>(model_);
+    if (kind == OverlayKind::redEye) tool_ = std::make_unique<RedEyeOverlay>(model_);
     if (tool_) tool_->setRepaint([this] { update(); });
   }
   beforeHalf_ = PreviewLayers::beforeHalf(flags);
