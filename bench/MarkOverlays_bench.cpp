@@ -1,5 +1,5 @@
 // The marking overlays over a 1200 × 800 picture, offscreen, at zoom 1 and 4: a pointer move
-// handled and the picture host repainted, with dodge & burn painting over 100 brush strokes of
+// handled and the picture host repainted (beside the picture alone), with dodge & burn painting over 100 brush strokes of
 // 40 points and 10 gradients, dust hovering over 400 finds, and red eye hovering over 200 marks.
 // Run pinned to two cores (taskset -c 0,1).
 #include <benchmark/benchmark.h>
@@ -77,6 +77,23 @@ struct Host {
   PreviewCalls calls = PreviewCalls::of(model);
   ZoomablePreview host{model, calls};
 };
+
+// The same move and repaint with no overlay: what the picture alone takes.
+void BM_PictureAlone(benchmark::State& state) {
+  Host h;
+  h.model.setZoom(static_cast<double>(state.range(0)));
+  h.host.repaint();
+  size_t step = 0;
+  for (auto _ : state) state.SetIterationTime(h.timedMove(h.walk(step++), Qt::NoButton));
+}
+BENCHMARK(BM_PictureAlone)
+    ->Arg(1)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(200)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 double wave(int i, int n, double phase) { return std::sin(6.28 * i / n + phase); }
 
