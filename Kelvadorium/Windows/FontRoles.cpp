@@ -8,6 +8,8 @@
 namespace FontRoles {
 
 namespace {
+constexpr float secondaryOpacity = 0.6f;
+
 struct Style {
   double scale;  // of the application font, whose size is the body's
   QFont::Weight weight;
@@ -34,6 +36,7 @@ Style style(FontRole role) {
     case FontRole::footnote:
       return {10.0 / 13, QFont::Normal};
     case FontRole::caption:
+    case FontRole::caption2:
       return {10.0 / 13, QFont::Normal};
   }
   return {1.0, QFont::Normal};
@@ -54,16 +57,22 @@ QFont font(FontRole role) {
 
 QColor secondaryText(const QWidget& widget) {
   QColor colour = widget.palette().color(QPalette::WindowText);
-  colour.setAlphaF(0.6f);
+  colour.setAlphaF(secondaryOpacity);
   return colour;
 }
 
 void apply(QWidget& widget, FontRole role, bool secondary) {
   widget.setFont(font(role));
   if (secondary) {
+    // Each colour group lessened on its own, so disabled secondary text greys out as well.
     QPalette palette = widget.palette();
-    palette.setColor(QPalette::WindowText, secondaryText(widget));
-    palette.setColor(QPalette::Text, secondaryText(widget));
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+      for (auto colourRole : {QPalette::WindowText, QPalette::Text}) {
+        QColor colour = palette.color(group, QPalette::WindowText);
+        colour.setAlphaF(colour.alphaF() * secondaryOpacity);
+        palette.setColor(group, colourRole, colour);
+      }
+    }
     widget.setPalette(palette);
   }
 }

@@ -17,7 +17,8 @@ enum class FontRole {
   callout,
   subheadline,
   footnote,
-  caption
+  caption,
+  caption2
 };
 
 namespace FontRoles {

@@ -14,6 +14,7 @@
 #include <array>
 
 #include "App/ModelCalls.h"
+#include "Inspector/InspectorView.h"
 #include "Model/AppModel.h"
 #include "Preview/PreviewPane.h"
 #include "Windows/PanePlaceholder.h"
@@ -50,7 +51,7 @@ QString keyText(QKeyCombination key) {
 // Pane sizes: the ideal is where a layout starts; the splitter keeps each pane within its bounds.
 constexpr int sidebarMin = 150, sidebarIdeal = 220, sidebarMax = 420;
 constexpr int previewMinWidth = 360, previewMinHeight = 300;
-constexpr int inspectorMin = 280, inspectorIdeal = 310, inspectorMax = 400;
+constexpr int inspectorMin = 280, inspectorMax = 400;
 constexpr int filmstripMin = 96, filmstripIdeal = 132, filmstripMax = 240;
 
 std::filesystem::path localPath(const QUrl& url) {
@@ -82,7 +83,7 @@ MainWindow::MainWindow(AppModel& model, const ModelCalls& calls, QWidget* parent
   sidebar_->setBackgroundRole(QPalette::Base);
   preview_ = new PreviewPane(model_, calls_.preview, holder_);
   preview_->setMinimumSize(previewMinWidth, previewMinHeight);
-  inspector_ = new PanePlaceholder("InspectorView", QSize(inspectorIdeal, 400), holder_);
+  inspector_ = new InspectorView(model_, holder_);
   inspector_->setMinimumWidth(inspectorMin);
   inspector_->setMaximumWidth(inspectorMax);
   filmstrip_ = new PanePlaceholder("FilmstripView", QSize(400, filmstripIdeal), holder_);

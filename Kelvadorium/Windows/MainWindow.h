@@ -12,6 +12,7 @@
 struct ModelCalls;
 class AppModel;
 class DialogService;
+class InspectorView;
 class PanePlaceholder;
 class PreviewPane;
 class QAction;
@@ -77,7 +78,7 @@ class MainWindow final : public QMainWindow {
 
   PanePlaceholder* sidebar_;
   PreviewPane* preview_;
-  PanePlaceholder* inspector_;
+  InspectorView* inspector_;
   PanePlaceholder* filmstrip_;
   QWidget* holder_;  // keeps the panes the current layout does not place
   QSplitter* splitter_ = nullptr;

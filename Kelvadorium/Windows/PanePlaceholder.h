@@ -1,5 +1,5 @@
 // The place of a pane whose view comes with a later version of the window (scan browser,
-// filmstrip, adjustments): it takes the pane's size and draws its background only.
+// filmstrip): it takes the pane's size and draws its background only.
 #pragma once
 
 #include <QWidget>
