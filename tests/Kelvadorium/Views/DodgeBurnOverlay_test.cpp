@@ -226,6 +226,12 @@ TEST(DodgeBurnShapes, VisibleMappedShapesOnlyWithTheirLayersLook) {
   for (const auto& shape : shapes) EXPECT_FALSE(shape.selected);
   // Nothing maps without an analysis.
   EXPECT_TRUE(DodgeBurnOverlay::shapes(layers, std::nullopt, std::nullopt, size).empty());
+  // What is left out does not reach the paint, and a radial just within reach paints.
+  s.layers({layerOf({brush({{1e300, 0.5}}), linear({0.5, 0.5}, {1e300, 0.5}),
+                     radial(0.5, 0.5, 1e6 / 800, 1e6 / 800)})});
+  const QImage image = painted(s.overlay, size, 2);
+  EXPECT_EQ(qAlpha(image.pixel(1590, 790)), 0);
+  EXPECT_GT(qAlpha(image.pixel(800, 400)), 0);  // its pin
 }
 
 TEST(DodgeBurnGestures, PaintingHandsThePointsAsPainted) {
