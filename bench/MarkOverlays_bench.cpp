@@ -1,7 +1,7 @@
 // The marking overlays over a 1200 × 800 picture, offscreen, at zoom 1 and 4: a pointer move
-// handled and the picture host repainted (beside the picture alone), with dodge & burn painting over 100 brush strokes of
-// 40 points and 10 gradients, dust hovering over 400 finds, and red eye hovering over 200 marks.
-// Run pinned to two cores (taskset -c 0,1).
+// handled and the picture host repainted (beside the picture alone), with dodge & burn painting
+// over 100 brush strokes of 40 points and 10 gradients, dust hovering over 400 finds, and red eye
+// hovering over 200 marks. Run pinned to two cores (taskset -c 0,1).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -115,8 +115,9 @@ void BM_DodgeBurnPaintMove(benchmark::State& state) {
     LocalLayer layer;
     layer.name = "Gradient";
     layer.adjust.exposure = g % 2 ? -0.5 : 0.5;
-    layer.shapes.push_back(g < 5 ? DodgeBurnStroke::linear({0.1 + 0.15 * g, 0.2}, {0.15 + 0.15 * g, 0.4}, 0)
-                                 : DodgeBurnStroke::radial({0.1 * g - 0.3, 0.7}, 0.05, 0.03, 0, 0.5, false));
+    layer.shapes.push_back(
+        g < 5 ? DodgeBurnStroke::linear({0.1 + 0.15 * g, 0.2}, {0.15 + 0.15 * g, 0.4}, 0)
+              : DodgeBurnStroke::radial({0.1 * g - 0.3, 0.7}, 0.05, 0.03, 0, 0.5, false));
     settings.layers.push_back(layer);
   }
   h.model.storeSettings(0, settings);

@@ -60,8 +60,7 @@ void paintLinearGuides(QPainter& p, const DodgeBurnOverlay::Linear& linear, cons
                        QSizeF size, double z) {
   const QPointF v = linear.b - linear.a;
   const double length = std::max(std::hypot(v.x(), v.y()), 0.001);
-  const QPointF across =
-      (size.width() + size.height()) * QPointF(-v.y() / length, v.x() / length);
+  const QPointF across = (size.width() + size.height()) * QPointF(-v.y() / length, v.x() / length);
   p.setBrush(Qt::NoBrush);
   p.setPen(roundPen(colour, 1.5 / z));
   p.drawLine(linear.a - across, linear.a + across);
@@ -134,19 +133,17 @@ void paintShape(QPainter& p, const DodgeBurnOverlay::Shape& shape, QSizeF size, 
   const QColor colour = shapeColour(shape.dodge);
   const double selectedOpacity = shape.selected ? 1 : unselectedOpacity;
   const bool brush = std::holds_alternative<DodgeBurnOverlay::Brush>(shape.geo);
-  OverlayLayer::group(p, boundsOf(shape.geo, size, z),
-                      selectedOpacity * (brush ? brushOpacity : gradientOpacity),
-                      [&](QPainter& inner) {
-                        if (const auto* b = std::get_if<DodgeBurnOverlay::Brush>(&shape.geo)) {
-                          paintBrushOutline(inner, *b, colour, z);
-                        } else if (const auto* l =
-                                       std::get_if<DodgeBurnOverlay::Linear>(&shape.geo)) {
-                          paintLinearGuides(inner, *l, colour, size, z);
-                        } else {
-                          paintRadial(inner, std::get<DodgeBurnOverlay::Radial>(shape.geo),
-                                      colour, z);
-                        }
-                      });
+  OverlayLayer::group(
+      p, boundsOf(shape.geo, size, z), selectedOpacity * (brush ? brushOpacity : gradientOpacity),
+      [&](QPainter& inner) {
+        if (const auto* b = std::get_if<DodgeBurnOverlay::Brush>(&shape.geo)) {
+          paintBrushOutline(inner, *b, colour, z);
+        } else if (const auto* l = std::get_if<DodgeBurnOverlay::Linear>(&shape.geo)) {
+          paintLinearGuides(inner, *l, colour, size, z);
+        } else {
+          paintRadial(inner, std::get<DodgeBurnOverlay::Radial>(shape.geo), colour, z);
+        }
+      });
 }
 
 bool radialHits(const DodgeBurnOverlay::Radial& radial, QPointF q) {
@@ -213,8 +210,10 @@ std::vector<DodgeBurnOverlay::Shape> DodgeBurnOverlay::shapes(
           shape.geo = Linear{points[0], points[1]};
           break;
         case DodgeShape::radial: {
-          const auto rx = MarkGeometry::overlayLength(*frame, stroke.rx.value_or(stroke.radius), size);
-          const auto ry = MarkGeometry::overlayLength(*frame, stroke.ry.value_or(stroke.radius), size);
+          const auto rx =
+              MarkGeometry::overlayLength(*frame, stroke.rx.value_or(stroke.radius), size);
+          const auto ry =
+              MarkGeometry::overlayLength(*frame, stroke.ry.value_or(stroke.radius), size);
           if (!rx || !ry) continue;
           const double inner = !(stroke.feather > 0.02) ? 0.98 : 1 - std::min(stroke.feather, 1.0);
           shape.geo = Radial{points[0], *rx, *ry, inner, stroke.invert.value_or(false)};
@@ -293,7 +292,9 @@ DodgeBurnOverlay::EndAction DodgeBurnOverlay::endAction(DragMode taken, bool opt
   return EndAction::add;
 }
 
-double DodgeBurnOverlay::pointSpacing(double brushRadius) { return std::max(2.0, 0.3 * brushRadius); }
+double DodgeBurnOverlay::pointSpacing(double brushRadius) {
+  return std::max(2.0, 0.3 * brushRadius);
+}
 
 std::optional<QPointF> DodgeBurnOverlay::radialRadii(QPointF d) {
   if (!(std::hypot(d.x(), d.y()) > shortestGradient)) return std::nullopt;
@@ -357,8 +358,8 @@ void DodgeBurnOverlay::paint(QPainter& painter, const OverlayFrame& frame) {
 void DodgeBurnOverlay::paintLive(QPainter& painter, QSizeF size, double z) {
   const DodgeShape tool = model_.dodgeShape();
   const auto selectedIndex = model_.selectedLayerIndex();
-  const QColor colour = toolColour(
-      selectedIndex ? &selectedLayers()[static_cast<size_t>(*selectedIndex)] : nullptr);
+  const QColor colour =
+      toolColour(selectedIndex ? &selectedLayers()[static_cast<size_t>(*selectedIndex)] : nullptr);
   const double r = brushRadius(size);
   if (tool == DodgeShape::brush && stroke_.size() >= 2) {
     painter.save();
@@ -373,8 +374,7 @@ void DodgeBurnOverlay::paintLive(QPainter& painter, QSizeF size, double z) {
     } else {
       const double inner = 1 - (model_.dodgeFeather() / 100 * 0.98 + 0.02);
       const Radial radial{*dragStart_, std::abs(dragNow_->x() - dragStart_->x()),
-                          std::abs(dragNow_->y() - dragStart_->y()), inner,
-                          model_.dodgeOutside()};
+                          std::abs(dragNow_->y() - dragStart_->y()), inner, model_.dodgeOutside()};
       paintRadial(painter, radial, colour, z);
     }
     painter.restore();
@@ -387,6 +387,7 @@ void DodgeBurnOverlay::paintLive(QPainter& painter, QSizeF size, double z) {
 }
 
 void DodgeBurnOverlay::press(const OverlayPointer& pointer) {
+  if (!(pointer.buttons & Qt::LeftButton)) return;
   pressedAt_ = pointer.point;
   dragChanged(pointer);
 }

@@ -149,7 +149,10 @@ void DustOverlay::paint(QPainter& painter, const OverlayFrame& frame) {
   });
 }
 
-void DustOverlay::press(const OverlayPointer& pointer) { pressedAt_ = pointer.point; }
+void DustOverlay::press(const OverlayPointer& pointer) {
+  pressedAt_.reset();
+  if (pointer.buttons & Qt::LeftButton) pressedAt_ = pointer.point;
+}
 
 void DustOverlay::release(const OverlayPointer& pointer) {
   const auto at = std::exchange(pressedAt_, std::nullopt);

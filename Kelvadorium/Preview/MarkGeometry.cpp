@@ -46,7 +46,9 @@ double distanceToSegment(QPointF q, QPointF a, QPointF b) {
 bool sameFrame(const std::optional<PreviewMapping::Frame>& a,
                const std::optional<PreviewMapping::Frame>& b) {
   if (!a || !b) return !a && !b;
-  const auto sameNumber = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
+  const auto sameNumber = [](double x, double y) {
+    return x == y || (std::isnan(x) && std::isnan(y));
+  };
   return a->width == b->width && a->height == b->height && sameNumber(a->angle, b->angle) &&
          a->crop == b->crop && a->photo == b->photo;
 }

@@ -28,8 +28,7 @@ std::optional<QPointF> overlayPoint(const PreviewMapping::Frame& frame, double x
 std::optional<QPointF> overlayPoint(const PreviewMapping::Frame& frame,
                                     const std::vector<double>& stored, QSizeF size);
 // A length as a share of the scan's long edge, in overlay points, when drawable.
-std::optional<double> overlayLength(const PreviewMapping::Frame& frame, double length,
-                                    QSizeF size);
+std::optional<double> overlayLength(const PreviewMapping::Frame& frame, double length, QSizeF size);
 
 // From q to the segment a–b, the projection clamped to its ends; a segment of no length is a.
 double distanceToSegment(QPointF q, QPointF a, QPointF b);

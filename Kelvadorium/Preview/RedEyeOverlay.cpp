@@ -89,6 +89,7 @@ void RedEyeOverlay::paint(QPainter& painter, const OverlayFrame& frame) {
 }
 
 void RedEyeOverlay::press(const OverlayPointer& pointer) {
+  if (!(pointer.buttons & Qt::LeftButton)) return;
   hover_ = pointer.point;
   drag_ = std::pair(pointer.point, pointer.point);
   repaint();
@@ -112,7 +113,8 @@ void RedEyeOverlay::release(const OverlayPointer& pointer) {
     const std::vector<Mark>& all = currentMarks(size);
     if (const auto hit = removalHit(all, s)) {
       const Uuid id = all[*hit].id;
-      model_.editSelected([&](ConversionSettings& settings) { AppModel::removeRedEye(settings, id); });
+      model_.editSelected(
+          [&](ConversionSettings& settings) { AppModel::removeRedEye(settings, id); });
     }
     return;
   }

@@ -18,7 +18,8 @@ using End = DodgeBurnOverlay::EndAction;
 
 const QSizeF size(800, 400);
 
-LocalLayer layerOf(std::vector<DodgeBurnStroke> shapes, double exposure = 0.5, bool visible = true) {
+LocalLayer layerOf(std::vector<DodgeBurnStroke> shapes, double exposure = 0.5,
+                   bool visible = true) {
   LocalLayer layer;
   layer.name = "Layer";
   layer.shapes = std::move(shapes);
@@ -126,18 +127,28 @@ TEST(DodgeBurnGeometry, PinsAndRemovalPreferSelectedShapesThenTheTopmost) {
   const DodgeBurnOverlay::Radial near{{100, 100}, 30, 30, 0.5, false};
   const DodgeBurnOverlay::Radial alsoNear{{104, 100}, 30, 30, 0.5, false};
   // The selected pin wins though an unselected one lies later and nearer.
-  EXPECT_EQ(DodgeBurnOverlay::centrePinHit({shapeOf(near, true), shapeOf(alsoNear, false)}, {104, 100}), 0u);
-  EXPECT_EQ(DodgeBurnOverlay::centrePinHit({shapeOf(near, false), shapeOf(alsoNear, false)}, {100, 100}), 1u);
+  EXPECT_EQ(
+      DodgeBurnOverlay::centrePinHit({shapeOf(near, true), shapeOf(alsoNear, false)}, {104, 100}),
+      0u);
+  EXPECT_EQ(
+      DodgeBurnOverlay::centrePinHit({shapeOf(near, false), shapeOf(alsoNear, false)}, {100, 100}),
+      1u);
   EXPECT_EQ(DodgeBurnOverlay::centrePinHit({shapeOf(near)}, {110, 100}), 0u);
   EXPECT_EQ(DodgeBurnOverlay::centrePinHit({shapeOf(near)}, {110.5, 100}), std::nullopt);
   // A brush has no pin; a linear gradient's pin is the middle of its axis.
-  EXPECT_EQ(DodgeBurnOverlay::centrePinHit({shapeOf(DodgeBurnOverlay::Brush{{{100, 100}}, 5})}, {100, 100}), std::nullopt);
-  EXPECT_EQ(DodgeBurnOverlay::centrePinHit({shapeOf(DodgeBurnOverlay::Linear{{0, 0}, {40, 0}})}, {20, 9}), 0u);
+  EXPECT_EQ(DodgeBurnOverlay::centrePinHit({shapeOf(DodgeBurnOverlay::Brush{{{100, 100}}, 5})},
+                                           {100, 100}),
+            std::nullopt);
+  EXPECT_EQ(
+      DodgeBurnOverlay::centrePinHit({shapeOf(DodgeBurnOverlay::Linear{{0, 0}, {40, 0}})}, {20, 9}),
+      0u);
 
   const auto dab = DodgeBurnOverlay::Brush{{{100, 100}}, 10};
-  EXPECT_EQ(DodgeBurnOverlay::removalHit({shapeOf(dab, true), shapeOf(dab, false)}, {100, 100}), 0u);
+  EXPECT_EQ(DodgeBurnOverlay::removalHit({shapeOf(dab, true), shapeOf(dab, false)}, {100, 100}),
+            0u);
   EXPECT_EQ(DodgeBurnOverlay::removalHit({shapeOf(dab, true), shapeOf(dab, true)}, {100, 100}), 1u);
-  EXPECT_EQ(DodgeBurnOverlay::removalHit({shapeOf(dab, false), shapeOf(dab, false)}, {100, 100}), 1u);
+  EXPECT_EQ(DodgeBurnOverlay::removalHit({shapeOf(dab, false), shapeOf(dab, false)}, {100, 100}),
+            1u);
   EXPECT_EQ(DodgeBurnOverlay::removalHit({shapeOf(dab, true)}, {100, 200}), std::nullopt);
 }
 
@@ -186,12 +197,12 @@ TEST(DodgeBurnGeometry, DragRules) {
 
 TEST(DodgeBurnShapes, VisibleMappedShapesOnlyWithTheirLayersLook) {
   DodgeScan s;
-  LocalLayer burning = layerOf(
-      {brush({{0.1, 0.1}, {0.2}, {0.3, 0.1, 7}}),       // a point with one number is left out
-       brush({{1e300, 0.5}}),                           // nowhere on the overlay: not drawn
-       linear({0.5, 0.5}, {1e300, 0.5}),                // one point left: not drawn
-       radial(0.5, 0.5, 0.1, 0.05)},
-      -1);
+  LocalLayer burning =
+      layerOf({brush({{0.1, 0.1}, {0.2}, {0.3, 0.1, 7}}),  // a point with one number is left out
+               brush({{1e300, 0.5}}),                      // nowhere on the overlay: not drawn
+               linear({0.5, 0.5}, {1e300, 0.5}),           // one point left: not drawn
+               radial(0.5, 0.5, 0.1, 0.05)},
+              -1);
   burning.shapes[3].feather = 0.01;
   LocalLayer hidden = layerOf({radial(0.2, 0.2)}, 0.5, false);
   LocalLayer dodging = layerOf({radial(0.7, 0.7)}, 0);
@@ -239,15 +250,21 @@ TEST(DodgeBurnGestures, PaintingHandsThePointsAsPainted) {
   // A click is one point: the release location.
   dragOn(s.overlay, size, {400, 200}, {}, {401, 200});
   // A drag keeps points more than 6 points from the last kept one, then the release.
-  dragOn(s.overlay, size, {100, 100}, {{106, 100}, {106.5, 100}, {110, 100}, {120, 100}}, {121, 100});
+  dragOn(s.overlay, size, {100, 100}, {{106, 100}, {106.5, 100}, {110, 100}, {120, 100}},
+         {121, 100});
   const auto strokes = s.strokes();
   ASSERT_EQ(strokes.size(), 2u);
   EXPECT_EQ(strokes[0].points, (std::vector<std::vector<double>>{{401.0 / 800, 0.5}}));
-  EXPECT_EQ(strokes[1].points, (std::vector<std::vector<double>>{
-                                   {100.0 / 800, 0.25}, {106.5 / 800, 0.25}, {120.0 / 800, 0.25},
-                                   {121.0 / 800, 0.25}}));
+  EXPECT_EQ(
+      strokes[1].points,
+      (std::vector<std::vector<double>>{
+          {100.0 / 800, 0.25}, {106.5 / 800, 0.25}, {120.0 / 800, 0.25}, {121.0 / 800, 0.25}}));
   EXPECT_TRUE(s.overlay.stroke().empty());
   EXPECT_EQ(s.overlay.mode(), std::nullopt);
+  // Another button paints nothing.
+  s.overlay.press(pointerAt({400, 300}, size, 1, Qt::NoModifier, Qt::RightButton));
+  s.overlay.release(pointerAt({400, 300}, size, 1, Qt::NoModifier, Qt::NoButton));
+  EXPECT_EQ(s.strokes().size(), 2u);
 }
 
 TEST(DodgeBurnGestures, GradientsLongerThanSixPointsAreAddedWithTheirRadii) {
@@ -278,7 +295,8 @@ TEST(DodgeBurnGestures, GradientsLongerThanSixPointsAreAddedWithTheirRadii) {
       EXPECT_DOUBLE_EQ(*strokes[0].rx, c.radii->first / 800);
       EXPECT_DOUBLE_EQ(*strokes[0].ry, c.radii->second / 800);
     } else {
-      EXPECT_EQ(strokes[0].points[1], (std::vector<double>{(300 + c.d.x()) / 800, (100 + c.d.y()) / 400}));
+      EXPECT_EQ(strokes[0].points[1],
+                (std::vector<double>{(300 + c.d.x()) / 800, (100 + c.d.y()) / 400}));
     }
   }
 }
@@ -329,7 +347,9 @@ TEST(DodgeBurnGestures, TheOptionKeyRemovesAtTheReleaseOnly) {
     s.overlay.release(pointerAt({412, 200}, size, 1, c.atEnd, Qt::NoButton));
     const auto strokes = s.strokes();
     ASSERT_EQ(strokes.size(), c.left + (c.painted ? 1 : 0)) << c.name;
-    if (c.left == 1) EXPECT_EQ(strokes[0].points[0], (std::vector<double>{0.5, 0.5})) << c.name;
+    if (c.left == 1) {
+      EXPECT_EQ(strokes[0].points[0], (std::vector<double>{0.5, 0.5})) << c.name;
+    }
   }
 }
 
@@ -364,7 +384,9 @@ TEST(DodgeBurnPaint, OutlinesRimsColoursAndHairlines) {
             layerOf({linear({0.1, 0.1}, {0.1, 0.3})}, 1)});
   for (double zoom : {1.0, 2.0}) {
     const QImage image = painted(s.overlay, size, zoom);
-    const auto at = [&](double x, double y) { return image.pixelColor(QPointF(x * zoom, y * zoom).toPoint()); };
+    const auto at = [&](double x, double y) {
+      return image.pixelColor(QPointF(x * zoom, y * zoom).toPoint());
+    };
     // The inside of the band is erased.
     EXPECT_EQ(at(400, 200).alpha(), 0) << zoom;
     EXPECT_EQ(at(400, 212).alpha(), 0) << zoom;
@@ -375,7 +397,8 @@ TEST(DodgeBurnPaint, OutlinesRimsColoursAndHairlines) {
     EXPECT_GT(rim.green(), 200) << zoom;
     EXPECT_GT(rim.blue(), 200) << zoom;
     // Nothing two screen pixels out.
-    EXPECT_EQ(image.pixelColor(int(400 * zoom), int(200 * zoom + 20 * zoom + 2)).alpha(), 0) << zoom;
+    EXPECT_EQ(image.pixelColor(int(400 * zoom), int(200 * zoom + 20 * zoom + 2)).alpha(), 0)
+        << zoom;
     // The start guide of the dodging gradient crosses the overlay in yellow, a little over a
     // screen pixel wide.
     const QColor guide = image.pixelColor(int(700 * zoom), int(40 * zoom));

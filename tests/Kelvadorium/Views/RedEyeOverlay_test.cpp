@@ -116,7 +116,8 @@ TEST(RedEyeGestures, OptionClicksRemoveTheTopmostMarkAndAddNothing) {
   const RedEye over{Uuid::random(), 0.502, 0.5, 0.01};
   s.marks({under, over});
   // An option-drag removes under its start, whatever its length.
-  dragOn(s.overlay, size, {1002, 500}, {{1200, 600}}, {1300, 700}, Qt::AltModifier, Qt::AltModifier);
+  dragOn(s.overlay, size, {1002, 500}, {{1200, 600}}, {1300, 700}, Qt::AltModifier,
+         Qt::AltModifier);
   ASSERT_EQ(s.record().redEyes, std::vector<RedEye>{under});
   dragOn(s.overlay, size, {1002, 500}, {}, {1002, 500}, Qt::NoModifier, Qt::ControlModifier);
   EXPECT_TRUE(s.record().redEyes.empty());
