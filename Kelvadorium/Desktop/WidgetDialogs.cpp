@@ -4,8 +4,11 @@
 #include <QCoro/QCoroSignal>
 #include <QFile>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <vector>
 
 namespace {
 
@@ -44,6 +47,32 @@ void prepare(QFileDialog& dialog, const QString& title, const QString& prompt,
   if (!directory.empty()) dialog.setDirectory(nameOf(directory));
 }
 
+// A wrapped line of text above everything else in Qt's own dialog, whose grid is moved down a
+// row to make room.
+void addMessage(QFileDialog& dialog, const QString& message) {
+  auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+  if (!grid) return;
+  struct Placed {
+    QLayoutItem* item;
+    int row, column, rowSpan, columnSpan;
+  };
+  std::vector<Placed> placed;
+  while (grid->count() > 0) {
+    Placed p{nullptr, 0, 0, 0, 0};
+    grid->getItemPosition(0, &p.row, &p.column, &p.rowSpan, &p.columnSpan);
+    p.item = grid->takeAt(0);
+    placed.push_back(p);
+  }
+  auto* label = new QLabel(message, &dialog);
+  label->setObjectName("panelMessage");
+  label->setWordWrap(true);
+  label->setTextFormat(Qt::PlainText);
+  grid->addWidget(label, 0, 0, 1, -1);
+  for (const Placed& p : placed) {
+    grid->addItem(p.item, p.row + 1, p.column, p.rowSpan, p.columnSpan);
+  }
+}
+
 // Finishes when the dialog closes, with its result code.
 QCoro::Task<int> finished(QDialog& dialog) {
   dialog.open();
@@ -66,6 +95,7 @@ std::unique_ptr<QFileDialog> WidgetDialogs::makeOpenPanel(const OpenPanel& panel
                                                           QWidget* parent) {
   auto dialog = std::make_unique<ScanPanel>(parent);
   prepare(*dialog, panel.title, panel.prompt, panel.directory);
+  if (!panel.message.isEmpty()) addMessage(*dialog, panel.message);
   if (panel.folders && !panel.files) {
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly);

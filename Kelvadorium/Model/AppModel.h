@@ -112,8 +112,12 @@ class AppModel final : public QObject {
     // back, with the project file they were read from.
     std::vector<ProjectFile::Entry> leftOutEntries;
     std::filesystem::path leftOutSource;
+    // The scan cropEntry was taken from: Cancel puts the snapshot back only onto that scan.
+    std::optional<Uuid> cropEntryScan;
     // The quarter turns and mirroring of the scan when the dust finds were looked for.
     std::pair<int64_t, bool> dustOrientation{0, false};
+    // The running roll analysis; rollProgress tells whether one runs.
+    TaskHandle rollTask;
   };
 
   explicit AppModel(ModelServices services, QObject* parent = nullptr);
@@ -747,8 +751,30 @@ class AppModel final : public QObject {
   // --- private: mapping.
 
   // --- private: white-balance pick.
+  // Samples the scan at the image point on the preview renderer, then applies the result or says
+  // why there is none, while the scan stays selected.
+  QCoro::Task<> whiteBalancePickJob(Uuid id, std::filesystem::path url,
+                                    ConversionSettings settings, QPointF point);
 
   // --- private: healing.
+  // New repairs on their way to the selected scan: one spot, or a stroke's mapped path to be
+  // resampled on the decoded size with the settings and source offset of its first spot.
+  struct RepairRequest {
+    Uuid id;
+    std::filesystem::path url;
+    ConversionSettings settings;
+    int session = 0;
+    std::vector<Spot> spots;
+    std::vector<std::pair<double, double>> path;
+    QSize size;
+    bool sourced = false;
+  };
+  // Resamples a stroke and searches a source on the preview renderer where needed (both are
+  // heavy for long strokes at a small brush), then appends the repairs while the scan, its
+  // orientation and the healing session are still those of the request.
+  void startRepair(std::vector<Spot> spots, std::vector<std::pair<double, double>> path,
+                   bool sourced);
+  QCoro::Task<> repairJob(RepairRequest request);
 
   // --- private: layers.
   // The selected layer in the selected scan's record; nothing when none is.
@@ -759,11 +785,14 @@ class AppModel final : public QObject {
   // --- private: dust.
   // Awaits the dust pass and, while the scan is still selected, shows its finds.
   QCoro::Task<> dustFindJob(Uuid id, std::filesystem::path url, ConversionSettings settings,
-                            std::vector<std::filesystem::path> samples, double sensitivity);
+                            std::vector<DustSearch::Sample> samples, double sensitivity);
 
   // --- private: crop.
 
   // --- private: measuring.
+  // Measures the frames one at a time on the preview renderer, each without its stored roll
+  // balance, then writes the learned balance into all of them as one undo group.
+  QCoro::Task<> rollJob(std::vector<ImageItem> frames, std::stop_token stop);
 
   // --- private: end.
   // Stores the value, announces the write and answers the value it replaced.

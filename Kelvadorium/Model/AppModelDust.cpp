@@ -17,8 +17,10 @@ void AppModel::findDust() {
   std::vector<std::filesystem::path> urls;
   urls.reserve(items_.size());
   for (const ImageItem& each : items_) urls.push_back(each.url);
-  std::vector<std::filesystem::path> samples;
-  for (const size_t i : DustFinds::sampleIndices(urls, *index)) samples.push_back(urls[i]);
+  // Each neighbour goes with its own record: its turn, mirroring and blank frame.
+  std::vector<DustSearch::Sample> samples;
+  for (const size_t i : DustFinds::sampleIndices(urls, *index))
+    samples.emplace_back(items_[i].url, items_[i].settings);
   telemetry().record("dust.find");
   TaskHandle::start([this, id = item.id, url = item.url, settings = item.settings,
                      samples = std::move(samples),
@@ -28,8 +30,7 @@ void AppModel::findDust() {
 }
 
 QCoro::Task<> AppModel::dustFindJob(Uuid id, std::filesystem::path url, ConversionSettings settings,
-                                    std::vector<std::filesystem::path> samples,
-                                    double sensitivity) {
+                                    std::vector<DustSearch::Sample> samples, double sensitivity) {
   RenderResult<std::vector<std::vector<Spot>>> found =
       co_await previewRenderer().findDust(url, settings, std::move(samples), sensitivity);
   // The model is going: its renderer answered "stopped".

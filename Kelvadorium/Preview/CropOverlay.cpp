@@ -1,8 +1,15 @@
 #include "Preview/CropOverlay.h"
 
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+
+#include "ViewKit/MonospacedDigits.h"
+#include "Windows/FontRoles.h"
+#include "Windows/SymbolIcons.h"
 
 namespace {
 
@@ -238,3 +245,124 @@ Qt::CursorShape CropOverlay::hoverCursor(std::optional<QPointF> point) const {
   }
   return cursor(hitTest(*point, s));
 }
+
+void CropOverlay::takeSize(const OverlayFrame& frame) {
+  width = frame.size.width();
+  height = frame.size.height();
+}
+
+namespace {
+
+bool finiteRect(const QRectF& r) {
+  return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
+         std::isfinite(r.height());
+}
+
+// A soft translucent halo standing in for a drop shadow.
+void halo(QPainter& painter, const QPainterPath& shape, double radius) {
+  painter.save();
+  painter.setBrush(Qt::NoBrush);
+  for (int ring = 1; ring <= 3; ++ring) {
+    painter.setPen(QPen(QColor(0, 0, 0, 40), radius * ring / 1.5));
+    painter.drawPath(shape);
+  }
+  painter.restore();
+}
+
+void gridLines(QPainter& painter, const QRectF& s, int parts, double opacity) {
+  painter.setPen(QPen(QColor(255, 255, 255, static_cast<int>(opacity * 255)), 0.5));
+  for (int k = 1; k < parts; ++k) {
+    const double x = s.left() + s.width() * k / parts;
+    const double y = s.top() + s.height() * k / parts;
+    painter.drawLine(QPointF(x, s.top()), QPointF(x, s.bottom()));
+    painter.drawLine(QPointF(s.left(), y), QPointF(s.right(), y));
+  }
+}
+
+}  // namespace
+
+void CropOverlay::paint(QPainter& painter, const OverlayFrame& frame) {
+  takeSize(frame);
+  if (!(width > 0) || !(height > 0)) return;
+  const QRectF s = shownRect();
+  if (!finiteRect(s)) return;
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+
+  QPainterPath shade;
+  shade.setFillRule(Qt::OddEvenFill);
+  shade.addRect(QRectF(0, 0, width, height));
+  shade.addRect(s);
+  painter.fillPath(shade, QColor(0, 0, 0, static_cast<int>(0.55 * 255)));
+
+  // Thirds: lighter while idle, stronger while any drag runs.
+  gridLines(painter, s, 3, grab_ ? 0.6 : 0.25);
+  if (grab_ == Grab::rotate) {
+    gridLines(painter, s, 8, 0.35);
+    const QFont font = MonospacedDigits::font(FontRoles::font(FontRole::callout));
+    const QString text = angleLabel(currentAngle);
+    const QFontMetricsF metrics(font);
+    const QSizeF box(metrics.horizontalAdvance(text) + 16, metrics.height() + 6);
+    const QRectF capsule(QPointF(s.center().x() - box.width() / 2, s.top() + 18 - box.height() / 2),
+                         box);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, static_cast<int>(0.6 * 255)));
+    painter.drawRoundedRect(capsule, box.height() / 2, box.height() / 2);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(capsule, Qt::AlignCenter, text);
+  }
+
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QPen(Qt::white, 1));
+  painter.drawRect(s);
+
+  const QPointF handle = rotateHandleCentre(s, width, height);
+  QPainterPath circle;
+  circle.addEllipse(handle, 13, 13);
+  halo(painter, circle, 2);
+  painter.fillPath(circle, Qt::white);
+  const QRectF glyph(handle - QPointF(7.5, 7.5), QSizeF(15, 15));
+  SymbolIcons::icon(QStringLiteral("arrow.triangle.2.circlepath")).paint(&painter, glyph.toRect());
+
+  for (const QPointF& p : handlePoints(s)) {
+    QPainterPath square;
+    square.addRoundedRect(QRectF(p - QPointF(4.5, 4.5), QSizeF(9, 9)), 1.5, 1.5);
+    halo(painter, square, 1);
+    painter.fillPath(square, Qt::white);
+  }
+  painter.restore();
+}
+
+void CropOverlay::press(const OverlayPointer& pointer) {
+  takeSize(pointer.frame);
+  pressedAt_ = pointer.point;
+  dragging_ = false;
+}
+
+void CropOverlay::move(const OverlayPointer& pointer) {
+  if (!pressedAt_) return;
+  takeSize(pointer.frame);
+  const QPointF d = pointer.point - *pressedAt_;
+  if (!dragging_ && std::hypot(d.x(), d.y()) < 1) return;
+  dragging_ = true;
+  dragChanged(*pressedAt_, pointer.point);
+  repaint();
+}
+
+void CropOverlay::release(const OverlayPointer& pointer) {
+  if (pressedAt_ && dragging_) {
+    takeSize(pointer.frame);
+    dragEnded();
+    repaint();
+  }
+  pressedAt_.reset();
+  dragging_ = false;
+}
+
+void CropOverlay::hover(const OverlayPointer& pointer) {
+  takeSize(pointer.frame);
+  cursor_ = hoverCursor(pointer.point);
+}
+
+void CropOverlay::hoverEnd() { cursor_ = hoverCursor(std::nullopt); }

@@ -12,9 +12,10 @@
 #include <functional>
 #include <optional>
 
+#include "Preview/PreviewOverlay.h"
 #include "Record/NormRect.h"
 
-class CropOverlay {
+class CropOverlay final : public PreviewOverlay {
  public:
   enum class Grab { move, n, s, e, w, ne, nw, se, sw, rotate };
 
@@ -61,7 +62,23 @@ class CropOverlay {
   const std::optional<NormRect>& draft() const { return draft_; }
   const std::optional<Grab>& grab() const { return grab_; }
 
+  // Shade, thirds grid, the fine grid and angle label while rotating, frame, rotate handle and
+  // the eight handles, back to front.
+  void paint(QPainter& painter, const OverlayFrame& frame) override;
+  // One drag, begun once the pointer has moved 1 pt from the press.
+  void press(const OverlayPointer& pointer) override;
+  void move(const OverlayPointer& pointer) override;
+  void release(const OverlayPointer& pointer) override;
+  void hover(const OverlayPointer& pointer) override;
+  void hoverEnd() override;
+  Qt::CursorShape cursor() const override { return cursor_; }
+
  private:
+  void takeSize(const OverlayFrame& frame);
+
+  std::optional<QPointF> pressedAt_;
+  bool dragging_ = false;
+  Qt::CursorShape cursor_ = Qt::ArrowCursor;
   std::optional<NormRect> draft_;
   std::optional<Grab> grab_;
   double rotateStart_ = 0;

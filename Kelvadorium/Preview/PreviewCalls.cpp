@@ -15,5 +15,7 @@ PreviewCalls PreviewCalls::of(AppModel& model) {
   calls.deleteSelectedRepair = [m] { m->deleteSelectedRepair(); };
   calls.pickWhiteBalance = [m](double x, double y) { m->pickWhiteBalance(x, y); };
   calls.dragSplitDivider = [m](double x, double width) { m->dragSplitDivider(x, width); };
+  calls.setCropRect = [m](double x, double y, double w, double h) { m->setCropRect(x, y, w, h); };
+  calls.setStraightenAngle = [m](double angle) { m->setStraightenAngle(angle); };
   return calls;
 }

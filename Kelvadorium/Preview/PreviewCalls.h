@@ -20,6 +20,9 @@ struct PreviewCalls {
   std::function<void(double, double)> pickWhiteBalance;
   // The divider dragged to x across a picture `width` points wide.
   std::function<void(double x, double width)> dragSplitDivider;
+  // The crop overlay's finished move or resize, and each step of its rotation.
+  std::function<void(double x, double y, double w, double h)> setCropRect;
+  std::function<void(double)> setStraightenAngle;
 
   // The calls as the model answers them.
   static PreviewCalls of(AppModel& model);

@@ -11,6 +11,7 @@
 #include "Model/AppModel.h"
 #include "Preview/PreviewCalls.h"
 #include "Preview/ToolBarTexts.h"
+#include "ViewKit/MonospacedDigits.h"
 #include "Windows/FontRoles.h"
 #include "Windows/SymbolIcons.h"
 
@@ -25,25 +26,6 @@ constexpr int angleWidth = 56;
 constexpr int separatorHeight = 16;
 // A text wraps rather than narrowing below this.
 constexpr int narrowestText = 160;
-
-// A font whose digits all have one advance, so a changing number keeps its width: the callout
-// font when its digits already do, else the desktop's fixed-pitch font at the same size.
-QFont tabularDigits(const QFont& base) {
-  const QFontMetricsF metrics(base);
-  const double zero = metrics.horizontalAdvance(QLatin1Char('0'));
-  bool equal = true;
-  for (char digit = '1'; digit <= '9'; ++digit) {
-    equal = equal && metrics.horizontalAdvance(QLatin1Char(digit)) == zero;
-  }
-  if (equal) return base;
-  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  if (base.pointSizeF() > 0) {
-    fixed.setPointSizeF(base.pointSizeF());
-  } else {
-    fixed.setPixelSize(base.pixelSize());
-  }
-  return fixed;
-}
 
 // The symbol in one colour, for a button whose text has that colour.
 QIcon tinted(const QIcon& icon, const QColor& colour, double scale) {
@@ -253,7 +235,7 @@ void PreviewToolBar::buildCrop() {
   slider->setToolTip("Rotate. Or drag the handle on the right of the photo.");
   row_->addWidget(slider, 0, Qt::AlignVCenter);
   angle_ = new QLabel(this);
-  angle_->setFont(tabularDigits(font()));
+  angle_->setFont(MonospacedDigits::font(font()));
   angle_->setFixedWidth(angleWidth);
   angle_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   angle_->setToolTip("Double-click to reset");

@@ -6,8 +6,10 @@
 #include <cmath>
 
 #include "Model/AppModel.h"
+#include "Preview/CropOverlay.h"
 #include "Preview/DodgeBurnOverlay.h"
 #include "Preview/DustOverlay.h"
+#include "Preview/PreviewCalls.h"
 #include "Preview/RedEyeOverlay.h"
 #include "Preview/SplitDivider.h"
 #include "Preview/WBPickOverlay.h"
@@ -33,7 +35,7 @@ ZoomablePreview::ZoomablePreview(AppModel& model, const PreviewCalls& calls, QWi
         &AppModel::wbPickModeChanged, &AppModel::dodgeModeChanged, &AppModel::redEyeModeChanged,
         &AppModel::spotModeChanged, &AppModel::previewIsUncroppedChanged,
         &AppModel::dustCandidatesChanged, &AppModel::itemsChanged, &AppModel::selectionChanged,
-        &AppModel::showNegativeChanged}) {
+        &AppModel::showNegativeChanged, &AppModel::analysisChanged}) {
     connect(&model_, changed, this, &ZoomablePreview::refresh);
   }
   refresh();
@@ -84,15 +86,17 @@ void ZoomablePreview::refresh() {
     if (pressed_ == tool_.get()) pressed_ = nullptr;
     if (hovered_ == tool_.get()) hovered_ = nullptr;
     overlayKind_ = kind;
-    // The crop, dust, dodge & burn, red-eye and repair overlays take their places here as
-    // they are built; until then their modes show the picture alone.
+    // The repair overlay takes its place here once it is built; until then healing shows the
+    // picture alone.
     retire(std::move(tool_));
     if (kind == OverlayKind::wbPick) tool_ = std::make_unique<WBPickOverlay>(calls_);
+    if (kind == OverlayKind::crop) tool_ = makeCropOverlay();
     if (kind == OverlayKind::dust) tool_ = std::make_unique<DustOverlay>(model_);
     if (kind == OverlayKind::dodgeBurn) tool_ = std::make_unique<DodgeBurnOverlay>(model_);
     if (kind == OverlayKind::redEye) tool_ = std::make_unique<RedEyeOverlay>(model_);
     if (tool_) tool_->setRepaint([this] { update(); });
   }
+  if (auto* crop = dynamic_cast<CropOverlay*>(tool_.get())) giveCropArguments(*crop);
   beforeHalf_ = PreviewLayers::beforeHalf(flags);
   const bool divider = PreviewLayers::divider(flags);
   if (divider != bool(divider_)) {
@@ -105,6 +109,23 @@ void ZoomablePreview::refresh() {
   pixmaps_.keepOnly(
       {model_.preview().get(), model_.beforePreview().get(), model_.detailPreview().get()});
   update();
+}
+
+std::unique_ptr<PreviewOverlay> ZoomablePreview::makeCropOverlay() {
+  auto crop = std::make_unique<CropOverlay>();
+  crop->onCommit = [this](const NormRect& r) { calls_.setCropRect(r.x, r.y, r.w, r.h); };
+  crop->onRotate = [this](double angle) { calls_.setStraightenAngle(angle); };
+  crop->onRotateEnd = [this] { calls_.endLiveRotation(); };
+  return crop;
+}
+
+// The crop in effect, the ratio of the selected scan's aspect and the angle shown, anew after
+// every model change.
+void ZoomablePreview::giveCropArguments(CropOverlay& crop) const {
+  crop.rect = model_.effectiveCrop();
+  const auto index = model_.selectedIndex();
+  crop.ratio = index ? ratio(model_.items()[*index].settings.cropAspect) : std::nullopt;
+  crop.currentAngle = model_.straightenAngle();
 }
 
 void ZoomablePreview::retire(std::unique_ptr<PreviewOverlay> overlay) {

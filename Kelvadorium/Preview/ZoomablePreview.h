@@ -16,6 +16,7 @@
 #include "Preview/PreviewOverlay.h"
 
 class AppModel;
+class CropOverlay;
 struct PreviewCalls;
 struct PreviewImage;
 
@@ -60,6 +61,8 @@ class ZoomablePreview final : public QWidget {
   void showCursorOf(const PreviewOverlay* overlay);
   // An overlay replaced while one of its own calls may still run is deleted at the next turn.
   void retire(std::unique_ptr<PreviewOverlay> overlay);
+  std::unique_ptr<PreviewOverlay> makeCropOverlay();
+  void giveCropArguments(CropOverlay& crop) const;
 
   AppModel& model_;
   const PreviewCalls& calls_;

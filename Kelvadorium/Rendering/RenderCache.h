@@ -69,6 +69,8 @@ class RenderCache {
   // 0.25 when the size cannot be read.
   double proxyScale(const std::filesystem::path& url) const;
 
+  // The decoding calls, for work on the worker that decodes beside the cache.
+  const Backend& backend() const { return backend_; }
   const std::vector<ProxyKey>& order() const { return order_; }
   size_t proxyCount() const { return proxies_.size(); }
   size_t analysisCount() const { return analyses_.size(); }

@@ -62,9 +62,11 @@ Renderer::Call<FilmAnalysis> Renderer::analysis(const std::filesystem::path& url
 }
 
 Renderer::Call<std::vector<std::vector<Spot>>> Renderer::findDust(
-    const std::filesystem::path&, const ConversionSettings&, std::vector<std::filesystem::path>,
-    double) {
-  return perform([](RenderCache&) { return std::vector<std::vector<Spot>>{}; });
+    const std::filesystem::path& url, const ConversionSettings& settings,
+    std::vector<DustSearch::Sample> samples, double sensitivity) {
+  return perform([url, settings, samples = std::move(samples), sensitivity](RenderCache& cache) {
+    return DustSearch::run(cache, url, settings, samples, sensitivity);
+  });
 }
 
 Renderer::Call<PreviewImage> Renderer::render(const std::filesystem::path& url,

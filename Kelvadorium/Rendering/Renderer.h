@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "Record/Spot.h"
+#include "Rendering/DustSearch.h"
 #include "Rendering/RenderCache.h"
 #include "Rendering/RenderError.h"
 #include "Rendering/RenderKeys.h"
@@ -114,11 +115,12 @@ class Renderer {
                               RenderPriority priority = RenderPriority::normal);
   Call<PreviewImage> render(const std::filesystem::path& url, const ConversionSettings& settings,
                             bool crop, RenderPriority priority = RenderPriority::normal);
-  // Dust finds of the scan, grouped, checked against neighbouring frames and a blank frame; the
-  // decoder's error for the scan itself only.
+  // Dust finds of the scan, grouped, checked against neighbouring frames (each with its own
+  // record; the first four are looked at) and a blank frame; the decoder's error for the scan
+  // itself only. One job: the preview waits behind it.
   Call<std::vector<std::vector<Spot>>> findDust(const std::filesystem::path& url,
                                                 const ConversionSettings& settings,
-                                                std::vector<std::filesystem::path> samples,
+                                                std::vector<DustSearch::Sample> samples,
                                                 double sensitivity);
   Call<Done> invalidate(const std::filesystem::path& url);
   Call<Done> clear();

@@ -21,6 +21,7 @@ class DialogService {
     bool multiple = true;
     QStringList extensions;  // lower case, matched in any letter case; empty: every file
     std::filesystem::path directory;
+    QString message;  // shown above the files; empty: none
   };
   struct FolderPanel {
     QString title;

@@ -13,6 +13,7 @@ struct ModelCalls;
 class AppModel;
 class DialogService;
 class InspectorView;
+class MenuCommands;
 class PanePlaceholder;
 class PreviewPane;
 class QAction;
@@ -46,6 +47,7 @@ class MainWindow final : public QMainWindow {
   QAction* toolbarAction(const QString& title) const;
   QAction* menuAction(const QString& menuTitle, const QString& itemTitle) const;
   QAction* quitAction() const { return quit_; }
+  MenuCommands& menus() const { return *menus_; }
 
   static constexpr int minimumWidth = 1000;
   static constexpr int minimumHeight = 640;
@@ -93,5 +95,6 @@ class MainWindow final : public QMainWindow {
   QAction* layout_ = nullptr;
   QActionGroup* layouts_ = nullptr;
   QAction* quit_ = nullptr;
+  MenuCommands* menus_ = nullptr;
   SheetPresenter* sheets_ = nullptr;
 };

@@ -8,6 +8,8 @@
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <fstream>
@@ -114,6 +116,43 @@ TEST(WidgetDialogs, TheAddPanelReturnsFilesAndFoldersTogether) {
   chosen.sort();
   EXPECT_EQ(chosen, (QStringList{QString::fromStdString((dir / "A.NEF").string()),
                                  QString::fromStdString((dir / "roll").string())}));
+}
+
+// The blank-frame panel shows its message inside the dialog, above the files, and its prompt on
+// the accept button; any file may be chosen.
+TEST(WidgetDialogs, ThePanelsMessageStandsAboveTheFiles) {
+  TempDir dir;
+  std::ofstream(dir / "a.tif") << "x";
+  TestServices services;
+  AppModel model(services.services());
+  model.addScans({dir / "a.tif"});
+  model.setSelection(model.items().at(0).id);
+  auto asked = TaskHandle::start([&](std::stop_token) -> QCoro::Task<> {
+    co_await model.chooseBlankFrame(false);
+  });
+  VirtualClock::settle();
+  const DialogService::OpenPanel panel = services.dialogs.openAsked.at(0);
+  const auto dialog = WidgetDialogs::makeOpenPanel(panel, nullptr);
+  EXPECT_EQ(dialog->labelText(QFileDialog::Accept), "Use for Even Light Correction");
+  EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+  EXPECT_TRUE(dialog->nameFilters().isEmpty() || dialog->nameFilters()[0].contains("(*)"));
+  const auto* label = dialog->findChild<QLabel*>("panelMessage");
+  ASSERT_TRUE(label);
+  EXPECT_EQ(label->text(), panel.message);
+  EXPECT_TRUE(label->text().startsWith("Choose the blank frame: "));
+  auto* grid = qobject_cast<QGridLayout*>(dialog->layout());
+  ASSERT_TRUE(grid);
+  int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
+  grid->getItemPosition(grid->indexOf(label), &row, &column, &rowSpan, &columnSpan);
+  EXPECT_EQ(row, 0);
+  // Nothing else shares its row.
+  for (int i = 0; i < grid->count(); ++i) {
+    int r = -1, c = -1, rs = 0, cs = 0;
+    grid->getItemPosition(i, &r, &c, &rs, &cs);
+    if (grid->itemAt(i)->widget() != label) {
+      EXPECT_GT(r, 0) << i;
+    }
+  }
 }
 
 }  // namespace

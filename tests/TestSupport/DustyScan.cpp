@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Support/ParallelFor.h"
+#include "TestSupport/ScanFixtures.h"
 
 namespace DustyScan {
 
@@ -164,6 +165,20 @@ void FlatScan::add(int64_t x, int64_t y, int64_t w, int64_t h, float density,
       for (size_t c = 0; c < 3; ++c)
         pixels_[static_cast<size_t>((py * width_ + px) * 4) + c] *=
             std::pow(10.0f, -density * channels[c]);
+}
+
+void writeTiff(const std::filesystem::path& path, const LinearImage& scan) {
+  ScanFixtures::Tiff tiff;
+  tiff.width = scan.width();
+  tiff.height = scan.height();
+  tiff.bitsPerSample = 32;
+  tiff.floatingPoint = true;
+  tiff.icc = ScanFixtures::linearDisplayP3Profile();
+  tiff.pattern = [&](int64_t x, int64_t y) {
+    const float* p = scan.row(y) + x * 4;
+    return std::array<float, 4>{p[0], p[1], p[2], 1};
+  };
+  ScanFixtures::writeTiff(path, tiff);
 }
 
 }  // namespace DustyScan

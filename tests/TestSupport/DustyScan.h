@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 #include "Conversion/LinearImage.h"
@@ -46,6 +47,9 @@ struct Options {
 
 LinearImage make(const Options& options, const std::vector<Speck>& specks,
                  const std::vector<Line>& lines = {});
+
+// Writes a scan as a 32-bit float TIFF in linear Display P3, so it decodes to the same values.
+void writeTiff(const std::filesystem::path& path, const LinearImage& scan);
 
 // A grainless grey scan of one density, for tests that follow the finders' planes exactly.
 // Rectangles of pixels are made denser (or, with a negative change, less dense), per channel.

@@ -4,9 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMouseEvent>
+
 #include <clocale>
 #include <cmath>
 #include <limits>
+
+#include "Model/AppModel.h"
+#include "Preview/PreviewCalls.h"
+#include "Preview/ZoomablePreview.h"
+#include "Rendering/PreviewImage.h"
+#include "Testing/TestServices.h"
 
 namespace {
 
@@ -240,6 +249,118 @@ TEST(CropOverlayDrag, HoverCursorsFollowTheShownRectangle) {
   EXPECT_EQ(overlay.hoverCursor(QPointF(50, 50)), Qt::PointingHandCursor);
   EXPECT_EQ(overlay.hoverCursor(QPointF(928, 456)), Qt::PointingHandCursor);  // rotate handle
   EXPECT_EQ(overlay.hoverCursor(std::nullopt), Qt::ArrowCursor);
+}
+
+// The host in crop mode over an uncropped 300 × 200 preview of one selected scan, with the
+// model's own calls counted.
+struct CropSession {
+  CropSession() {
+    ImageItem item;
+    item.url = "/scans/a.tif";
+    item.settings.crop = NormRect{0.25, 0.25, 0.5, 0.5};
+    model.setSelection(item.id);
+    model.setItems({item});
+    auto image = std::make_shared<PreviewImage>();
+    image->screen = QImage(300, 200, QImage::Format_RGB888);
+    image->screen.fill(Qt::gray);
+    model.setPreview(image);
+    calls = PreviewCalls::of(model);
+    const PreviewCalls real = calls;
+    calls.setCropRect = [this, real](double x, double y, double w, double h) {
+      ++commits;
+      real.setCropRect(x, y, w, h);
+    };
+    calls.setStraightenAngle = [this, real](double a) {
+      ++angleSteps;
+      real.setStraightenAngle(a);
+    };
+    calls.endLiveRotation = [this, real] {
+      ++rotateEnds;
+      real.endLiveRotation();
+    };
+    host = std::make_unique<ZoomablePreview>(model, calls);
+    host->resize(800, 600);
+    host->show();
+    model.setCropMode(true);
+    model.setPreviewIsUncropped(true);
+  }
+  // The widget point of an overlay point.
+  QPointF at(double x, double y) const { return host->widgetPoint(QPointF(x, y)); }
+  void mouse(QEvent::Type type, QPointF where, Qt::MouseButtons held) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, where, host->mapToGlobal(where), button, held, Qt::NoModifier);
+    QApplication::sendEvent(host.get(), &event);
+  }
+  void drag(QPointF from, const std::vector<QPointF>& through) {
+    mouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    for (const QPointF& p : through) mouse(QEvent::MouseMove, p, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, through.empty() ? from : through.back(), Qt::NoButton);
+  }
+  const ConversionSettings& settings() const { return model.items().front().settings; }
+
+  TestServices services;
+  AppModel model{services.services()};
+  PreviewCalls calls;
+  std::unique_ptr<ZoomablePreview> host;
+  int commits = 0;
+  int angleSteps = 0;
+  int rotateEnds = 0;
+};
+
+TEST(CropOverlayInTheHost, AMoveCommitsOnceOnReleaseAsOneUndoStepAtAnyZoom) {
+  for (double zoom : {1.0, 2.0}) {
+    SCOPED_TRACE(zoom);
+    CropSession s;
+    ASSERT_EQ(s.host->overlayKind(), OverlayKind::crop);
+    s.model.setZoom(zoom);
+    const QSizeF fitted = s.host->fittedSize();
+    const QPointF middle(fitted.width() / 2, fitted.height() / 2);
+    const QPointF by(fitted.width() * 0.1, fitted.height() * 0.05);
+    s.drag(s.at(middle.x(), middle.y()),
+           {s.at(middle.x() + by.x() / 2, middle.y()), s.at(middle.x() + by.x(), middle.y() + by.y())});
+    EXPECT_EQ(s.commits, 1);
+    EXPECT_EQ(s.angleSteps, 0);
+    ASSERT_TRUE(s.settings().crop.has_value());
+    EXPECT_NEAR(s.settings().crop->x, 0.35, 1e-6);
+    EXPECT_NEAR(s.settings().crop->y, 0.30, 1e-6);
+    EXPECT_EQ(s.model.plain().undoStack.size(), 1u);
+    // A press without movement commits nothing.
+    s.drag(s.at(middle.x(), middle.y()), {});
+    EXPECT_EQ(s.commits, 1);
+  }
+}
+
+TEST(CropOverlayInTheHost, ARotationStepsLiveAndCommitsOnceAtTheEnd) {
+  CropSession s;
+  const QSizeF fitted = s.host->fittedSize();
+  // Outside the crop's band: the drag straightens.
+  const QPointF start(fitted.width() * 0.95, fitted.height() / 2);
+  s.drag(s.at(start.x(), start.y()), {s.at(start.x(), start.y() + 10), s.at(start.x(), start.y() + 20)});
+  EXPECT_EQ(s.angleSteps, 2);
+  EXPECT_EQ(s.rotateEnds, 1);
+  EXPECT_EQ(s.commits, 0);
+  EXPECT_GT(s.settings().skewDegrees, 0);  // clockwise from right of the middle
+  EXPECT_EQ(s.settings().crop->x, 0.25);  // a rotation never moves the crop
+}
+
+TEST(CropOverlayInTheHost, CursorsOverCornerEdgeInsideAndOutside) {
+  CropSession s;
+  const QSizeF f = s.host->fittedSize();
+  struct Case {
+    QPointF point;
+    Qt::CursorShape want;
+  };
+  const std::vector<Case> cases = {
+      {{f.width() * 0.25, f.height() * 0.25}, Qt::CrossCursor},
+      {{f.width() * 0.25, f.height() * 0.5}, Qt::SizeHorCursor},
+      {{f.width() * 0.5, f.height() * 0.75}, Qt::SizeVerCursor},
+      {{f.width() * 0.5, f.height() * 0.5}, Qt::OpenHandCursor},
+      {{f.width() * 0.05, f.height() * 0.05}, Qt::PointingHandCursor},
+  };
+  for (const Case& c : cases) {
+    s.mouse(QEvent::MouseMove, s.at(c.point.x(), c.point.y()), Qt::NoButton);
+    EXPECT_EQ(s.host->cursor().shape(), c.want) << c.point.x() << "," << c.point.y();
+  }
 }
 
 }  // namespace

@@ -57,21 +57,6 @@ bool foundNear(const std::vector<Spot>& spots, double x, double y, int64_t width
   });
 }
 
-// Writes the scan as a 32-bit float TIFF in linear Display P3, so it decodes to the same values.
-void writeScan(const fs::path& path, const LinearImage& scan) {
-  ScanFixtures::Tiff tiff;
-  tiff.width = scan.width();
-  tiff.height = scan.height();
-  tiff.bitsPerSample = 32;
-  tiff.floatingPoint = true;
-  tiff.icc = ScanFixtures::linearDisplayP3Profile();
-  tiff.pattern = [&](int64_t x, int64_t y) {
-    const float* p = scan.row(y) + x * 4;
-    return std::array<float, 4>{p[0], p[1], p[2], 1};
-  };
-  ScanFixtures::writeTiff(path, tiff);
-}
-
 // ---- Near rule and merging ----
 
 TEST(DustMerging, NearMeasuresBothAxesByTheLongSide) {
@@ -199,7 +184,7 @@ TEST(ModelPass, FindsSpecksAndAHairInASyntheticNegative) {
   ASSERT_TRUE(DustModel::isAvailable());
   TempDir dir;
   const auto dusty = dustyNegative(1200, 800);
-  writeScan(dir / "scan.tif", dusty.scan);
+  DustyScan::writeTiff(dir / "scan.tif", dusty.scan);
   ConversionSettings settings;
   const FilmAnalysis analysis = Converter::analyze(dusty.scan, settings);
   const auto spots =
@@ -238,7 +223,7 @@ TEST(ModelPass, DumpsTheLuminanceAtTheSizeTheModelSees) {
   // A scan held at under 4000 pixels is decoded again from its file, at up to 4000.
   LinearImage wide(4800, 300);
   std::fill_n(wide.mutablePixels(), wide.valueCount(), 0.3f);
-  writeScan(dir / "wide.tif", wide);
+  DustyScan::writeTiff(dir / "wide.tif", wide);
   LinearImage proxy(2400, 150);
   std::fill_n(proxy.mutablePixels(), proxy.valueCount(), 0.3f);
   ASSERT_TRUE(Converter::detectDustWithModel(dir / "wide.tif", proxy, analysis, settings, 0.5));
