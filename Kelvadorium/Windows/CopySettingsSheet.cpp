@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -11,6 +12,26 @@
 #include "Model/AppModel.h"
 #include "ViewKit/ShortcutText.h"
 #include "Windows/FontRoles.h"
+
+namespace {
+// The wrapped text of a check box; a click on it is a click on the box.
+class ClickableLabel final : public QLabel {
+ public:
+  ClickableLabel(const QString& text, QCheckBox* box) : QLabel(text), box_(box) {
+    setWordWrap(true);
+    setTextFormat(Qt::PlainText);
+  }
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    QLabel::mouseReleaseEvent(event);
+    if (rect().contains(event->position().toPoint())) box_->click();
+  }
+
+ private:
+  QCheckBox* box_;
+};
+}  // namespace
 
 const std::array<const char*, 9>& CopySettingsSheet::labels() {
   static const std::array<const char*, 9> names{
@@ -47,8 +68,14 @@ CopySettingsSheet::CopySettingsSheet(AppModel& model, QWidget* parent)
   column->addWidget(explanation);
 
   for (const auto& [part, name] : EnumNames<SettingsPart>::cases) {
-    // "&" would mark a mnemonic; doubled it shows as written.
-    auto* box = new QCheckBox(QString(labels()[static_cast<size_t>(part)]).replace("&", "&&"));
+    // A check box does not wrap its text: the label beside it does, and a click on it ticks.
+    auto* row = new QHBoxLayout;
+    row->setSpacing(6);
+    auto* box = new QCheckBox;
+    box->setAccessibleName(labels()[static_cast<size_t>(part)]);
+    auto* text = new ClickableLabel(labels()[static_cast<size_t>(part)], box);
+    row->addWidget(box, 0, Qt::AlignTop);
+    row->addWidget(text, 1);
     const SettingsPart chosen = part;
     connect(box, &QCheckBox::clicked, this, [this, chosen](bool on) {
       if (on) {
@@ -58,7 +85,7 @@ CopySettingsSheet::CopySettingsSheet(AppModel& model, QWidget* parent)
       }
       refresh();
     });
-    column->addWidget(box);
+    column->addLayout(row);
     boxes_[static_cast<size_t>(part)] = box;
   }
 

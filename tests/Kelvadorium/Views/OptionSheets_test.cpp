@@ -227,11 +227,20 @@ TEST_F(OptionSheetsTest, CopySheetFirstUseAndARememberedChoice) {
   QStringList labels;
   for (const auto& [part, name] : EnumNames<SettingsPart>::cases) {
     ticked.push_back(sheet->box(part)->isChecked());
-    labels << QString(sheet->box(part)->text()).replace("&&", "&");
+    labels << sheet->box(part)->accessibleName();
   }
   EXPECT_EQ(ticked, (std::vector<bool>{true, true, true, true, true, false, false, false, false}));
   EXPECT_EQ(labels[5], "Healed spots, red-eye fixes, dodge & burn");
   EXPECT_EQ(labels[3], "Tone Curve");
+  // The wrapped text beside a box ticks it too.
+  for (QLabel* label : sheet->findChildren<QLabel*>()) {
+    if (label->text() != "Crop, rotation, mirroring") continue;
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_TRUE(sheet->box(SettingsPart::crop)->isChecked());
+    EXPECT_TRUE(sheet->parts().contains(SettingsPart::crop));
+    QTest::mouseClick(label, Qt::LeftButton);
+  }
+  EXPECT_FALSE(sheet->parts().contains(SettingsPart::crop));
   sheet->noneButton()->click();
   EXPECT_FALSE(sheet->copyButton()->isEnabled());
   sheet->box(SettingsPart::crop)->click();
