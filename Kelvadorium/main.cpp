@@ -1,10 +1,12 @@
-// The program's entry: the developer launch hooks run first, before any application object
-// exists (they need no display and end the process when their variable is set); then the
-// application with its window.
+// The program's entry: the developer launch hooks run first, the snapshot before the self-test
+// (each needs no display and ends the process when its variable is set); then the application
+// with its window.
 #include "App/KelvadoriumApp.h"
 #include "SelfTestExportHook.h"
+#include "ViewSnapshotHook.h"
 
 int main(int argc, char** argv) {
+  renderViewSnapshotHook(argc, argv);
   selfTestExportHook();
   return KelvadoriumApp::run(argc, argv);
 }

@@ -7,11 +7,13 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "BenchImages.h"
 #include "Conversion/FlatField.h"
@@ -63,6 +65,12 @@ struct Session {
     item.settings = settings;
     model.setItems({item});
     model.setSelection(item.id);
+    // The selection starts the render loop; its pass, the warm-up and the histogram end before
+    // anything is timed, as they have when the user asks for the detail of a scan on show.
+    while (model.isRendering() || model.previewRenderer().isBusy() ||
+           model.fastRenderer().isBusy() || !model.plain().histogramTask.isFinished()) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     model.setAnalysis(previewAnalysis(file));
     model.plain().previewImageID = item.id;
   }
@@ -137,20 +145,38 @@ void FullSizePictureAlone(benchmark::State& state) {
   state.counters["picture_s"] = picture;
 }
 
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
 // From the wish for the detail (the space bar, or the first zoom step) to the published image,
-// the 0.25 s quiet included.
+// the 0.25 s quiet included. Beside each render, under the same load, the yardstick: the
+// full-size decode alone ("alone_s"); "over_bound_s" is the time beyond 0.25 s + 1.5 × that
+// decode (met while not above 0); "decode_s" is the decode inside the render. Medians.
 void DetailPublished(benchmark::State& state) {
   const auto& file = scan(24);
   previewAnalysis(file);
+  std::vector<double> alone, inside, overBound, published;
   for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(FlatField::decodeCorrected(file, {}, 1));
+    alone.push_back(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     Session session(file);
-    const auto start = std::chrono::steady_clock::now();
+    start = std::chrono::steady_clock::now();
     session.model.setWantsDetail(true);
     session.until(&AppModel::detailPreviewChanged);
-    state.SetIterationTime(
+    published.push_back(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    state.counters["decode_s"] = session.lastDecode.load();
+    state.SetIterationTime(published.back());
+    inside.push_back(session.lastDecode.load());
+    overBound.push_back(published.back() - (0.25 + 1.5 * alone.back()));
   }
+  state.counters["published_s"] = median(published);
+  state.counters["alone_s"] = median(alone);
+  state.counters["decode_s"] = median(inside);
+  state.counters["over_bound_s"] = median(overBound);
 }
 
 // Five zoom steps 50 ms apart, each followed by a pass that restarts the render; the time is
@@ -253,7 +279,7 @@ void BeforePublished(benchmark::State& state) {
 
 BENCHMARK(FullSizeDecodeAlone)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(FullSizePictureAlone)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(DetailPublished)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(DetailPublished)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(DetailAfterZoomBurst)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(DetailPeakMemory)
     ->Args({24, 0})

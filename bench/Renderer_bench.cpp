@@ -1,6 +1,7 @@
 // A renderer's costs on 24-megapixel scans: a proxy miss at each renderer's long edge beside
-// the decode alone, a hit, the screen copy of a 2400 × 1600 preview, and what each renderer
-// holds when full. Run pinned to two cores (taskset -c 0,1).
+// the decode alone, a hit, the screen copy of a 2400 × 1600 preview, both images of a
+// 24-megapixel picture, and what each renderer holds when full. Run pinned to two cores
+// (taskset -c 0,1).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "Conversion/Decoder.h"
 #include "Conversion/FlatField.h"
 #include "Export/Exporter.h"
+#include "Rendering/PreviewImage.h"
 #include "Rendering/RenderCache.h"
 #include "Rendering/ScreenCopy.h"
 
@@ -57,6 +59,14 @@ void ScreenCopy2400x1600(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(ScreenCopy::make(*image));
 }
 
+// Both images of a published 24-megapixel picture (the 1:1 detail's): the 16-bit image and the
+// screen copy, each in new memory as in every render. The CPU column counts every thread.
+void PictureOf24mpPrint(benchmark::State& state) {
+  PrintImage print = PrintImage::forOverwrite(6000, 4000);
+  for (size_t i = 0; i < print.rgb.size(); ++i) print.rgb[i] = static_cast<float>(i % 997) / 997;
+  for (auto _ : state) benchmark::DoNotOptimize(PreviewImage::make(print));
+}
+
 // Bytes each renderer holds when full of 24-megapixel scans: one proxy's bytes at its long edge
 // times its capacity (every scan decodes to the same size).
 void FullRendererBytes(benchmark::State& state) {
@@ -86,4 +96,8 @@ BENCHMARK(DecodeAlone)->ArgsProduct({{2400, 1200, 320}, {0, 1}})->Unit(benchmark
 BENCHMARK(PixelSize)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ProxyHit)->ArgsProduct({{2400, 320}, {0}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(ScreenCopy2400x1600)->Unit(benchmark::kMillisecond);
+BENCHMARK(PictureOf24mpPrint)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(FullRendererBytes)->Iterations(1)->Unit(benchmark::kSecond);

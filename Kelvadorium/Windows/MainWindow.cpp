@@ -15,6 +15,7 @@
 
 #include "App/ModelCalls.h"
 #include "Inspector/InspectorView.h"
+#include "Menus/MenuCommands.h"
 #include "Model/AppModel.h"
 #include "Sidebar/FilmstripView.h"
 #include "Sidebar/ThumbnailSidebar.h"
@@ -116,11 +117,11 @@ QWidget* MainWindow::inspectorPane() const { return inspector_; }
 QWidget* MainWindow::filmstripPane() const { return filmstrip_; }
 
 void MainWindow::buildMenus() {
-  QMenu* file = menuBar()->addMenu("File");
-  quit_ = file->addAction("Quit");
+  quit_ = new QAction("Quit", this);
   quit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   quit_->setMenuRole(QAction::QuitRole);
   connect(quit_, &QAction::triggered, this, &QWidget::close);
+  menus_ = new MenuCommands(model_, calls_, *menuBar(), quit_, this);
 }
 
 void MainWindow::buildToolbar() {

@@ -14,6 +14,7 @@ class AppModel;
 class DialogService;
 class FilmstripView;
 class InspectorView;
+class MenuCommands;
 class PanePlaceholder;
 class QAction;
 class QActionGroup;
@@ -47,6 +48,7 @@ class MainWindow final : public QMainWindow {
   QAction* toolbarAction(const QString& title) const;
   QAction* menuAction(const QString& menuTitle, const QString& itemTitle) const;
   QAction* quitAction() const { return quit_; }
+  MenuCommands& menus() const { return *menus_; }
 
   static constexpr int minimumWidth = 1000;
   static constexpr int minimumHeight = 640;
@@ -94,5 +96,6 @@ class MainWindow final : public QMainWindow {
   QAction* layout_ = nullptr;
   QActionGroup* layouts_ = nullptr;
   QAction* quit_ = nullptr;
+  MenuCommands* menus_ = nullptr;
   SheetPresenter* sheets_ = nullptr;
 };

@@ -2,7 +2,10 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
+
+#include "Support/ParallelFor.h"
 
 namespace LargePages {
 
@@ -18,6 +21,18 @@ void advise(void* data, size_t bytes) {
   (void)data;
   (void)bytes;
 #endif
+}
+
+void touch(void* data, size_t bytes) {
+  constexpr size_t page = 4096;
+  constexpr size_t chunkPages = 64;
+  auto* base = static_cast<unsigned char*>(data);
+  const size_t pages = (bytes + page - 1) / page;
+  const auto chunks = static_cast<int64_t>((pages + chunkPages - 1) / chunkPages);
+  parallelForRows(chunks, [&](int64_t begin, int64_t end) {
+    const size_t last = std::min(pages, static_cast<size_t>(end) * chunkPages);
+    for (size_t p = static_cast<size_t>(begin) * chunkPages; p < last; ++p) base[p * page] = 0;
+  });
 }
 
 }  // namespace LargePages

@@ -5,11 +5,30 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 namespace LargePages {
 
 // Asks for huge pages for the whole 2 MiB blocks inside [data, data + bytes), before the buffer
 // is first written. Buffers below a few megabytes are left alone.
 void advise(void* data, size_t bytes);
+
+// Writes one zero byte into every page of [data, data + bytes), all cores at once, so that the
+// kernel's clearing of new pages is shared out instead of falling on whoever writes first.
+void touch(void* data, size_t bytes);
+
+// `count` zeros of a plain number type in new memory, on huge pages where the system offers
+// them, their pages touched first on all cores: the vector's own filling then only writes over
+// resident memory. (Numbers are implicitly created in the reserved storage, so touching it
+// before the resize is sound.) Throws std::bad_alloc.
+template <class T>
+std::vector<T> fresh(size_t count) {
+  std::vector<T> values;
+  values.reserve(count);
+  advise(values.data(), count * sizeof(T));
+  touch(values.data(), count * sizeof(T));
+  values.resize(count);
+  return values;
+}
 
 }  // namespace LargePages

@@ -133,27 +133,9 @@ void fillZeros(float* values, std::size_t count) {
   });
 }
 
-// New memory for `count` values, on huge pages where the system offers them. One value of every
-// page is written first, by all cores, so the kernel's clearing of new pages is shared out; the
-// vector's own filling then only writes zeros over resident memory. (Floats are implicitly
-// created in the reserved storage, so writing one before the resize is sound.)
-std::vector<float> fresh(std::size_t count) {
-  constexpr std::size_t pageValues = 4096 / sizeof(float);
-  constexpr std::size_t chunkPages = 64;
-  std::vector<float> plane;
-  plane.reserve(count);
-  LargePages::advise(plane.data(), count * sizeof(float));
-  float* values = plane.data();
-  const std::size_t pages = (count + pageValues - 1) / pageValues;
-  const auto chunks = static_cast<int64_t>((pages + chunkPages - 1) / chunkPages);
-  parallelForRows(chunks, [&](int64_t begin, int64_t end) {
-    const std::size_t last = std::min(pages, static_cast<std::size_t>(end) * chunkPages);
-    for (std::size_t page = static_cast<std::size_t>(begin) * chunkPages; page < last; ++page)
-      values[page * pageValues] = 0.0f;
-  });
-  plane.resize(count);
-  return plane;
-}
+// New memory for `count` values, on huge pages where the system offers them, its pages first
+// written by all cores.
+std::vector<float> fresh(std::size_t count) { return LargePages::fresh<float>(count); }
 
 }  // namespace
 

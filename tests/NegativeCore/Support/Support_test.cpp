@@ -1,6 +1,8 @@
-// The shared building blocks: the parallel helper, identifiers, atomic writes, vector maths.
+// The shared building blocks: the parallel helper, new large buffers, identifiers, atomic writes,
+// vector maths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <fstream>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "Support/AtomicFile.h"
+#include "Support/LargePages.h"
 #include "Support/ParallelFor.h"
 #include "Support/Uuid.h"
 #include "Support/VectorMath.h"
@@ -37,6 +40,21 @@ TEST(ParallelFor, VisitsEveryIndexOnceAndChunksRows) {
     for (int64_t y = begin; y < end; ++y) rows[y]++;
   });
   for (auto& r : rows) EXPECT_EQ(r.load(), 1);
+}
+
+// New buffers are touched page by page before they are filled: whatever the size (none, less
+// than a page, a page and a bit, several huge pages and an odd tail), they hold exactly the
+// values asked for, all zero.
+TEST(LargePages, FreshBuffersHoldZerosOfTheSizeAsked) {
+  for (const size_t count : {size_t{0}, size_t{1}, size_t{2049}, (size_t{5} << 20) + 3}) {
+    SCOPED_TRACE(count);
+    const std::vector<uint16_t> samples = LargePages::fresh<uint16_t>(count);
+    EXPECT_EQ(samples.size(), count);
+    EXPECT_TRUE(std::all_of(samples.begin(), samples.end(), [](uint16_t v) { return v == 0; }));
+    const std::vector<float> values = LargePages::fresh<float>(count);
+    EXPECT_EQ(values.size(), count);
+    EXPECT_TRUE(std::all_of(values.begin(), values.end(), [](float v) { return v == 0.0f; }));
+  }
 }
 
 TEST(Uuid, WritesUpperCaseAndReadsEitherCase) {
