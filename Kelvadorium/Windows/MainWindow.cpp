@@ -18,6 +18,8 @@
 #include "Menus/MenuCommands.h"
 #include "Model/AppModel.h"
 #include "Preview/PreviewPane.h"
+#include "Sidebar/FilmstripView.h"
+#include "Sidebar/ThumbnailSidebar.h"
 #include "Windows/PanePlaceholder.h"
 #include "Windows/SheetPresenter.h"
 #include "Windows/SymbolIcons.h"
@@ -50,10 +52,10 @@ QString keyText(QKeyCombination key) {
 }
 
 // Pane sizes: the ideal is where a layout starts; the splitter keeps each pane within its bounds.
-constexpr int sidebarMin = 150, sidebarIdeal = 220, sidebarMax = 420;
+constexpr int sidebarMin = 150, sidebarMax = 420;
 constexpr int previewMinWidth = 360, previewMinHeight = 300;
 constexpr int inspectorMin = 280, inspectorMax = 400;
-constexpr int filmstripMin = 96, filmstripIdeal = 132, filmstripMax = 240;
+constexpr int filmstripMin = 96, filmstripMax = 240;
 
 std::filesystem::path localPath(const QUrl& url) {
   return std::filesystem::path(QFile::encodeName(url.toLocalFile()).toStdString())
@@ -78,19 +80,17 @@ MainWindow::MainWindow(AppModel& model, const ModelCalls& calls, QWidget* parent
 
   holder_ = new QWidget(this);
   holder_->hide();
-  sidebar_ = new PanePlaceholder("ThumbnailSidebar", QSize(sidebarIdeal, 400), holder_);
+  sidebar_ = new ThumbnailSidebar(model_, holder_);
   sidebar_->setMinimumWidth(sidebarMin);
   sidebar_->setMaximumWidth(sidebarMax);
-  sidebar_->setBackgroundRole(QPalette::Base);
   preview_ = new PreviewPane(model_, calls_.preview, holder_);
   preview_->setMinimumSize(previewMinWidth, previewMinHeight);
   inspector_ = new InspectorView(model_, holder_);
   inspector_->setMinimumWidth(inspectorMin);
   inspector_->setMaximumWidth(inspectorMax);
-  filmstrip_ = new PanePlaceholder("FilmstripView", QSize(400, filmstripIdeal), holder_);
+  filmstrip_ = new FilmstripView(model_, holder_);
   filmstrip_->setMinimumHeight(filmstripMin);
   filmstrip_->setMaximumHeight(filmstripMax);
-  filmstrip_->setBackgroundRole(QPalette::Base);
 
   buildMenus();
   buildToolbar();

@@ -12,6 +12,7 @@
 struct ModelCalls;
 class AppModel;
 class DialogService;
+class FilmstripView;
 class InspectorView;
 class MenuCommands;
 class PanePlaceholder;
@@ -21,6 +22,7 @@ class QActionGroup;
 class QMenu;
 class QSplitter;
 class SheetPresenter;
+class ThumbnailSidebar;
 
 class MainWindow final : public QMainWindow {
   Q_OBJECT
@@ -78,10 +80,10 @@ class MainWindow final : public QMainWindow {
   std::function<bool()> mayClose_;
   bool dropTargeted_ = false;
 
-  PanePlaceholder* sidebar_;
+  ThumbnailSidebar* sidebar_;
   PreviewPane* preview_;
   InspectorView* inspector_;
-  PanePlaceholder* filmstrip_;
+  FilmstripView* filmstrip_;
   QWidget* holder_;  // keeps the panes the current layout does not place
   QSplitter* splitter_ = nullptr;
   AppLayout arranged_ = AppLayout::standard;

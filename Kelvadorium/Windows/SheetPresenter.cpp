@@ -2,6 +2,8 @@
 
 #include "Model/AppModel.h"
 #include "Services/DialogService.h"
+#include "Windows/CopySettingsSheet.h"
+#include "Windows/ExportOptionsSheet.h"
 #include "Windows/ExportSheet.h"
 #include "Windows/FilmTypeSheet.h"
 
@@ -9,6 +11,7 @@ SheetPresenter::SheetPresenter(AppModel& model, const ModelCalls& calls, DialogS
                                QWidget* window)
     : QObject(window), model_(model), calls_(calls), dialogs_(dialogs), window_(window) {
   for (auto changed : {&AppModel::exportProgressChanged, &AppModel::filmTypeQuestionChanged,
+                       &AppModel::exportRequestChanged, &AppModel::showCopySheetChanged,
                        &AppModel::errorMessageChanged, &AppModel::noticeChanged}) {
     connect(&model_, changed, this, &SheetPresenter::reconsider, Qt::QueuedConnection);
   }
@@ -23,6 +26,14 @@ bool SheetPresenter::stillDue() const {
       return model_.exportProgress().has_value();
     case Shown::filmTypeSheet:
       return model_.filmTypeQuestion().has_value();
+    case Shown::exportOptionsSheet: {
+      // A request replaced while the sheet was up (withdrawn and made again in one turn) gets
+      // a sheet of its own, or the old one would export the scans of the old request.
+      const auto* sheet = qobject_cast<const ExportOptionsSheet*>(sheet_.data());
+      return model_.exportRequest() && sheet && sheet->standsFor(*model_.exportRequest());
+    }
+    case Shown::copySettingsSheet:
+      return model_.showCopySheet();
     default:
       return true;
   }
@@ -40,7 +51,8 @@ void SheetPresenter::endSheet() {
 // Model signals arrive queued: a property written inside another view's refresh never opens a
 // dialog in the middle of that refresh.
 void SheetPresenter::reconsider() {
-  if (shown_ == Shown::exportSheet || shown_ == Shown::filmTypeSheet) {
+  if (shown_ == Shown::exportSheet || shown_ == Shown::filmTypeSheet ||
+      shown_ == Shown::exportOptionsSheet || shown_ == Shown::copySettingsSheet) {
     if (stillDue()) return;
     endSheet();
   }
@@ -51,6 +63,12 @@ void SheetPresenter::reconsider() {
   } else if (model_.filmTypeQuestion()) {
     shown_ = Shown::filmTypeSheet;
     sheet_ = new FilmTypeSheet(model_, calls_, window_);
+  } else if (const auto& request = model_.exportRequest()) {
+    shown_ = Shown::exportOptionsSheet;
+    sheet_ = new ExportOptionsSheet(model_, *request, window_);
+  } else if (model_.showCopySheet()) {
+    shown_ = Shown::copySettingsSheet;
+    sheet_ = new CopySettingsSheet(model_, window_);
   } else if (const auto& error = model_.errorMessage()) {
     startAlert(Shown::errorAlert, *error);
     return;

@@ -1,6 +1,6 @@
 // Shows the main window's sheets and alerts, each exactly while its model property says so,
-// one at a time and in this order: the export progress, the film-type question, the error alert,
-// the notice. Alerts go through the dialog seam (opened, never a nested event loop); answering
+// one at a time and in this order: the export progress, the film-type question, the export
+// options, the copy choice, the error alert, the notice. Alerts go through the dialog seam (opened, never a nested event loop); answering
 // one clears its property, unless the model has meanwhile put a new text there.
 #pragma once
 
@@ -21,7 +21,15 @@ class SheetPresenter final : public QObject {
   Q_OBJECT
 
  public:
-  enum class Shown { nothing, exportSheet, filmTypeSheet, errorAlert, noticeAlert };
+  enum class Shown {
+    nothing,
+    exportSheet,
+    filmTypeSheet,
+    exportOptionsSheet,
+    copySettingsSheet,
+    errorAlert,
+    noticeAlert
+  };
 
   SheetPresenter(AppModel& model, const ModelCalls& calls, DialogService& dialogs, QWidget* window);
   ~SheetPresenter() override;
