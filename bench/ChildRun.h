@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,6 +63,28 @@ inline std::optional<Cost> run(const std::vector<std::string>& arguments,
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
   return Cost{wall, seconds(usage.ru_utime), seconds(usage.ru_stime),
               static_cast<double>(usage.ru_minflt), static_cast<double>(usage.ru_maxrss) / 1024};
+}
+
+// The XDG folders of a child's own desktop under `home`, made and private, as environment
+// entries.
+inline std::vector<std::string> desktopFolders(const std::filesystem::path& home) {
+  std::vector<std::string> env;
+  for (const char* name :
+       {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+    std::filesystem::create_directories(home / name);
+    std::filesystem::permissions(home / name, std::filesystem::perms::owner_all);
+    env.push_back(std::string(name) + "=" + (home / name).string());
+  }
+  return env;
+}
+
+// This process's resident megabytes now.
+inline double residentMB() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024;
+  }
+  return -1;
 }
 
 }  // namespace ChildRun

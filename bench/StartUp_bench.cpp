@@ -18,14 +18,6 @@
 
 namespace {
 
-double residentMB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024;
-  }
-  return -1;
-}
-
 // Sees the window's first paint; the next turn of the event loop comes after the whole frame.
 class FirstPaint final : public QObject {
  public:
@@ -46,7 +38,7 @@ class FirstPaint final : public QObject {
 
  private:
   void finish() {
-    std::ofstream(resultFile_) << painted_ << " " << residentMB() << "\n";
+    std::ofstream(resultFile_) << painted_ << " " << ChildRun::residentMB() << "\n";
     std::exit(0);
   }
   std::chrono::steady_clock::time_point start_;
@@ -72,12 +64,7 @@ void BM_StartUpToFirstPaint(benchmark::State& state) {
   TempDir home;
   const std::string resultFile = (home / "result.txt").string();
   std::vector<std::string> env{"KV_STARTUP_RESULT=" + resultFile, "QT_QPA_PLATFORM=offscreen"};
-  for (const char* name :
-       {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-    std::filesystem::create_directories(home / name);
-    std::filesystem::permissions(home / name, std::filesystem::perms::owner_all);
-    env.push_back(std::string(name) + "=" + (home / name).string());
-  }
+  for (const std::string& folder : ChildRun::desktopFolders(home.path())) env.push_back(folder);
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
   double painted = 0, resident = 0;
   for (auto _ : state) {

@@ -21,5 +21,6 @@ ModelCalls ModelCalls::of(AppModel& model) {
   calls.answerFilmType = [m](FilmMode mode) { m->answerFilmType(mode); };
   calls.confirmSaveBeforeClosing = [m] { return m->confirmSaveBeforeClosing(); };
   calls.flushSidecarSaves = [m] { m->flushSidecarSaves(); };
+  calls.preview = PreviewCalls::of(model);
   return calls;
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "Preview/PreviewCalls.h"
 #include "Record/FilmMode.h"
 
 class AppModel;
@@ -27,6 +28,8 @@ struct ModelCalls {
   std::function<QCoro::Task<bool>()> confirmSaveBeforeClosing;
   // Writes the edits whose sidecar saves are still waiting.
   std::function<void()> flushSidecarSaves;
+  // The preview pane's tool bars and overlays.
+  PreviewCalls preview;
 
   // The calls as the model answers them.
   static ModelCalls of(AppModel& model);

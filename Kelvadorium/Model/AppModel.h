@@ -112,6 +112,8 @@ class AppModel final : public QObject {
     // back, with the project file they were read from.
     std::vector<ProjectFile::Entry> leftOutEntries;
     std::filesystem::path leftOutSource;
+    // The scan cropEntry was taken from: Cancel puts the snapshot back only onto that scan.
+    std::optional<Uuid> cropEntryScan;
     // The quarter turns and mirroring of the scan when the dust finds were looked for.
     std::pair<int64_t, bool> dustOrientation{0, false};
   };
@@ -749,6 +751,24 @@ class AppModel final : public QObject {
   // --- private: white-balance pick.
 
   // --- private: healing.
+  // New repairs on their way to the selected scan: one spot, or a stroke's mapped path to be
+  // resampled on the decoded size with the settings and source offset of its first spot.
+  struct RepairRequest {
+    Uuid id;
+    std::filesystem::path url;
+    ConversionSettings settings;
+    int session = 0;
+    std::vector<Spot> spots;
+    std::vector<std::pair<double, double>> path;
+    QSize size;
+    bool sourced = false;
+  };
+  // Resamples a stroke and searches a source on the preview renderer where needed (both are
+  // heavy for long strokes at a small brush), then appends the repairs while the scan, its
+  // orientation and the healing session are still those of the request.
+  void startRepair(std::vector<Spot> spots, std::vector<std::pair<double, double>> path,
+                   bool sourced);
+  QCoro::Task<> repairJob(RepairRequest request);
 
   // --- private: layers.
   // The selected layer in the selected scan's record; nothing when none is.

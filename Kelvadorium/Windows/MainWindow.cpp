@@ -17,6 +17,7 @@
 #include "Inspector/InspectorView.h"
 #include "Menus/MenuCommands.h"
 #include "Model/AppModel.h"
+#include "Preview/PreviewPane.h"
 #include "Windows/PanePlaceholder.h"
 #include "Windows/SheetPresenter.h"
 #include "Windows/SymbolIcons.h"
@@ -81,9 +82,8 @@ MainWindow::MainWindow(AppModel& model, const ModelCalls& calls, QWidget* parent
   sidebar_->setMinimumWidth(sidebarMin);
   sidebar_->setMaximumWidth(sidebarMax);
   sidebar_->setBackgroundRole(QPalette::Base);
-  preview_ = new PanePlaceholder("PreviewPane", QSize(previewMinWidth, previewMinHeight), holder_);
+  preview_ = new PreviewPane(model_, calls_.preview, holder_);
   preview_->setMinimumSize(previewMinWidth, previewMinHeight);
-  preview_->setBackgroundRole(QPalette::Dark);
   inspector_ = new InspectorView(model_, holder_);
   inspector_->setMinimumWidth(inspectorMin);
   inspector_->setMaximumWidth(inspectorMax);

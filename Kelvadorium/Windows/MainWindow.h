@@ -15,6 +15,7 @@ class DialogService;
 class InspectorView;
 class MenuCommands;
 class PanePlaceholder;
+class PreviewPane;
 class QAction;
 class QActionGroup;
 class QMenu;
@@ -78,7 +79,7 @@ class MainWindow final : public QMainWindow {
   bool dropTargeted_ = false;
 
   PanePlaceholder* sidebar_;
-  PanePlaceholder* preview_;
+  PreviewPane* preview_;
   InspectorView* inspector_;
   PanePlaceholder* filmstrip_;
   QWidget* holder_;  // keeps the panes the current layout does not place

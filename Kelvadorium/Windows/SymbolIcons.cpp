@@ -23,7 +23,14 @@ QString themeName(const QString& symbol) {
       {"film", "camera-photo"},
       {"paintpalette", "color-management"},
       {"sun.max", "weather-clear"},
+      {"rotate.left", "object-rotate-left"},
+      {"rotate.right", "object-rotate-right"},
+      {"checkmark", "dialog-ok-apply"},
       {"eyedropper", "color-picker"},
+      {"eye", "view-visible"},
+      {"cursorarrow.rays", "edit-select"},
+      {"wand.and.rays", "tools-wizard"},
+      {"trash", "edit-delete"},
   };
   return names.value(symbol);
 }

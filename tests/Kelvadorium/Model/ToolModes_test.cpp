@@ -2,6 +2,7 @@
 // the crop and healing snapshots, and the render requests of crop mode.
 #include <gtest/gtest.h>
 
+#include "EditSession.h"
 #include "LetteredScans.h"
 
 namespace {
@@ -225,6 +226,272 @@ TEST(ToolModes, ClearingDustFinds) {
   EXPECT_TRUE(scans.model.dustCandidates().empty());
   EXPECT_TRUE(scans.model.keptDust().empty());
   EXPECT_FALSE(scans.model.plain().dustFor);
+}
+
+// Each mode entered while the other mode with a snapshot is on: the old snapshot goes without
+// restoring anything, the new one is taken only by crop and healing.
+TEST(ToolModes, EnteringOneModeFromAnotherWithASnapshot) {
+  for (Mode from : {Mode::crop, Mode::healing}) {
+    for (Mode to : {Mode::crop, Mode::healing, Mode::wbPick, Mode::dodge, Mode::redEye}) {
+      if (to == from) continue;
+      SCOPED_TRACE(testing::Message() << static_cast<int>(from) << " to " << static_cast<int>(to));
+      EditSession s(2);
+      s.select(1);
+      write(*s.model, from, true);
+      s.model->editSelected([](ConversionSettings& r) {
+        r.crop = NormRect{0.1, 0.1, 0.5, 0.5};
+        r.spots.push_back(makeSpot(0.4, 0.4, 0.01));
+      });
+      const ConversionSettings edited = s.settings(1);
+      write(*s.model, to, true);
+      EXPECT_EQ(s.settings(1), edited) << "leaving keeps what was done";
+      EXPECT_EQ(s.model->plain().cropEntry.has_value(), to == Mode::crop);
+      EXPECT_EQ(s.model->plain().cropEntryScan.has_value(), to == Mode::crop);
+      EXPECT_EQ(s.model->plain().healEntry.has_value(), to == Mode::healing);
+      if (to == Mode::crop) {
+        EXPECT_EQ(s.model->plain().cropEntry, edited);
+        EXPECT_EQ(s.model->plain().cropEntryScan, s.id(1));
+      }
+      if (to == Mode::healing) EXPECT_EQ(s.model->plain().healEntry->second, edited.spots);
+    }
+  }
+}
+
+// Cancel of crop mode: geometry, turns and marks come back as one edit (recorded only when
+// something changes, merged within 0.7 s); other edits stay; the live rotation is dropped.
+TEST(ToolModes, CancelCrop) {
+  struct Case {
+    const char* name;
+    std::function<void(EditSession&)> meanwhile;
+    double pause;             // seconds between the last edit and Cancel
+    size_t wantNewUndoSteps;  // counted from entering crop mode
+  };
+  const std::vector<Case> cases = {
+      {"nothing changed", [](EditSession&) {}, 1, 0},
+      {"crop, quarter turn, red eye and exposure",
+       [](EditSession& s) {
+         s.model->setCropRect(0.2, 0.2, 0.5, 0.4);
+         s.wait(1);
+         s.model->rotateSelected(1);
+         s.wait(1);
+         s.model->addRedEye(0.01, 0.3, 0.3);
+         s.wait(1);
+         s.model->editSelected([](ConversionSettings& r) { r.exposure = 0.5; });
+       },
+       1, 5},
+      {"cancel right after an edit merges into it",
+       [](EditSession& s) { s.model->setCropRect(0.2, 0.2, 0.5, 0.4); }, 0.1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EditSession s(2);
+    s.select(0);
+    s.model->editSelected([](ConversionSettings& r) {
+      r.crop = NormRect{0.1, 0.1, 0.8, 0.8};
+      r.skewDegrees = 2;
+    });
+    s.wait(1);
+    const ConversionSettings entry = s.settings(0);
+    const size_t stepsBefore = s.undoStack().size();
+    s.model->setCropMode(true);
+    c.meanwhile(s);
+    const double exposure = s.settings(0).exposure;
+    s.model->setStraightenAngle(7);
+    s.wait(c.pause);
+    s.model->cancelCrop();
+    EXPECT_FALSE(s.model->cropMode());
+    EXPECT_FALSE(s.model->plain().cropEntry);
+    EXPECT_EQ(s.model->liveRotation(), 0);
+    EXPECT_EQ(s.settings(0).crop, entry.crop);
+    EXPECT_EQ(s.settings(0).skewDegrees, 2);
+    EXPECT_EQ(s.settings(0).rotationQuarterTurns, 0);
+    EXPECT_TRUE(s.settings(0).redEyes.empty());
+    EXPECT_EQ(s.settings(0).exposure, exposure) << "edits outside the snapshot stay";
+    EXPECT_EQ(s.undoStack().size() - stepsBefore, c.wantNewUndoSteps);
+  }
+}
+
+// The snapshot belongs to the scan crop mode began on: with another scan selected, Cancel only
+// leaves crop mode and neither scan takes the other's geometry or marks.
+TEST(ToolModes, CancelCropAfterTheSelectionMoved) {
+  EditSession s(2);
+  s.select(0);
+  s.model->editSelected([](ConversionSettings& r) { r.crop = NormRect{0.1, 0.1, 0.5, 0.5}; });
+  s.model->setCropMode(true);
+  s.model->setCropRect(0.3, 0.3, 0.6, 0.6);
+  const ConversionSettings cropped = s.settings(0);
+  s.select(1);
+  s.model->editSelected([](ConversionSettings& r) { r.spots.push_back(makeSpot(0.5, 0.5, 0.01)); });
+  const ConversionSettings other = s.settings(1);
+  s.model->cancelCrop();
+  EXPECT_FALSE(s.model->cropMode());
+  EXPECT_EQ(s.settings(0), cropped);
+  EXPECT_EQ(s.settings(1), other);
+
+  // Back on the first scan before Cancel, the snapshot is its own again.
+  s.select(0);
+  s.model->setCropMode(true);
+  s.model->setCropRect(0.2, 0.2, 0.3, 0.3);
+  s.select(1);
+  s.select(0);
+  s.model->cancelCrop();
+  EXPECT_EQ(s.settings(0).crop, cropped.crop);
+}
+
+// Cancel of healing: the repairs of entry come back in one step; nothing is recorded without a
+// change; it always raises the session, and a snapshot of the scan left behind restores nothing.
+TEST(ToolModes, CancelHealing) {
+  EditSession s(2);
+  s.select(0);
+  s.model->setSpotMode(true);
+  const int session = s.model->plain().healSession;
+  size_t steps = s.undoStack().size();
+  s.model->cancelHealing();
+  EXPECT_EQ(s.undoStack().size(), steps);
+  EXPECT_EQ(s.model->plain().healSession, session + 1);
+
+  const std::vector<Spot> entry = {makeSpot(0.2, 0.2, 0.01)};
+  s.model->restoreSpots(entry);
+  s.wait(1);
+  s.model->setSpotMode(true);
+  s.model->appendSpots({makeSpot(0.5, 0.5, 0.01)});
+  s.wait(1);
+  s.model->appendSpots({makeSpot(0.6, 0.6, 0.01)});
+  s.wait(1);
+  steps = s.undoStack().size();
+  s.model->cancelHealing();
+  EXPECT_EQ(s.settings(0).spots, entry);
+  EXPECT_EQ(s.undoStack().size(), steps + 1);
+  EXPECT_FALSE(s.model->spotMode());
+  s.model->undo();
+  EXPECT_EQ(s.settings(0).spots.size(), 3u);
+
+  // Painted on the first scan, then another selected: the snapshot now is the second scan's.
+  s.model->setSpotMode(true);
+  s.model->appendSpots({makeSpot(0.7, 0.7, 0.01)});
+  const std::vector<Spot> painted = s.settings(0).spots;
+  s.select(1);
+  s.model->cancelHealing();
+  EXPECT_EQ(s.settings(0).spots, painted);
+  EXPECT_TRUE(s.settings(1).spots.empty());
+}
+
+TEST(ToolModes, StraightenSlider) {
+  struct Case {
+    const char* name;
+    bool selected;
+    double skew;
+    double angle;
+    double wantLive;
+    double wantAngle;
+  };
+  const std::vector<Case> cases = {
+      {"within range", true, 10, 30, 20, 30},
+      {"clamped above", true, 10, 60, 35, 45},
+      {"clamped below", true, 10, -60, -55, -45},
+      {"no selection", false, 10, 20, 20, 20},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EditSession s(1);
+    s.select(0);
+    s.model->editSelected([&](ConversionSettings& r) { r.skewDegrees = c.skew; });
+    if (!c.selected) s.model->setSelection(std::nullopt);
+    s.model->setStraightenAngle(c.angle);
+    EXPECT_TRUE(s.model->plain().isRotating);
+    EXPECT_DOUBLE_EQ(s.model->liveRotation(), c.wantLive);
+    EXPECT_DOUBLE_EQ(s.model->straightenAngle(), c.wantAngle);
+    EXPECT_EQ(s.settings(0).skewDegrees, c.skew) << "the record waits for the drag's end";
+  }
+}
+
+// The three ends of a drag: noise commits nothing; a rotation is committed and stays live until
+// a preview arrives; without a scan it is dropped at once.
+TEST(ToolModes, EndLiveRotation) {
+  struct Case {
+    const char* name;
+    bool selected;
+    double angle;
+    double wantSkew;
+    double wantLive;
+  };
+  const std::vector<Case> cases = {
+      {"noise", true, 10.0008, 10, 0},
+      {"negative noise", true, 9.999, 10, 0},
+      {"a rotation", true, 12.345, 12.35, 2.345},
+      {"no selection", false, 12.345, 10, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EditSession s(1);
+    s.select(0);
+    s.model->editSelected([](ConversionSettings& r) { r.skewDegrees = 10; });
+    s.wait(1);
+    if (!c.selected) s.model->setSelection(std::nullopt);
+    s.model->setStraightenAngle(c.angle);
+    if (!c.selected) EXPECT_NE(s.model->liveRotation(), 0);
+    const size_t steps = s.undoStack().size();
+    s.model->endLiveRotation();
+    EXPECT_FALSE(s.model->plain().isRotating);
+    EXPECT_DOUBLE_EQ(s.settings(0).skewDegrees, c.wantSkew);
+    EXPECT_NEAR(s.model->liveRotation(), c.wantLive, 1e-9);
+    EXPECT_EQ(s.undoStack().size(), steps + (c.wantSkew != 10 ? 1 : 0));
+  }
+}
+
+// The live rotation lasts until the render loop publishes the rotated preview.
+TEST(ToolModes, LiveRotationEndsWithTheNextPreview) {
+  EditSession s(1);
+  s.select(0);
+  s.wait(1);
+  ASSERT_TRUE(s.model->preview());
+  s.model->setStraightenAngle(4);
+  s.model->endLiveRotation();
+  EXPECT_EQ(s.settings(0).skewDegrees, 4);
+  EXPECT_EQ(s.model->liveRotation(), 4);
+  s.wait(1);
+  EXPECT_EQ(s.model->liveRotation(), 0);
+  EXPECT_EQ(s.model->straightenAngle(), 4);
+}
+
+TEST(ToolModes, BrushKeys) {
+  struct Case {
+    const char* name;
+    Mode mode;
+    const char* stored;  // INI lines
+    bool larger;
+    bool wantUsed;
+    double wantSpot;
+    double wantDodge;
+    double wantRedEye;
+  };
+  const std::vector<Case> cases = {
+      {"healing larger", Mode::healing, "spotBrush=0.01", true, true, 0.0115, 0.03, 0.012},
+      {"healing capped", Mode::healing, "spotBrush=0.038", true, true, 0.04, 0.03, 0.012},
+      {"healing at the floor", Mode::healing, "spotBrush=0.0005", false, true, 0.0005, 0.03, 0.012},
+      {"healing below the floor", Mode::healing, "spotBrush=0.0001", true, true, 0.0005, 0.03,
+       0.012},
+      {"healing, no number stored", Mode::healing, "spotBrush=wide", true, true, 0.0092, 0.03,
+       0.012},
+      {"dodge brush smaller", Mode::dodge, "", false, true, 0.008, 0.03 / 1.15, 0.012},
+      {"dodge radial", Mode::dodge, "dodgeShape=radial", false, false, 0.008, 0.03, 0.012},
+      {"dodge linear", Mode::dodge, "dodgeShape=linear", true, false, 0.008, 0.03, 0.012},
+      {"red eye larger", Mode::redEye, "", true, true, 0.008, 0.03, 0.0138},
+      {"red eye at the floor", Mode::redEye, "redEyeSize=0.003", false, true, 0.008, 0.03, 0.003},
+      {"crop", Mode::crop, "", true, false, 0.008, 0.03, 0.012},
+      {"no tool", Mode::none, "", true, false, 0.008, 0.03, 0.012},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestServices services;
+    services.writeSettingsFile(QString("[General]\n%1\n").arg(c.stored));
+    AppModel model(services.services());
+    write(model, c.mode, true);
+    EXPECT_EQ(model.resizeBrush(c.larger), c.wantUsed);
+    EXPECT_NEAR(model.spotBrush(), c.wantSpot, 1e-12);
+    EXPECT_NEAR(model.dodgeSize(), c.wantDodge, 1e-12);
+    EXPECT_NEAR(model.redEyeSize(), c.wantRedEye, 1e-12);
+  }
 }
 
 }  // namespace

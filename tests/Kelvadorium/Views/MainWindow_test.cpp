@@ -17,7 +17,7 @@
 #include "App/ModelCalls.h"
 #include "Model/AppModel.h"
 #include "Testing/TestServices.h"
-#include "Windows/PanePlaceholder.h"
+#include "Preview/PreviewPane.h"
 
 namespace {
 
@@ -380,7 +380,7 @@ TEST_F(MainWindowTest, DropsGoToAddScansInOrder) {
     data->setUrls(urls);
     return data;
   };
-  const auto* preview = static_cast<PanePlaceholder*>(window.previewPane());
+  const auto* preview = static_cast<PreviewPane*>(window.previewPane());
   const QPoint inside = window.previewPane()->mapTo(&window, QPoint(20, 20));
 
   std::unique_ptr<QMimeData> files(
