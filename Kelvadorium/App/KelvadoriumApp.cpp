@@ -54,12 +54,19 @@ void KelvadoriumApp::mainWindowAppeared() {
 QCoro::Task<> KelvadoriumApp::launchStep(std::stop_token stop) {
   co_await model_->clock().sleep(seconds(1.0), stop);
   if (stop.stop_requested()) co_return;
+  co_await model_->telemetry().askConsentOnce(model_->dialogs());
+  if (stop.stop_requested()) co_return;
   afterLaunchDelay();
 }
 
-// The consent question, the crash-report collection and the upload join this step with the
-// telemetry they belong to.
-void KelvadoriumApp::afterLaunchDelay() { model_->telemetry().record("launch"); }
+// After the consent question: the crash-report collection, the launch count and the upload, in
+// that order, so a first upload already carries this launch.
+void KelvadoriumApp::afterLaunchDelay() {
+  Telemetry& telemetry = model_->telemetry();
+  telemetry.collectCrashReports();
+  telemetry.record("launch");
+  telemetry.sendIfDue();
+}
 
 void KelvadoriumApp::requestQuit() {
   if (quitApproved_ || (quitTask_ && !quitTask_.isFinished())) return;

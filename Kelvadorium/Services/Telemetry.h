@@ -2,17 +2,33 @@
 // "usage.json" in the data folder's "Diagnostics" and the one place through which tools, menus,
 // the start-up and the model count an event. Nothing is counted or stored while usage
 // statistics are off. Every file error is ignored: counting never troubles the user.
+//
+// It also asks once for consent, collects our own crash reports (scrubbed of personal details)
+// into "Diagnostics/CrashReports", uploads counts and reports as one JSON document when due, and
+// deletes what was kept of a kind of data when it is switched off.
 #pragma once
 
+#include <QCoro/QCoroTask>
 #include <QDateTime>
+#include <QJsonObject>
+#include <QObject>
 #include <QString>
+#include <QUrl>
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <vector>
 
+class DialogService;
 class Preferences;
+class QNetworkAccessManager;
+class QNetworkRequest;
 class WallClock;
+class Workspace;
 
-class Telemetry {
+class Telemetry : public QObject {
+  Q_OBJECT
+
  public:
   // Day key → event name → count.
   using Counts = std::map<QString, std::map<QString, int>>;
@@ -23,8 +39,8 @@ class Telemetry {
   // Reads the two switches from `preferences` ("telemetry.analytics", "telemetry.crashes"; absent
   // or unreadable is off) and the counts from usage.json under `dataFolder`
   // ($XDG_DATA_HOME/Kelvadorium in the program); a file that does not read as counts is empty.
-  Telemetry(std::filesystem::path dataFolder, const Preferences& preferences, WallClock& clock);
-  virtual ~Telemetry() = default;
+  Telemetry(std::filesystem::path dataFolder, Preferences& preferences, WallClock& clock);
+  ~Telemetry() override;
   Telemetry(const Telemetry&) = delete;
   Telemetry& operator=(const Telemetry&) = delete;
 
@@ -48,6 +64,59 @@ class Telemetry {
   void saveCounts() const;
   std::filesystem::path usageFileURL() const;
   std::filesystem::path crashFolderURL() const;
+  // Where the fatal-signal handler writes the reports the next collection reads.
+  std::filesystem::path rawCrashFolderURL() const;
+  static std::filesystem::path rawCrashFolder(const std::filesystem::path& dataFolder);
+
+  // Each assignment stores the switch and, when off, deletes what was kept of that kind; it runs
+  // also when the value does not change.
+  void setAnalyticsEnabled(bool on);
+  void setCrashReportsEnabled(bool on);
+
+  // The receiving service; empty: nothing is ever sent.
+  QUrl endpoint() const { return endpoint_; }
+  void setEndpoint(QUrl endpoint) { endpoint_ = std::move(endpoint); }
+
+  // The first-run question, shown at most once per installation.
+  QCoro::Task<> askConsentOnce(DialogService& dialogs);
+  // Starts the upload when one is due and none is in flight; returns at once.
+  void sendIfDue();
+  bool uploadInFlight() const { return inFlight_; }
+  // The POST of a JSON document, with a 60 s time-out and the default cache policy.
+  static QNetworkRequest uploadRequest(const QUrl& endpoint);
+
+  // "id", "environment" and "days"; nothing while usage statistics are off.
+  std::optional<QJsonObject> usagePayload();
+  // The stored id, or a new random one stored first.
+  QString anonymousID();
+  // "app", "linux" and "processor".
+  static QJsonObject environmentInfo();
+  void deleteUsageData();
+  void deleteCrashReports();
+  // The last accepted upload; nothing when there was none or the stored value is not a date.
+  std::optional<QDateTime> lastSentDate() const;
+
+  // Copies our newer raw crash reports, scrubbed, into the crash folder when allowed.
+  void collectCrashReports();
+  // The personal details a report is scrubbed of; empty parts are left alone.
+  struct Identity {
+    QString home;
+    QString login;
+    QString host;
+  };
+  static Identity systemIdentity();
+  static QString scrub(const QString& text, const Identity& identity);
+  QString scrub(const QString& text) const { return scrub(text, systemIdentity()); }
+  // What is stored, as shown in Settings and written by the export.
+  QString summaryText();
+  // Writes the summary and copies of the crash reports into a folder the user picks.
+  QCoro::Task<> exportDiagnostics(DialogService& dialogs, Workspace& workspace);
+
+ signals:
+  // Either switch was assigned.
+  void switchesChanged();
+  // An upload's answer arrived (accepted or not) or it failed.
+  void uploadFinished(bool accepted);
 
  protected:
   // For doubles of the seam: off, with no folder, storing nothing.
@@ -56,8 +125,16 @@ class Telemetry {
  private:
   std::filesystem::path diagnosticsFolder() const;
   static Counts readCounts(const std::filesystem::path& file);
+  std::optional<QDateTime> storedDate(const QString& key) const;
+  void storeDate(const QString& key, const QDateTime& moment);
+  std::vector<std::filesystem::path> pendingCrashFiles() const;
+  void uploadAccepted(const std::vector<std::filesystem::path>& sent);
 
   std::filesystem::path dataFolder_;
+  Preferences* preferences_ = nullptr;
+  QUrl endpoint_;
+  QNetworkAccessManager* network_ = nullptr;
+  bool inFlight_ = false;
   WallClock* clock_ = nullptr;
   bool analyticsEnabled_ = false;
   bool crashReportsEnabled_ = false;

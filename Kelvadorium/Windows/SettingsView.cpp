@@ -12,6 +12,7 @@
 #include "Desktop/WidgetDialogs.h"
 #include "Model/AppModel.h"
 #include "Windows/FontRoles.h"
+#include "Windows/PrivacySection.h"
 
 namespace {
 
@@ -81,6 +82,8 @@ SettingsView::SettingsView(AppModel& model, DialogService* dialogs, QWidget* par
   privacy->setObjectName("privacySection");
   auto* privacyRows = new QVBoxLayout(privacy);
   privacyRows->setContentsMargins(0, 0, 0, 0);
+  privacyRows->addWidget(
+      new PrivacySection(model_.telemetry(), *dialogs_, model_.workspace(), privacy));
   column->addWidget(privacy);
 
   auto* rows = new QFormLayout;

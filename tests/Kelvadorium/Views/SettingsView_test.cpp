@@ -8,8 +8,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 
 #include "Model/AppModel.h"
+#include "Windows/PrivacySection.h"
 #include "Testing/TestServices.h"
 
 namespace {
@@ -147,7 +149,7 @@ TEST_F(SettingsViewTest, StoredFilesOpenAsTheyRead) {
   }
 }
 
-TEST_F(SettingsViewTest, TheWindowAndItsEmptyPrivacyPlace) {
+TEST_F(SettingsViewTest, TheWindowAndItsPrivacyGroup) {
   auto model = makeModel();
   auto view = open(*model);
   EXPECT_EQ(view->windowTitle(), "Settings");
@@ -155,7 +157,11 @@ TEST_F(SettingsViewTest, TheWindowAndItsEmptyPrivacyPlace) {
   EXPECT_FALSE(view->isModal());
   auto* privacy = view->findChild<QWidget*>("privacySection");
   ASSERT_NE(privacy, nullptr);
-  EXPECT_TRUE(privacy->findChildren<QWidget*>().isEmpty());
+  auto* group = privacy->findChild<PrivacySection*>();
+  ASSERT_NE(group, nullptr);
+  EXPECT_EQ(group->title(), "Privacy");
+  // The fixed height leaves room for the group's wrapped note.
+  EXPECT_GE(view->height(), view->layout()->minimumSize().height());
 }
 
 }  // namespace
