@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "App/ModelCalls.h"
+#include "Inspector/FilmTexts.h"
 #include "Model/AppModel.h"
 #include "Windows/AboutView.h"
 #include "Windows/SettingsView.h"
@@ -32,20 +33,6 @@ constexpr std::array<LayoutItem, 4> layoutItems{{{AppLayout::standard, "Standard
                                                  {AppLayout::filmstrip, "Filmstrip"},
                                                  {AppLayout::swapped, "Swapped"},
                                                  {AppLayout::focus, "Focus"}}};
-
-QString presetTitle(BuiltInPreset preset) {
-  switch (preset) {
-    case BuiltInPreset::flat:
-      return "Soft";
-    case BuiltInPreset::normal:
-      return "Standard";
-    case BuiltInPreset::highContrast:
-      return "Punchy";
-    case BuiltInPreset::merivaldoonMono1:
-      return "Kelvadorium Merivaldoon Mono 1";
-  }
-  return {};
-}
 
 // The focused widget when it takes typed text: a line or text edit, a spin box or an editable
 // combo box.
@@ -429,10 +416,9 @@ void MenuCommands::rebuildPresets(FilmMode mode) {
   presetsFor_ = mode;
   presets_->clear();
   AppModel* m = &model_;
-  for (const auto& [preset, name] : EnumNames<BuiltInPreset>::cases) {
-    if (!isAvailable(preset, mode)) continue;
+  for (const auto& [preset, title] : FilmTexts::presetsFor(mode)) {
     const BuiltInPreset chosen = preset;
-    connect(presets_->addAction(menuText(presetTitle(preset))), &QAction::triggered, this,
+    connect(presets_->addAction(menuText(title)), &QAction::triggered, this,
             [m, chosen] {
               m->applyBuiltInPreset(chosen);
               m->telemetry().record("preset");
