@@ -12,6 +12,7 @@
 #include "Preview/PreviewCalls.h"
 #include "Preview/ToolBarTexts.h"
 #include "ViewKit/MonospacedDigits.h"
+#include "ViewKit/TintedSymbol.h"
 #include "Windows/FontRoles.h"
 #include "Windows/SymbolIcons.h"
 
@@ -26,17 +27,6 @@ constexpr int angleWidth = 56;
 constexpr int separatorHeight = 16;
 // A text wraps rather than narrowing below this.
 constexpr int narrowestText = 160;
-
-// The symbol in one colour, for a button whose text has that colour.
-QIcon tinted(const QIcon& icon, const QColor& colour, double scale) {
-  QPixmap pixmap = icon.pixmap(QSize(symbolSize, symbolSize), scale);
-  if (pixmap.isNull()) return icon;
-  QPainter painter(&pixmap);
-  painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-  painter.fillRect(QRect(QPoint(0, 0), pixmap.deviceIndependentSize().toSize()), colour);
-  painter.end();
-  return QIcon(pixmap);
-}
 
 QString layerName(const AppModel& model) {
   const auto index = model.selectedLayerIndex();
@@ -118,7 +108,10 @@ QPushButton* PreviewToolBar::addButton(const QString& title, const QString& symb
     accent.setColor(QPalette::Button, accent.color(QPalette::Highlight));
     accent.setColor(QPalette::ButtonText, text);
     button->setPalette(accent);
-    if (!symbol.isEmpty()) button->setIcon(tinted(button->icon(), text, devicePixelRatioF()));
+    if (!symbol.isEmpty()) {
+      button->setIcon(QIcon(TintedSymbol::pixmap(symbol, text, QSize(symbolSize, symbolSize),
+                                                  devicePixelRatioF())));
+    }
   }
   row_->addWidget(button, 0, Qt::AlignVCenter);
   return button;
