@@ -10,6 +10,7 @@
 
 #include "Model/AppModel.h"
 #include "Preview/PreviewCalls.h"
+#include "Preview/StraightenSlider.h"
 #include "Preview/ToolBarTexts.h"
 #include "ViewKit/MonospacedDigits.h"
 #include "ViewKit/TintedSymbol.h"
@@ -221,9 +222,7 @@ void PreviewToolBar::buildCrop() {
   connect(right, &QPushButton::clicked, this, [this] { calls_.rotateSelected(+1); });
   addSeparator();
   addSymbol("level", true);
-  // The straighten slider's place.
-  auto* slider = new QWidget(this);
-  slider->setObjectName("StraightenSliderPlace");
+  auto* slider = new StraightenSlider(model_, this);
   slider->setFixedWidth(sliderWidth);
   slider->setToolTip("Rotate. Or drag the handle on the right of the photo.");
   row_->addWidget(slider, 0, Qt::AlignVCenter);
