@@ -6,11 +6,14 @@
 
 #include "Inspector/AdvancedSection.h"
 #include "Inspector/BasicSection.h"
+#include "Inspector/ColourSection.h"
+#include "Inspector/EffectsSection.h"
 #include "Inspector/ExportBatchSection.h"
 #include "Inspector/FilmInfoSection.h"
 #include "Inspector/FilmSection.h"
 #include "Inspector/FoldSection.h"
 #include "Inspector/HistogramView.h"
+#include "Inspector/ToneCurveEditor.h"
 #include "ViewKit/RefreshGate.h"
 
 namespace {
@@ -29,17 +32,24 @@ struct SectionRow {
 
 QWidget* histogram(InspectorView& view) { return new HistogramView(view.model()); }
 
+// The editor takes the inspector's black-and-white test afresh at every refresh.
+QWidget* toneCurve(InspectorView& view) {
+  auto* editor = new ToneCurveEditor(view.model(), view.isMonochrome());
+  editor->setRefresher([editor, &view] { editor->setMonochrome(view.isMonochrome()); });
+  return editor;
+}
+
 // The column, top to bottom.
 constexpr std::array<SectionRow, 12> sectionRows{{
     {"Histogram", true, histogram},
     {"Film", true, FilmSection::build},
     {"Basic Settings", true, BasicSection::build},
-    {"Tone Curve", true, nullptr},
-    {"Effects", true, nullptr},
+    {"Tone Curve", true, toneCurve},
+    {"Effects", true, EffectsSection::build},
     {"Dodge & Burn", true, nullptr},
     {"Healing", true, nullptr},
     {"Crop & Orientation", true, nullptr},
-    {"Colour", true, nullptr},
+    {"Colour", true, ColourSection::build},
     {"Advanced", false, AdvancedSection::build},
     {"Film Info", false, FilmInfoSection::build},
     {"Export & Batch", true, ExportBatchSection::build},

@@ -15,6 +15,9 @@ struct HSLAdjustments {
 
   // Hue centres of the bands in degrees, red first; the spacing is uneven.
   static constexpr std::array<double, 8> bandCenters = {0, 30, 60, 120, 180, 240, 280, 320};
+  // The bands' names, in the same order.
+  static constexpr std::array<const char*, 8> bandNames = {"Red",  "Orange", "Yellow", "Green",
+                                                           "Aqua", "Blue",   "Purple", "Magenta"};
 
   // True when every value of the three lists is 0.
   bool isNeutral() const;
