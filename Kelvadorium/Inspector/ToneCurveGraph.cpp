@@ -78,7 +78,35 @@ ToneCurveGraph::ToneCurveGraph(AppModel& model, std::function<CurveEditorState()
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
   setMinimumSize(120, 120);
-  connect(&model_, &AppModel::histogramChanged, this, qOverload<>(&QWidget::update));
+  connect(&model_, &AppModel::histogramChanged, this, [this] {
+    backdrop_ = QImage();
+    update();
+  });
+}
+
+// The backdrop changes with the histogram (once a render), not with the curve: drawn once into
+// an image of the plot's size and reused by every paint of a drag.
+const QImage& ToneCurveGraph::backdropImage(int channel, QSizeF plotSize) {
+  const qreal ratio = devicePixelRatioF();
+  const QSize pixels = (plotSize * ratio).toSize();
+  if (!backdrop_.isNull() && backdropChannel_ == channel && backdrop_.size() == pixels)
+    return backdrop_;
+  backdrop_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+  backdrop_.setDevicePixelRatio(ratio);
+  backdrop_.fill(Qt::transparent);
+  backdropChannel_ = channel;
+  const double w = plotSize.width();
+  const double h = plotSize.height();
+  const std::array<float, 256> values = backdrop(*model_.histogram(), channel);
+  QPainterPath shape(QPointF(0, h));
+  for (size_t i = 0; i < values.size(); ++i)
+    shape.lineTo(w * static_cast<double>(i) / 255, h * (1 - 0.9 * values[i]));
+  shape.lineTo(w, h);
+  shape.closeSubpath();
+  QPainter painter(&backdrop_);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.fillPath(shape, withOpacity(channelColour(channel), 0.13));
+  return backdrop_;
 }
 
 Points ToneCurveGraph::points() const {
@@ -122,15 +150,7 @@ void ToneCurveGraph::paintEvent(QPaintEvent*) {
     painter.drawLine(QPointF(0, h * f), QPointF(w, h * f));
   }
 
-  if (const auto& histogram = model_.histogram()) {
-    const std::array<float, 256> values = backdrop(*histogram, editor.channel);
-    QPainterPath shape(QPointF(0, h));
-    for (size_t i = 0; i < values.size(); ++i)
-      shape.lineTo(w * static_cast<double>(i) / 255, h * (1 - 0.9 * values[i]));
-    shape.lineTo(w, h);
-    shape.closeSubpath();
-    painter.fillPath(shape, withOpacity(colour, 0.13));
-  }
+  if (model_.histogram()) painter.drawImage(QRectF(0, 0, w, h), backdropImage(editor.channel, r.size()));
 
   QPen dashed(QColor::fromRgbF(1, 1, 1, 0.15f), 1);
   dashed.setDashPattern({3, 3});

@@ -5,6 +5,7 @@
 // (undo, a new selection) ends without a further edit.
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -46,6 +47,7 @@ class ToneCurveGraph final : public QWidget {
   void begin(const QPointF& widgetPosition);
   void change(const QPointF& widgetPosition);
   void end();
+  const QImage& backdropImage(int channel, QSizeF plotSize);
 
   AppModel& model_;
   std::function<CurveEditorState()> editor_;
@@ -59,4 +61,7 @@ class ToneCurveGraph final : public QWidget {
   std::optional<size_t> dragIndex_;
   // A double-click's position, acted on at its release.
   std::optional<CurveGestures::Location> tap_;
+  // The histogram backdrop as last drawn, for this channel at the plot's size.
+  QImage backdrop_;
+  int backdropChannel_ = 0;
 };

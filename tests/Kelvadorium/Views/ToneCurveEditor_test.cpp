@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -246,6 +247,33 @@ TEST(ToneCurveEditor, ResetIsEnabledByTheChannelsCurveAndForRGBTheRegions) {
   t.editor->resetButton()->click();
   EXPECT_TRUE(t.session.settings(0).curves.green.isIdentity());
   EXPECT_EQ(t.session.settings(0).curves.regions, (std::vector<double>{0, 5, 0, 0}));
+}
+
+// The graph drawn into an image, read at a normalised point low in the plot (away from the
+// curve and the grid).
+QRgb pixelAt(Editor& t, double x, double y) {
+  QImage image(t.graph->size(), QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::white);
+  t.graph->render(&image);
+  return image.pixel(t.graph->position({x, y}).toPoint());
+}
+
+TEST(ToneCurveEditor, TheBackdropFollowsTheChannelsHistogramTheBrightestForRGB) {
+  Editor t;
+  const QRgb bare = pixelAt(t, 0.8, 0.1);
+  Histogram histogram;
+  for (size_t i = 0; i < 128; ++i) histogram.r[i] = 1;
+  for (size_t i = 128; i < 256; ++i) histogram.g[i] = 1;
+  t.model().setHistogram(histogram);
+  // Green fills the right half: the master backdrop (the brightest) covers it, red does not.
+  EXPECT_NE(pixelAt(t, 0.8, 0.1), bare);
+  t.editor->channelPicker()->segment(1)->click();
+  EXPECT_EQ(pixelAt(t, 0.8, 0.1), bare);
+  EXPECT_NE(pixelAt(t, 0.2, 0.1), pixelAt(t, 0.8, 0.1));
+  t.editor->channelPicker()->segment(2)->click();
+  EXPECT_NE(pixelAt(t, 0.8, 0.1), bare);
+  t.model().setHistogram(std::nullopt);
+  EXPECT_EQ(pixelAt(t, 0.8, 0.1), bare);
 }
 
 TEST(ToneCurveEditor, WithoutASelectionTheGraphShowsTheIdentityAndIsDisabled) {
