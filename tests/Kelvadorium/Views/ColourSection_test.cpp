@@ -74,6 +74,8 @@ TEST(ColourSection, AutoBalanceIsOneUndoStepAndResetAllKeepsTheFrame) {
     s.crop = NormRect{0.1, 0.1, 0.5, 0.5};
     s.exposure = 1;
     s.hsl.hue[3] = 10;
+    s.filmInfo.camera = "Rangefinder";
+    s.flatField = "/scans/blank.tif";
   });
   t.find<QPushButton>("Auto Balance")->click();
   t.settle();
@@ -89,6 +91,9 @@ TEST(ColourSection, AutoBalanceIsOneUndoStepAndResetAllKeepsTheFrame) {
   EXPECT_TRUE(t.session.settings(0).crop.has_value());
   EXPECT_EQ(t.session.settings(0).exposure, 0);
   EXPECT_TRUE(t.session.settings(0).hsl.isNeutral());
+  // Film information and the even-light reference go with the rest.
+  EXPECT_EQ(t.session.settings(0).filmInfo.camera, "");
+  EXPECT_FALSE(t.session.settings(0).flatField.has_value());
 }
 
 TEST(ColourSection, LeftOutForBlackAndWhiteNegativesWithItsPanel) {
