@@ -45,7 +45,8 @@ struct Host {
     model.setPreview(image);
     model.setCropMode(true);
     model.setPreviewIsUncropped(true);
-    host.resize(1248, 848);
+    // Room for the crop margins (128 across, 44 above, 120 below) around 1200 × 800.
+    host.resize(1328, 964);
     host.show();
     QApplication::processEvents();
   }
