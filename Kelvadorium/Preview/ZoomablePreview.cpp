@@ -409,8 +409,10 @@ bool ZoomablePreview::pinch(QEvent* event) {
 void ZoomablePreview::mousePressEvent(QMouseEvent* event) {
   if (panPress_) return;
   if (panMode() && picture()) {
-    // Anywhere in the area, the margins too; no overlay hears of it.
+    // Anywhere in the area, the margins too. It pans once it moves; a click that never moves
+    // still reaches the overlay at its release, unless space is held.
     panPress_ = event->position();
+    panPressPointer_ = pointerOf(*event);
     return;
   }
   PreviewOverlay* overlay = target();
@@ -443,7 +445,7 @@ void ZoomablePreview::mouseMoveEvent(QMouseEvent* event) {
     return;
   }
   PreviewOverlay* overlay = target();
-  if (!panMode() && overlay && picture() && insidePicture(pointer.point)) {
+  if (!spaceHeld_ && overlay && picture() && insidePicture(pointer.point)) {
     if (hovered_ && hovered_ != overlay) endHover();
     hovered_ = overlay;
     overlay->hover(pointer);
@@ -455,7 +457,14 @@ void ZoomablePreview::mouseMoveEvent(QMouseEvent* event) {
 
 void ZoomablePreview::mouseReleaseEvent(QMouseEvent* event) {
   if (panPress_) {
+    const bool click = !panStart_ && !spaceHeld_;
     endPan();
+    PreviewOverlay* overlay = target();
+    if (click && overlay && insidePicture(panPressPointer_.point)) {
+      overlay->press(panPressPointer_);
+      overlay->release(pointerOf(*event));
+      if (overlay == target()) showCursorOf(overlay);
+    }
     return;
   }
   PreviewOverlay* overlay = std::exchange(pressed_, nullptr);
@@ -499,7 +508,7 @@ bool ZoomablePreview::showToolTip(QEvent* event) {
   PreviewOverlay* overlay = target();
   const QPointF point = overlayPoint(help->pos());
   const QString text =
-      overlay && !panMode() && insidePicture(point) ? overlay->toolTip(point) : QString();
+      overlay && !spaceHeld_ && insidePicture(point) ? overlay->toolTip(point) : QString();
   if (text.isEmpty()) {
     QToolTip::hideText();
     event->ignore();

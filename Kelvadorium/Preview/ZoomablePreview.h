@@ -126,6 +126,7 @@ class ZoomablePreview final : public QWidget {
 
   // Gestures.
   std::optional<QPointF> panPress_;   // a press in pan mode, until its release
+  OverlayPointer panPressPointer_;    // that press, for a click that never moved
   std::optional<QSizeF> panStart_;    // the pan when the drag began moving
   std::optional<double> pinchStart_;  // the zoom when the pinch began
   double pinchSum_ = 0;

@@ -487,6 +487,9 @@ TEST(ZoomablePreviewWindow, HeldSpacePansWithItsHandsAndTheOverlayHearsNothing) 
   EXPECT_EQ(w.cursor(), Qt::ClosedHandCursor);
   w.mouse(QEvent::MouseButtonRelease, centre + QPointF(40, -25), Qt::NoButton);
   EXPECT_EQ(w.cursor(), Qt::OpenHandCursor);
+  // A click with space held reaches nothing either.
+  w.mouse(QEvent::MouseButtonPress, centre, Qt::LeftButton);
+  w.mouse(QEvent::MouseButtonRelease, centre, Qt::NoButton);
   EXPECT_TRUE(w.overlay->presses.empty());
   EXPECT_TRUE(w.overlay->moves.empty());
   EXPECT_EQ(w.overlay->releases, 0);
