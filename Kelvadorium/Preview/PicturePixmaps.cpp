@@ -53,6 +53,13 @@ QImage halved(const QImage& source) {
   return out;
 }
 
+// The pixels of `rect` of an RGB888 picture as RGB32, read in place.
+QImage visiblePart(const QImage& picture, const QRect& rect) {
+  const QImage view(picture.constScanLine(rect.y()) + 3 * rect.x(), rect.width(), rect.height(),
+                    picture.bytesPerLine(), picture.format());
+  return view.convertToFormat(QImage::Format_RGB32);
+}
+
 // The whole source pixels of `level` that land on `visible` when the level covers `target`,
 // and where they land.
 struct Span {
@@ -89,7 +96,8 @@ std::vector<QImage> PicturePixmaps::reductions(const QImage& picture) {
          std::min(source.width(), source.height()) >= 2) {
     source = halved(source);
     if (source.isNull()) break;
-    chain.push_back(source);
+    // Kept in the painter's own format, which it samples fastest.
+    chain.push_back(source.convertToFormat(QImage::Format_RGB32));
   }
   return chain;
 }
@@ -176,12 +184,21 @@ void PicturePixmaps::draw(QPainter& painter, const std::shared_ptr<const Preview
   if (!span.source.isEmpty()) {
     QRectF at = span.target;
     // One copy pixel per device pixel: whole device pixels, so the copy is blitted as it is.
-    if (!turned && std::abs(at.width() * ratio - span.source.width()) < 0.01 &&
-        std::abs(at.height() * ratio - span.source.height()) < 0.01) {
+    const bool blit = !turned && std::abs(at.width() * ratio - span.source.width()) < 0.01 &&
+                      std::abs(at.height() * ratio - span.source.height()) < 0.01;
+    if (blit) {
       at = QRectF(std::round(at.x() * ratio) / ratio, std::round(at.y() * ratio) / ratio,
                   span.source.width() / ratio, span.source.height() / ratio);
     }
-    painter.drawImage(at, *level, QRectF(span.source));
+    if (blit || level->format() == QImage::Format_RGB32) {
+      painter.drawImage(at, *level, QRectF(span.source));
+    } else {
+      // The screen copy itself, magnified or turned: its visible part in the painter's format
+      // first, so the sampling runs on the fast path. The part is never larger than what the
+      // area shows.
+      const QImage part = visiblePart(*level, span.source);
+      painter.drawImage(at, part, QRectF(part.rect()));
+    }
   }
   painter.restore();
 }
