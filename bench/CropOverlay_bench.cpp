@@ -49,6 +49,13 @@ struct Host {
     host.resize(1328, 964);
     host.show();
     QApplication::processEvents();
+    // The picture's reduced copies come from a worker, as they would while the user looks.
+    host.repaint();
+    const auto start = Clock::now();
+    while (!host.pixmaps().reduced(model.preview().get()) &&
+           Clock::now() - start < std::chrono::seconds(10)) {
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
   }
   void send(QEvent::Type type, QPointF overlayPoint, Qt::MouseButtons held) {
     const QPointF at = host.widgetPoint(overlayPoint);

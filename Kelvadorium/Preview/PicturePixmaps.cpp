@@ -190,12 +190,14 @@ void PicturePixmaps::draw(QPainter& painter, const std::shared_ptr<const Preview
       at = QRectF(std::round(at.x() * ratio) / ratio, std::round(at.y() * ratio) / ratio,
                   span.source.width() / ratio, span.source.height() / ratio);
     }
-    if (blit || level->format() == QImage::Format_RGB32) {
+    // Converting costs a pass over the source part, sampling one over the device pixels.
+    const double sourcePixels = double(span.source.width()) * span.source.height();
+    const double devicePixels = at.width() * at.height() * ratio * ratio;
+    if (blit || level->format() == QImage::Format_RGB32 || sourcePixels > devicePixels) {
       painter.drawImage(at, *level, QRectF(span.source));
     } else {
-      // The screen copy itself, magnified or turned: its visible part in the painter's format
-      // first, so the sampling runs on the fast path. The part is never larger than what the
-      // area shows.
+      // The screen copy itself, magnified: its visible part in the painter's format first, so
+      // the sampling runs on the fast path. The part is smaller than what the area shows.
       const QImage part = visiblePart(*level, span.source);
       painter.drawImage(at, part, QRectF(part.rect()));
     }
