@@ -45,9 +45,17 @@ struct Host {
     model.setPreview(image);
     model.setCropMode(true);
     model.setPreviewIsUncropped(true);
-    host.resize(1248, 848);
+    // Room for the crop margins (128 across, 44 above, 120 below) around 1200 × 800.
+    host.resize(1328, 964);
     host.show();
     QApplication::processEvents();
+    // The picture's reduced copies come from a worker, as they would while the user looks.
+    host.repaint();
+    const auto start = Clock::now();
+    while (!host.pixmaps().reduced(model.preview().get()) &&
+           Clock::now() - start < std::chrono::seconds(10)) {
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
   }
   void send(QEvent::Type type, QPointF overlayPoint, Qt::MouseButtons held) {
     const QPointF at = host.widgetPoint(overlayPoint);

@@ -83,10 +83,9 @@ QPointF shrinkAnchor(CropOverlay::Grab grab, const QRectF& f, double w, double h
 std::array<QPointF, 8> CropOverlay::handlePoints(const QRectF& r) {
   const double midX = r.center().x();
   const double midY = r.center().y();
-  return {QPointF(r.left(), r.top()),     QPointF(midX, r.top()),
-          QPointF(r.right(), r.top()),    QPointF(r.left(), midY),
-          QPointF(r.right(), midY),       QPointF(r.left(), r.bottom()),
-          QPointF(midX, r.bottom()),      QPointF(r.right(), r.bottom())};
+  return {QPointF(r.left(), r.top()), QPointF(midX, r.top()),        QPointF(r.right(), r.top()),
+          QPointF(r.left(), midY),    QPointF(r.right(), midY),      QPointF(r.left(), r.bottom()),
+          QPointF(midX, r.bottom()),  QPointF(r.right(), r.bottom())};
 }
 
 std::optional<CropOverlay::Grab> CropOverlay::hitTest(QPointF p, const QRectF& r) {
@@ -113,8 +112,8 @@ QPointF CropOverlay::rotateHandleCentre(const QRectF& r, double width, double he
           std::min(height - 16, std::max(r.center().y() + 56, 16.0))};
 }
 
-QRectF CropOverlay::draggedRect(Grab grab, const QRectF& c, QPointF t, double width,
-                                double height, std::optional<double> ratio) {
+QRectF CropOverlay::draggedRect(Grab grab, const QRectF& c, QPointF t, double width, double height,
+                                std::optional<double> ratio) {
   if (grab == Grab::move) {
     const double x = std::min(std::max(c.left() + t.x(), 0.0), width - c.width());
     const double y = std::min(std::max(c.top() + t.y(), 0.0), height - c.height());
@@ -244,6 +243,14 @@ Qt::CursorShape CropOverlay::hoverCursor(std::optional<QPointF> point) const {
     return Qt::PointingHandCursor;
   }
   return cursor(hitTest(*point, s));
+}
+
+QString CropOverlay::toolTip(QPointF point) const {
+  const QPointF handle = rotateHandleCentre(shownRect(), width, height);
+  if (std::hypot(point.x() - handle.x(), point.y() - handle.y()) < rotateHandleReach) {
+    return QStringLiteral("Drag to rotate freely");
+  }
+  return {};
 }
 
 void CropOverlay::takeSize(const OverlayFrame& frame) {

@@ -72,6 +72,8 @@ class CropOverlay final : public PreviewOverlay {
   void hover(const OverlayPointer& pointer) override;
   void hoverEnd() override;
   Qt::CursorShape cursor() const override { return cursor_; }
+  // "Drag to rotate freely" over the rotate handle.
+  QString toolTip(QPointF point) const override;
 
  private:
   void takeSize(const OverlayFrame& frame);

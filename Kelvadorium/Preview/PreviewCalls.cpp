@@ -17,5 +17,8 @@ PreviewCalls PreviewCalls::of(AppModel& model) {
   calls.dragSplitDivider = [m](double x, double width) { m->dragSplitDivider(x, width); };
   calls.setCropRect = [m](double x, double y, double w, double h) { m->setCropRect(x, y, w, h); };
   calls.setStraightenAngle = [m](double angle) { m->setStraightenAngle(angle); };
+  calls.showAddPanel = [m] {
+    TaskHandle::start([m](std::stop_token) { return m->showAddPanel(); });
+  };
   return calls;
 }

@@ -23,6 +23,8 @@ struct PreviewCalls {
   // The crop overlay's finished move or resize, and each step of its rotation.
   std::function<void(double x, double y, double w, double h)> setCropRect;
   std::function<void(double)> setStraightenAngle;
+  // The empty preview's Add button: the panel for scans or folders.
+  std::function<void()> showAddPanel;
 
   // The calls as the model answers them.
   static PreviewCalls of(AppModel& model);

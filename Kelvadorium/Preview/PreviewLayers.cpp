@@ -17,6 +17,8 @@ PreviewFlags flagsOf(const AppModel& model) {
   f.dustWaiting = !model.dustCandidates().empty();
   f.compareMode = model.compareMode();
   f.hasBefore = model.currentBeforePreview() != nullptr;
+  f.showClipping = model.showClipping();
+  f.hasClipMask = model.histogram() && !model.histogram()->clipMask.isNull();
   return f;
 }
 
@@ -35,6 +37,12 @@ bool beforeHalf(const PreviewFlags& f) {
 }
 
 bool divider(const PreviewFlags& f) { return beforeHalf(f) && !f.spotMode && !f.wbPickMode; }
+
+bool clipMask(const PreviewFlags& f) { return f.showClipping && f.hasClipMask && !f.cropMode; }
+
+bool anyToolMode(const PreviewFlags& f) {
+  return f.cropMode || f.spotMode || f.dodgeMode || f.wbPickMode || f.redEyeMode;
+}
 
 BarKind bar(const PreviewFlags& f) {
   if (!f.hasScans) return BarKind::none;

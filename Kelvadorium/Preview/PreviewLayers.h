@@ -26,6 +26,8 @@ struct PreviewFlags {
   bool dustWaiting = false;  // dust finds await a decision
   CompareMode compareMode = CompareMode::off;
   bool hasBefore = false;  // the model gives a current before image
+  bool showClipping = false;
+  bool hasClipMask = false;  // the histogram holds a clipping mask
 };
 
 namespace PreviewLayers {
@@ -40,6 +42,10 @@ OverlayKind toolOverlay(const PreviewFlags& flags);
 bool beforeHalf(const PreviewFlags& flags);
 // The divider: the before half, with neither healing nor pick mode on.
 bool divider(const PreviewFlags& flags);
+// The clipping mask: wanted, measured, and not cropping.
+bool clipMask(const PreviewFlags& flags);
+// One of the five exclusive tool modes is on.
+bool anyToolMode(const PreviewFlags& flags);
 
 // None without scans; otherwise the first of crop, pick, the before note, dust, red eye,
 // dodge & burn, healing and the negative note whose condition holds.

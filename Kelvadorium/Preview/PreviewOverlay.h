@@ -8,6 +8,7 @@
 
 #include <QPointF>
 #include <QSizeF>
+#include <QString>
 #include <Qt>
 #include <functional>
 
@@ -40,6 +41,8 @@ class PreviewOverlay {
   virtual void hoverEnd() {}
   // The cursor the overlay wants over the picture now; the host asks after every call above.
   virtual Qt::CursorShape cursor() const { return Qt::ArrowCursor; }
+  // The help shown while the pointer rests at this point of the picture; none by default.
+  virtual QString toolTip(QPointF) const { return {}; }
 
   // The host's repaint; an overlay calls it when what it draws changed without a model change.
   void setRepaint(std::function<void()> repaint) { repaint_ = std::move(repaint); }

@@ -8,6 +8,9 @@
 
 #include "Model/AppModel.h"
 #include "Preview/DropHighlight.h"
+#include "Preview/EmptyDropState.h"
+#include "Preview/LoupeBar.h"
+#include "Preview/PreviewCalls.h"
 #include "Preview/PreviewToolBar.h"
 #include "Preview/ProgressBadge.h"
 #include "Preview/TextFocus.h"
@@ -23,12 +26,16 @@ PreviewPane::PreviewPane(AppModel& model, const PreviewCalls& calls, QWidget* pa
     : QWidget(parent), model_(model), calls_(calls) {
   setObjectName("PreviewPane");
   setAttribute(Qt::WA_OpaquePaintEvent);
+  empty_ = new EmptyDropState([this] { calls_.showAddPanel(); }, this);
   picture_ = new ZoomablePreview(model_, calls_, this);
   badge_ = new ProgressBadge(this);
   loupeCorner_ = new QWidget(this);
   loupeCorner_->setObjectName("LoupeCorner");
   auto* loupeRow = new QHBoxLayout(loupeCorner_);
   loupeRow->setContentsMargins(0, 0, 0, 0);
+  loupe_ = new LoupeBar(model_, loupeCorner_);
+  loupeRow->addWidget(loupe_);
+  connect(picture_, &ZoomablePreview::geometryReported, loupe_, &LoupeBar::refresh);
   bar_ = new PreviewToolBar(model_, calls_, this);
   highlight_ = new DropHighlight(this);
   highlight_->hide();
@@ -76,6 +83,7 @@ void PreviewPane::setDropTargeted(bool targeted) {
 void PreviewPane::refresh() {
   flags_ = PreviewLayers::flagsOf(model_);
   const bool shown = flags_.hasScans && model_.preview();
+  empty_->setVisible(!flags_.hasScans);
   picture_->setVisible(shown);
   loupeCorner_->setVisible(shown);
   badge_->setVisible(model_.isRendering() || model_.isRenderingDetail());
@@ -87,6 +95,7 @@ void PreviewPane::refresh() {
 void PreviewPane::place() {
   const QRect area = rect();
   picture_->setGeometry(area);
+  empty_->setGeometry(area);
   highlight_->setGeometry(area);
 
   const QSize badge = badge_->sizeHint();

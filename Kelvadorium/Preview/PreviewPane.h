@@ -1,8 +1,9 @@
 // The preview column of the main window: layers over a dark background, back to front: the
-// picture of the selected scan, the progress badge while a render runs, the loupe corner, the
-// tool bar or note of the active tool, and the dashed highlight while files are dragged over
-// the window. It owns no document state: it follows the model's published fields, and Return
-// and Escape press the buttons of the bar shown unless a text field has the keyboard.
+// empty drop state while there are no scans, the picture of the selected scan, the progress badge
+// while a render runs, the loupe bar in its corner, the tool bar or note of the active tool, and
+// the dashed highlight while files are dragged over the window. It owns no document state: it
+// follows the model's published fields, and Return and Escape press the buttons of the bar shown
+// unless a text field has the keyboard.
 #pragma once
 
 #include <QWidget>
@@ -11,6 +12,8 @@
 
 class AppModel;
 class DropHighlight;
+class EmptyDropState;
+class LoupeBar;
 class ProgressBadge;
 class PreviewToolBar;
 class ZoomablePreview;
@@ -33,6 +36,9 @@ class PreviewPane final : public QWidget {
   ProgressBadge* badge() const { return badge_; }
   // The loupe bar's place in the bottom-right corner.
   QWidget* loupeCorner() const { return loupeCorner_; }
+  LoupeBar* loupeBar() const { return loupe_; }
+  // Shown in place of the picture while the session holds no scans.
+  EmptyDropState* emptyState() const { return empty_; }
   DropHighlight* dropHighlight() const { return highlight_; }
 
   // The background: an opaque grey of white level 0.13.
@@ -53,7 +59,9 @@ class PreviewPane final : public QWidget {
   const PreviewCalls& calls_;
   bool dropTargeted_ = false;
   PreviewFlags flags_;
+  EmptyDropState* empty_;
   ZoomablePreview* picture_;
+  LoupeBar* loupe_;
   ProgressBadge* badge_;
   QWidget* loupeCorner_;
   PreviewToolBar* bar_;

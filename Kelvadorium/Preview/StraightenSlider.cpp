@@ -18,9 +18,8 @@ StraightenSlider::StraightenSlider(AppModel& model, QWidget* parent)
   connect(&model_, &AppModel::itemsChanged, this, &StraightenSlider::showModelAngle);
   connect(&model_, &AppModel::selectionChanged, this, &StraightenSlider::showModelAngle);
   connect(this, &QSlider::sliderPressed, this, [this] { dragging_ = true; });
-  connect(this, &QSlider::sliderMoved, this, [this](int value) {
-    model_.setStraightenAngle(double(value) / stepsPerDegree);
-  });
+  connect(this, &QSlider::sliderMoved, this,
+          [this](int value) { model_.setStraightenAngle(double(value) / stepsPerDegree); });
   connect(this, &QSlider::sliderReleased, this, &StraightenSlider::endDrag);
   connect(this, &QAbstractSlider::actionTriggered, this, &StraightenSlider::onAction);
 }
@@ -47,6 +46,15 @@ void StraightenSlider::endDrag() {
   dragging_ = false;
   model_.endLiveRotation();
   showModelAngle();
+}
+
+bool StraightenSlider::event(QEvent* event) {
+  // The window lost the pointer and keyboard with it: the release goes elsewhere.
+  if (event->type() == QEvent::WindowDeactivate && isSliderDown()) {
+    setSliderDown(false);  // emits sliderReleased, which ends the drag
+    endDrag();
+  }
+  return QSlider::event(event);
 }
 
 void StraightenSlider::hideEvent(QHideEvent* event) {

@@ -921,19 +921,44 @@ TEST_F(PreviewPaneTest, TheBeforeHalfIsMaskedToTheSplitPosition) {
   EXPECT_EQ(colourAt(0.9), QColor(Qt::blue));
 }
 
-TEST_F(PreviewPaneTest, EachPublishedImageHasOnePixmapAndItsScaledDrawing) {
+TEST_F(PreviewPaneTest, EachPublishedImageHasItsReducedCopiesAndTheEarlierOnesGo) {
   s.shown(2400, 1600, Qt::red);
   s.grab();
-  EXPECT_EQ(s.host().pixmaps().pixmapCount(), 2);  // the picture and its drawing at this zoom
+  // The reduced copies come from a worker: 1200, 600 and 300 pixels wide.
+  for (int i = 0; i < 500 && !s.host().pixmaps().reduced(s.model.preview().get()); ++i) {
+    QTest::qWait(5);
+  }
+  ASSERT_TRUE(s.host().pixmaps().reduced(s.model.preview().get()));
+  EXPECT_EQ(s.host().pixmaps().pixmapCount(), 4);
+  // Together under a third of the image's pixels, at four bytes each.
+  EXPECT_LE(s.host().pixmaps().reducedBytes() / 4 * 3, 2400 * 1600);
   s.grab();
-  EXPECT_EQ(s.host().pixmaps().pixmapCount(), 2);
+  EXPECT_EQ(s.host().pixmaps().pixmapCount(), 4);
   s.model.setPreview(solidImage(2400, 1600, Qt::green));
-  EXPECT_EQ(s.pixel(s.widgetPointOf(0.5, 0.5)), QColor(Qt::green));
-  EXPECT_EQ(s.host().pixmaps().pixmapCount(), 2);  // the earlier one is gone
-  // Magnified beyond its pixels, the picture is drawn from its pixmap alone.
-  s.model.setZoom(4);
+  // Drawn from the image itself until its copies arrive; the earlier image's are gone.
   EXPECT_EQ(s.pixel(s.widgetPointOf(0.5, 0.5)), QColor(Qt::green));
   EXPECT_EQ(s.host().pixmaps().pixmapCount(), 1);
+  for (int i = 0; i < 500 && !s.host().pixmaps().reduced(s.model.preview().get()); ++i) {
+    QTest::qWait(5);
+  }
+  EXPECT_EQ(s.pixel(s.widgetPointOf(0.25, 0.75)), QColor(Qt::green));
+  // Magnified beyond its pixels, the picture is drawn from the image itself.
+  s.model.setZoom(4);
+  EXPECT_EQ(s.pixel(s.widgetPointOf(0.5, 0.5)), QColor(Qt::green));
+  EXPECT_EQ(s.host().pixmaps().pixmapCount(), 4);
+
+  // The halving averages blocks of four pixels.
+  QImage checks(4, 2, QImage::Format_RGB888);
+  for (int x = 0; x < 4; ++x) {
+    for (int y = 0; y < 2; ++y) checks.setPixelColor(x, y, (x + y) % 2 ? Qt::white : Qt::black);
+  }
+  const QImage big = checks.scaled(1200, 600);
+  const auto chain = PicturePixmaps::reductions(big);
+  ASSERT_EQ(chain.size(), 2u);
+  EXPECT_EQ(chain[0].size(), QSize(600, 300));
+  EXPECT_EQ(chain[1].size(), QSize(300, 150));
+  EXPECT_EQ(chain[0].pixelColor(0, 0), big.pixelColor(0, 0));
+  EXPECT_TRUE(PicturePixmaps::reductions(QImage(512, 300, QImage::Format_RGB888)).empty());
 }
 
 TEST(PreviewPaneSizes, AwkwardPicturesAndPanesPaintWhatTheyCan) {
