@@ -7,7 +7,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QEnterEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -28,6 +27,7 @@
 #include "Inspector/LookPicker.h"
 #include "Inspector/ResetEverythingButton.h"
 #include "InspectorSession.h"
+#include "PointerCrossing.h"
 #include "Print/FilmPresets.h"
 #include "ViewKit/MenuButton.h"
 #include "ViewKit/NamedColours.h"
@@ -48,14 +48,8 @@ struct Film : InspectorSession {
   }
 };
 
-void enter(QWidget* widget) {
-  QEnterEvent event(QPointF(2, 2), QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)));
-  QApplication::sendEvent(widget, &event);
-}
-void leave(QWidget* widget) {
-  QEvent event(QEvent::Leave);
-  QApplication::sendEvent(widget, &event);
-}
+using PointerCrossing::enter;
+using PointerCrossing::leave;
 LookEntry* entry(LookPicker* picker, const QString& title) {
   for (LookEntry* e : picker->entries()) {
     if (e->title() == title) return e;
@@ -253,7 +247,12 @@ TEST(LookPicker, TheLastEnteredEntryIsPreviewedWhateverTheEventOrder) {
   Film t;
   t.store(0, [](S& s) { s.filmPreset = "portra400-rich"; });
   t.select(0);
+  // The scan's own thumbnail and preview are out before the pointer comes.
+  t.session.model->refreshThumbnail(t.session.id(0));
+  t.session.wait(1);
   const std::shared_ptr<const PreviewImage> thumbnail = t.session.model->items()[0].thumbnail;
+  ASSERT_TRUE(thumbnail);
+  ASSERT_TRUE(t.model().preview());
   LookPicker* film = t.picker("Film look");
   film->open();
   LookEntry* a = entry(film, title("gold200-natural"));
@@ -272,8 +271,11 @@ TEST(LookPicker, TheLastEnteredEntryIsPreviewedWhateverTheEventOrder) {
   enter(a);
   leave(a);
   enter(none);
+  const auto ownPreview = t.model().preview();
+  t.session.wait(1);
   // Resting on None previews the scan without a look while its record keeps its own.
   EXPECT_EQ(t.model().hoverFilmLook(), HoverLook{std::nullopt});
+  EXPECT_NE(t.model().preview(), ownPreview);
   EXPECT_EQ(t.session.settings(0).filmPreset, "portra400-rich");
   EXPECT_TRUE(t.session.undoStack().empty());
   EXPECT_EQ(t.session.model->items()[0].thumbnail, thumbnail);
