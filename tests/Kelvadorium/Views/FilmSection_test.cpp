@@ -27,10 +27,10 @@
 #include "Inspector/LookPicker.h"
 #include "Inspector/ResetEverythingButton.h"
 #include "InspectorSession.h"
+#include "PaintedRed.h"
 #include "PointerCrossing.h"
 #include "Print/FilmPresets.h"
 #include "ViewKit/MenuButton.h"
-#include "ViewKit/NamedColours.h"
 
 namespace {
 
@@ -502,16 +502,14 @@ TEST(FlatFieldRow, AMissingBlankFrameIsRedAndStays) {
   EXPECT_TRUE(row->fileName()->isVisibleTo(t.view.get()));
   EXPECT_EQ(row->fileName()->fullText(), "blank-frame-of-a-very-long-name.tif");
   EXPECT_EQ(row->fileName()->toolTip(), "Not found: " + QString::fromStdString(missing));
-  EXPECT_EQ(row->fileName()->palette().color(QPalette::WindowText),
-            NamedColours::colour(NamedColour::red));
+  EXPECT_TRUE(paintsRed(row->fileName()));
   EXPECT_EQ(row->chooseButton()->text(), "Change…");
   EXPECT_EQ(row->offButton()->toolTip(), "Stop using Even Light Correction for this scan");
   EXPECT_EQ(t.session.settings(0).flatField, missing);
 
   t.select(1);
   EXPECT_EQ(row->fileName()->toolTip(), QString::fromStdString(present));
-  EXPECT_NE(row->fileName()->palette().color(QPalette::WindowText),
-            NamedColours::colour(NamedColour::red));
+  EXPECT_FALSE(paintsRed(row->fileName()));
 
   t.model().setMarked({t.session.id(0), t.session.id(1), t.session.id(2)});
   t.settle();

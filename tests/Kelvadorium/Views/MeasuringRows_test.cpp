@@ -23,9 +23,9 @@
 #include "Inspector/ElidedLabel.h"
 #include "Inspector/FlatFieldRow.h"
 #include "InspectorSession.h"
+#include "PaintedRed.h"
 #include "TestSupport/ScanFixtures.h"
 #include "ViewKit/MenuButton.h"
-#include "ViewKit/NamedColours.h"
 
 namespace fs = std::filesystem;
 
@@ -124,8 +124,7 @@ TEST(FlatFieldRow, TheMenuMeasuresTheChosenFrameForTheTargetsOrForEveryScan) {
   EXPECT_TRUE(t.visible(row->fileName()));
   EXPECT_EQ(row->fileName()->fullText(), "blank.tif");
   EXPECT_EQ(row->fileName()->toolTip(), QString::fromStdString(blank.string()));
-  EXPECT_NE(row->fileName()->palette().color(QPalette::WindowText),
-            NamedColours::colour(NamedColour::red));
+  EXPECT_FALSE(paintsRed(row->fileName()));
   EXPECT_EQ(row->chooseButton()->text(), "Change…");
   EXPECT_EQ(row->offButton()->toolTip(),
             "Stop using Even Light Correction for the 2 selected scans");
@@ -185,8 +184,7 @@ TEST(FlatFieldRow, AnUnusableFrameChangesNothingAndAMovedOneTurnsRed) {
   fs::rename(blank, t.session.folder / "moved.tif");
   t.select(1);
   t.select(0);
-  EXPECT_EQ(row->fileName()->palette().color(QPalette::WindowText),
-            NamedColours::colour(NamedColour::red));
+  EXPECT_TRUE(paintsRed(row->fileName()));
   EXPECT_EQ(row->fileName()->toolTip(), "Not found: " + QString::fromStdString(blank.string()));
   EXPECT_EQ(t.session.settings(0).flatField, blank.string());
 }
