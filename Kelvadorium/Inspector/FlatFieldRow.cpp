@@ -88,9 +88,11 @@ void FlatFieldRow::refreshValues() {
     fileName_->setFullText(
         QString::fromStdString(std::filesystem::path(*path).filename().string()));
     fileName_->setToolTip(FilmTexts::blankFrameHelp(shown, exists));
+    // Both text roles: inside the section's box a label paints with Text, not WindowText.
+    const QColor colour =
+        exists ? FontRoles::secondaryText(*this) : NamedColours::colour(NamedColour::red);
     QPalette palette = fileName_->palette();
-    palette.setColor(QPalette::WindowText, exists ? FontRoles::secondaryText(*this)
-                                                  : NamedColours::colour(NamedColour::red));
+    for (auto role : {QPalette::WindowText, QPalette::Text}) palette.setColor(role, colour);
     fileName_->setPalette(palette);
     off_->setToolTip(FilmTexts::flatFieldOffHelp(targets));
   }

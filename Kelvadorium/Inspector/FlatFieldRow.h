@@ -37,5 +37,4 @@ class FlatFieldRow final : public InspectorRow {
   MenuButton* choose_;
   QAction* forTargets_;
   QAction* forAll_;
-  QString shownPath_;
 };

@@ -140,6 +140,42 @@ TEST(FilmInfoSection, SameTextChangesNothingAndASelectionChangeWritesNothing) {
   EXPECT_FALSE(t.model().hasUnsavedChanges());
 }
 
+// Records the controls cannot show exactly (a border outside the slider's range or between its
+// steps, text in a field that has focus) are never edited by showing them.
+TEST(AdvancedSections, RefreshingNeverWritesAValueBack) {
+  Sections t;
+  const std::string long_(5000, 'x');
+  t.store(0, [&](S& s) {
+    s.analysisInset = 0.5;
+    s.filmInfo.notes = long_;
+  });
+  t.store(1, [](S& s) {
+    s.analysisInset = 0.123456;
+    s.mode = FilmMode::bwNegative;
+    s.filmInfo.camera = "Fujica GW690 — 富士";
+  });
+  t.store(2, [](S& s) { s.analysisInset = -0.1; });
+  std::vector<S> stored;
+  for (size_t i = 0; i < 3; ++i) stored.push_back(t.session.settings(i));
+  t.find<QLineEdit>("Camera")->setFocus();
+  FilmAnalysis analysis;
+  analysis.dMin = {0.1, 0.2, 0.3};
+  analysis.dMax = {1.1, 1.2, 1.3};
+  for (size_t i : {0, 1, 2, 1, 0}) {
+    t.select(i);
+    t.model().setAnalysis(analysis);
+    t.settle();
+  }
+  t.select(std::nullopt);
+  t.select(1);
+  QApplication::processEvents();
+  EXPECT_EQ(t.find<QLineEdit>("Camera")->text(), "Fujica GW690 — 富士");
+  EXPECT_EQ(t.find<AdjustRow>("Ignore edges")->valueText()->text(), "12%");
+  EXPECT_TRUE(t.session.undoStack().empty());
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(t.session.settings(i), stored[i]) << i;
+  EXPECT_FALSE(t.model().hasUnsavedChanges());
+}
+
 TEST(ExportBatchSection, TheToggleAndTheButtonsThatNeedASecondScan) {
   for (size_t scans : {1u, 2u}) {
     SCOPED_TRACE(scans);

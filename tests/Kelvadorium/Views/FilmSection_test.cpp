@@ -7,7 +7,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QEnterEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -28,9 +27,10 @@
 #include "Inspector/LookPicker.h"
 #include "Inspector/ResetEverythingButton.h"
 #include "InspectorSession.h"
+#include "PaintedRed.h"
+#include "PointerCrossing.h"
 #include "Print/FilmPresets.h"
 #include "ViewKit/MenuButton.h"
-#include "ViewKit/NamedColours.h"
 
 namespace {
 
@@ -48,14 +48,8 @@ struct Film : InspectorSession {
   }
 };
 
-void enter(QWidget* widget) {
-  QEnterEvent event(QPointF(2, 2), QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)));
-  QApplication::sendEvent(widget, &event);
-}
-void leave(QWidget* widget) {
-  QEvent event(QEvent::Leave);
-  QApplication::sendEvent(widget, &event);
-}
+using PointerCrossing::enter;
+using PointerCrossing::leave;
 LookEntry* entry(LookPicker* picker, const QString& title) {
   for (LookEntry* e : picker->entries()) {
     if (e->title() == title) return e;
@@ -253,7 +247,12 @@ TEST(LookPicker, TheLastEnteredEntryIsPreviewedWhateverTheEventOrder) {
   Film t;
   t.store(0, [](S& s) { s.filmPreset = "portra400-rich"; });
   t.select(0);
+  // The scan's own thumbnail and preview are out before the pointer comes.
+  t.session.model->refreshThumbnail(t.session.id(0));
+  t.session.wait(1);
   const std::shared_ptr<const PreviewImage> thumbnail = t.session.model->items()[0].thumbnail;
+  ASSERT_TRUE(thumbnail);
+  ASSERT_TRUE(t.model().preview());
   LookPicker* film = t.picker("Film look");
   film->open();
   LookEntry* a = entry(film, title("gold200-natural"));
@@ -272,8 +271,11 @@ TEST(LookPicker, TheLastEnteredEntryIsPreviewedWhateverTheEventOrder) {
   enter(a);
   leave(a);
   enter(none);
+  const auto ownPreview = t.model().preview();
+  t.session.wait(1);
   // Resting on None previews the scan without a look while its record keeps its own.
   EXPECT_EQ(t.model().hoverFilmLook(), HoverLook{std::nullopt});
+  EXPECT_NE(t.model().preview(), ownPreview);
   EXPECT_EQ(t.session.settings(0).filmPreset, "portra400-rich");
   EXPECT_TRUE(t.session.undoStack().empty());
   EXPECT_EQ(t.session.model->items()[0].thumbnail, thumbnail);
@@ -500,16 +502,14 @@ TEST(FlatFieldRow, AMissingBlankFrameIsRedAndStays) {
   EXPECT_TRUE(row->fileName()->isVisibleTo(t.view.get()));
   EXPECT_EQ(row->fileName()->fullText(), "blank-frame-of-a-very-long-name.tif");
   EXPECT_EQ(row->fileName()->toolTip(), "Not found: " + QString::fromStdString(missing));
-  EXPECT_EQ(row->fileName()->palette().color(QPalette::WindowText),
-            NamedColours::colour(NamedColour::red));
+  EXPECT_TRUE(paintsRed(row->fileName()));
   EXPECT_EQ(row->chooseButton()->text(), "Change…");
   EXPECT_EQ(row->offButton()->toolTip(), "Stop using Even Light Correction for this scan");
   EXPECT_EQ(t.session.settings(0).flatField, missing);
 
   t.select(1);
   EXPECT_EQ(row->fileName()->toolTip(), QString::fromStdString(present));
-  EXPECT_NE(row->fileName()->palette().color(QPalette::WindowText),
-            NamedColours::colour(NamedColour::red));
+  EXPECT_FALSE(paintsRed(row->fileName()));
 
   t.model().setMarked({t.session.id(0), t.session.id(1), t.session.id(2)});
   t.settle();
