@@ -10,6 +10,7 @@
 #include "Inspector/FilmInfoSection.h"
 #include "Inspector/FilmSection.h"
 #include "Inspector/FoldSection.h"
+#include "Inspector/HealingSection.h"
 #include "Inspector/HistogramView.h"
 #include "ViewKit/RefreshGate.h"
 
@@ -37,7 +38,7 @@ constexpr std::array<SectionRow, 12> sectionRows{{
     {"Tone Curve", true, nullptr},
     {"Effects", true, nullptr},
     {"Dodge & Burn", true, nullptr},
-    {"Healing", true, nullptr},
+    {"Healing", true, HealingSection::build},
     {"Crop & Orientation", true, nullptr},
     {"Colour", true, nullptr},
     {"Advanced", false, AdvancedSection::build},

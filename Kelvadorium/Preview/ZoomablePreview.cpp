@@ -11,6 +11,7 @@
 #include "Preview/DustOverlay.h"
 #include "Preview/PreviewCalls.h"
 #include "Preview/RedEyeOverlay.h"
+#include "Preview/SpotOverlay.h"
 #include "Preview/SplitDivider.h"
 #include "Preview/WBPickOverlay.h"
 #include "Rendering/PreviewImage.h"
@@ -86,14 +87,13 @@ void ZoomablePreview::refresh() {
     if (pressed_ == tool_.get()) pressed_ = nullptr;
     if (hovered_ == tool_.get()) hovered_ = nullptr;
     overlayKind_ = kind;
-    // The repair overlay takes its place here once it is built; until then healing shows the
-    // picture alone.
     retire(std::move(tool_));
     if (kind == OverlayKind::wbPick) tool_ = std::make_unique<WBPickOverlay>(calls_);
     if (kind == OverlayKind::crop) tool_ = makeCropOverlay();
     if (kind == OverlayKind::dust) tool_ = std::make_unique<DustOverlay>(model_);
     if (kind == OverlayKind::dodgeBurn) tool_ = std::make_unique<DodgeBurnOverlay>(model_);
     if (kind == OverlayKind::redEye) tool_ = std::make_unique<RedEyeOverlay>(model_);
+    if (kind == OverlayKind::spot) tool_ = std::make_unique<SpotOverlay>(model_);
     if (tool_) tool_->setRepaint([this] { update(); });
   }
   if (auto* crop = dynamic_cast<CropOverlay*>(tool_.get())) giveCropArguments(*crop);
