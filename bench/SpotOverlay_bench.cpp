@@ -126,7 +126,7 @@ struct Host {
 };
 
 void BM_SpotOverlayPaint(benchmark::State& state) {
-  Host h(repairs(499, 2400));
+  Host h(repairs(static_cast<int>(state.range(1)), static_cast<int>(state.range(2))));
   const double zoom = static_cast<double>(state.range(0));
   h.model.setZoom(zoom);
   QImage viewport(1600, 1000, QImage::Format_ARGB32_Premultiplied);
@@ -138,9 +138,12 @@ void BM_SpotOverlayPaint(benchmark::State& state) {
   state.counters["resident_MB"] = residentMB();
 }
 BENCHMARK(BM_SpotOverlayPaint)
-    ->Arg(1)
-    ->Arg(8)
-    ->Arg(32)
+    ->Args({1, 499, 2400})
+    ->Args({8, 499, 2400})
+    ->Args({32, 499, 2400})
+    ->Args({1, 499, 0})
+    ->Args({1, 4, 2400})
+    ->Args({8, 4, 2400})
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(100)

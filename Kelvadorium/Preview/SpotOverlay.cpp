@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QLineF>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPalette>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <unordered_map>
 
@@ -42,35 +44,284 @@ QPainterPath lineThrough(const std::vector<QPointF>& points) {
   return path;
 }
 
-bool isDisc(const SpotOverlay::HealedShape& shape) {
-  return shape.points.size() == 2 && shape.points[1] == shape.points[0] + QPointF(discLength, 0);
+QColor withAlpha(QColor colour, double alpha) {
+  colour.setAlphaF(static_cast<float>(alpha));
+  return colour;
 }
 
-// A ring along the edge of the band `line` of width 2 × radius: the band widened by `rim` on
-// each side in `colour`, its inside erased, laid on at `opacity` as one group so the erasing
-// touches nothing beneath.
-void paintRing(QPainter& p, const QPainterPath& line, double radius, double rim,
-               const QColor& colour, double opacity) {
-  const double reach = radius + rim;
-  const QRectF bounds = line.boundingRect().adjusted(-reach, -reach, reach, reach);
-  OverlayLayer::group(p, bounds, opacity, [&](QPainter& inner) {
-    inner.strokePath(line, roundPen(colour, 2 * reach));
-    inner.setCompositionMode(QPainter::CompositionMode_DestinationOut);
-    inner.strokePath(line, roundPen(Qt::black, 2 * radius));
-  });
+// Device pixels per overlay point under the painter's transform.
+double pixelsPerPoint(const QPainter& p) {
+  return std::sqrt(std::abs(p.transform().determinant())) * p.device()->devicePixelRatioF();
 }
 
-// The same ring around a disc needs no group: an annulus drawn at once.
-void paintDiscRing(QPainter& p, QPointF centre, double radius, double rim, const QColor& colour,
-                   double opacity) {
-  p.save();
-  p.setOpacity(p.opacity() * opacity);
-  p.setBrush(Qt::NoBrush);
-  p.setPen(QPen(colour, rim));
-  const QPointF c = centre + QPointF(discLength / 2, 0);
-  const double r = radius + discLength / 2 + rim / 2;
-  p.drawEllipse(c, r, r);
-  p.restore();
+// From q to the segment a–b, squared; a segment of no length is a.
+double squaredDistanceToSegment(QPointF q, QPointF a, QPointF b) {
+  const QPointF v = b - a;
+  const double lengthSquared = QPointF::dotProduct(v, v);
+  const double t =
+      lengthSquared > 0 ? std::clamp(QPointF::dotProduct(q - a, v) / lengthSquared, 0.0, 1.0) : 0;
+  const QPointF d = q - (a + t * v);
+  return QPointF::dotProduct(d, d);
+}
+
+// The points of a band that change its pixels: a point lying within `tolerance` of the line
+// between the points kept around it is left out (Douglas-Peucker). A painted stroke's spots lie a
+// fraction of a pixel apart, so its thousands of points draw as a few dozen.
+std::vector<QPointF> simplified(const std::vector<QPointF>& points, double tolerance) {
+  if (points.size() <= 2) return points;
+  std::vector<bool> keep(points.size(), false);
+  keep.front() = keep.back() = true;
+  std::vector<std::pair<size_t, size_t>> spans{{0, points.size() - 1}};
+  while (!spans.empty()) {
+    const auto [a, b] = spans.back();
+    spans.pop_back();
+    double farthest = tolerance * tolerance;
+    size_t at = a;
+    for (size_t i = a + 1; i < b; ++i) {
+      const double d = squaredDistanceToSegment(points[i], points[a], points[b]);
+      if (d > farthest) {
+        farthest = d;
+        at = i;
+      }
+    }
+    if (at == a) continue;
+    keep[at] = true;
+    spans.emplace_back(a, at);
+    spans.emplace_back(at, b);
+  }
+  std::vector<QPointF> kept;
+  for (size_t i = 0; i < points.size(); ++i) {
+    if (keep[i]) kept.push_back(points[i]);
+  }
+  return kept;
+}
+
+// Device pixels a drawn line may move: none that shows.
+constexpr double pixelTolerance = 0.25;
+
+// The line of a shape as it is drawn on this painter.
+QPainterPath drawnLine(const QPainter& p, const std::vector<QPointF>& points) {
+  return lineThrough(simplified(points, pixelTolerance / std::max(pixelsPerPoint(p), 1e-9)));
+}
+
+// The rings of the repairs: a band widened by a rim on each side, its inside erased, laid on as
+// one group so the erasing touches nothing beneath. Every group is painted on one transparent
+// scratch image the size of the painter's device (the visible viewport, never the magnified
+// picture), kept between paints and cleared where each ring was.
+class RingGroups {
+ public:
+  RingGroups(QPainter& target, QImage& scratch) : target_(target), scratch_(scratch) {}
+
+  void ring(const QPainterPath& line, double radius, double rim, const QColor& colour,
+            double opacity) {
+    const double reach = radius + rim;
+    const QRectF bounds = line.boundingRect().adjusted(-reach, -reach, reach, reach);
+    const QPaintDevice* device = target_.device();
+    const qreal ratio = device->devicePixelRatioF();
+    // The device in the painter's untransformed points: an image counts in its own pixel ratio.
+    const qreal logical = device->devType() == QInternal::Image ? ratio : 1;
+    const QRectF deviceRect(0, 0, device->width() / logical, device->height() / logical);
+    const QRect part = target_.transform().mapRect(bounds).intersected(deviceRect).toAlignedRect();
+    if (part.isEmpty()) return;
+    const QSize pixelSize = (deviceRect.size() * ratio).toSize();
+    if (scratch_.size() != pixelSize || scratch_.devicePixelRatio() != ratio) {
+      scratch_ = QImage(pixelSize, QImage::Format_ARGB32_Premultiplied);
+      scratch_.setDevicePixelRatio(ratio);
+      scratch_.fill(Qt::transparent);
+    }
+    {
+      QPainter inner(&scratch_);
+      inner.setRenderHints(target_.renderHints());
+      inner.setClipRect(part);
+      inner.setTransform(target_.transform());
+      inner.strokePath(line, roundPen(colour, 2 * reach));
+      inner.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+      inner.strokePath(line, roundPen(Qt::black, 2 * radius));
+    }
+    const QRect pixels =
+        QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio).toAlignedRect() &
+        scratch_.rect();
+    target_.save();
+    target_.resetTransform();
+    target_.setOpacity(target_.opacity() * opacity);
+    target_.drawImage(QRectF(part), scratch_, QRectF(pixels));
+    target_.restore();
+    // Transparent again for the next group.
+    const auto rowBytes = static_cast<size_t>(pixels.width()) * sizeof(QRgb);
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+      std::memset(reinterpret_cast<QRgb*>(scratch_.scanLine(y)) + pixels.left(), 0, rowBytes);
+    }
+  }
+
+ private:
+  QPainter& target_;
+  QImage& scratch_;
+};
+
+// The share of a pixel whose centre lies `d` from a circle's centre that the circle of radius
+// `radius` covers, as a one-pixel ramp across its edge.
+float coverage(float radius, float d) { return std::clamp(radius - d + 0.5f, 0.0f, 1.0f); }
+
+// A straight colour as 0…255 floats, red, green, blue.
+struct Rgb {
+  float r, g, b;
+  explicit Rgb(const QColor& c)
+      : r(static_cast<float>(c.red())),
+        g(static_cast<float>(c.green())),
+        b(static_cast<float>(c.blue())) {}
+};
+
+// Lays `colour` at `alpha` over one premultiplied pixel (alpha, red, green, blue), in floats.
+void over(float (&pixel)[4], const Rgb& colour, float alpha) {
+  if (!(alpha > 0)) return;
+  const float keep = 1 - alpha;
+  pixel[0] = alpha * 255 + pixel[0] * keep;
+  pixel[1] = alpha * colour.r + pixel[1] * keep;
+  pixel[2] = alpha * colour.g + pixel[2] * keep;
+  pixel[3] = alpha * colour.b + pixel[3] * keep;
+}
+
+// One shape's highlight, ring and tint: the band of the line through its points widened to
+// `inner`, `outer` and the highlight's radius, round at its ends and joins.
+struct Band {
+  const std::vector<QPointF>& points;
+  double inner = 0;
+  double outer = 0;
+  std::optional<std::pair<double, QColor>> highlight;
+};
+
+// Writes the band straight into the painter's image when the painter only scales and shifts:
+// a distance field over the pixels the band reaches (the nearest of its segments, each a
+// capsule), then the three layers laid over each pixel in turn. Hundreds of clicked spots and a
+// stroke of thousands cost a few milliseconds this way, where the painter's antialiased fills
+// and wide strokes cost tens of microseconds per spot and milliseconds per stroke. False when it
+// cannot.
+bool rasterBand(QPainter& p, const Band& band, std::vector<float>& field) {
+  auto* image = dynamic_cast<QImage*>(p.device());
+  const QTransform t = p.transform();
+  if (!image || image->format() != QImage::Format_ARGB32_Premultiplied ||
+      t.type() > QTransform::TxScale || t.m11() != t.m22() || !(t.m11() > 0)) {
+    return false;
+  }
+  const double ratio = image->devicePixelRatio();
+  const double scale = t.m11() * ratio;
+  std::vector<QPointF> device;
+  device.reserve(band.points.size());
+  for (const QPointF& point : band.points) device.push_back(t.map(point) * ratio);
+  device = simplified(device, pixelTolerance);
+  const auto rt = static_cast<float>(band.inner * scale);
+  const auto ro = static_cast<float>(band.outer * scale);
+  const auto rh = static_cast<float>(band.highlight ? band.highlight->first * scale : 0);
+  const float edge = std::max(ro, rh) + 0.5f;
+
+  QRect area = image->rect();
+  if (p.hasClipping()) {
+    const QRectF clip = t.mapRect(p.clipBoundingRect());
+    area &= QRectF(clip.topLeft() * ratio, clip.size() * ratio).toAlignedRect();
+  }
+  double left = device.front().x(), right = left, top = device.front().y(), bottom = top;
+  for (const QPointF& q : device) {
+    left = std::min(left, q.x());
+    right = std::max(right, q.x());
+    top = std::min(top, q.y());
+    bottom = std::max(bottom, q.y());
+  }
+  const QRectF reach(QPointF(left - edge, top - edge), QPointF(right + edge, bottom + edge));
+  area &= reach.toAlignedRect();
+  if (area.isEmpty()) return true;
+
+  // The capsule of one segment: the squared distance of a pixel's centre from it.
+  struct Segment {
+    float ax, ay, vx, vy, inverse;
+    explicit Segment(QPointF a, QPointF b)
+        : ax(static_cast<float>(a.x())),
+          ay(static_cast<float>(a.y())),
+          vx(static_cast<float>(b.x() - a.x())),
+          vy(static_cast<float>(b.y() - a.y())) {
+      const float lengthSquared = vx * vx + vy * vy;
+      inverse = lengthSquared > 0 ? 1 / lengthSquared : 0;
+    }
+    float squared(float dx, float dy) const {
+      const float along = std::clamp((dx * vx + dy * vy) * inverse, 0.0f, 1.0f);
+      const float ex = dx - along * vx;
+      const float ey = dy - along * vy;
+      return ex * ex + ey * ey;
+    }
+  };
+  // A lone spot is one segment and needs no field.
+  const bool single = device.size() <= 2;
+  const Segment first(device.front(), device.size() > 1 ? device[1] : device.front());
+  const int w = area.width();
+  // Per row, the columns some capsule reached; the rest of the row stays untouched.
+  std::vector<std::pair<int, int>> spans(static_cast<size_t>(area.height()),
+                                         {area.right() + 1, area.left() - 1});
+  if (single) std::fill(spans.begin(), spans.end(), std::pair(area.left(), area.right()));
+  if (!single) {
+    field.assign(static_cast<size_t>(w) * static_cast<size_t>(area.height()),
+                 std::numeric_limits<float>::infinity());
+    for (size_t i = 0; i + 1 < device.size(); ++i) {
+      const QPointF a = device[i];
+      const QPointF b = device[i + 1];
+      const QRect box =
+          QRectF(QPointF(std::min(a.x(), b.x()) - edge, std::min(a.y(), b.y()) - edge),
+                 QPointF(std::max(a.x(), b.x()) + edge, std::max(a.y(), b.y()) + edge))
+              .toAlignedRect() &
+          area;
+      const Segment segment(a, b);
+      for (int y = box.top(); y <= box.bottom(); ++y) {
+        float* row = field.data() + static_cast<size_t>(y - area.top()) * static_cast<size_t>(w) -
+                     area.left();
+        const float dy = static_cast<float>(y) + 0.5f - segment.ay;
+        const float ax = segment.ax;
+        for (int x = box.left(); x <= box.right(); ++x) {
+          row[x] = std::min(row[x], segment.squared(static_cast<float>(x) + 0.5f - ax, dy));
+        }
+        auto& span = spans[static_cast<size_t>(y - area.top())];
+        span = {std::min(span.first, box.left()), std::max(span.second, box.right())};
+      }
+    }
+  }
+
+  const auto opacity = static_cast<float>(p.opacity());
+  const Rgb white(Qt::white);
+  const Rgb lit(band.highlight ? band.highlight->second : QColor(Qt::white));
+  const auto litAlpha =
+      static_cast<float>(band.highlight ? band.highlight->second.alphaF() : 0) * opacity;
+  const auto ringAlpha = static_cast<float>(ringOpacity) * opacity;
+  const auto tintAlpha = static_cast<float>(tintOpacity) * opacity;
+  const float edgeSquared = edge * edge;
+  // Inside this every layer covers the pixel whole and the ring none of it.
+  const float solid = std::max(rt - 0.5f, 0.0f);
+  const float solidSquared = solid * solid;
+  const auto channel = [](float v) { return static_cast<int>(std::min(v, 255.0f) + 0.5f); };
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    const float* row =
+        single ? nullptr
+               : field.data() + static_cast<size_t>(y - area.top()) * static_cast<size_t>(w);
+    const float dy = static_cast<float>(y) + 0.5f - first.ay;
+    auto* line = reinterpret_cast<QRgb*>(image->scanLine(y));
+    const auto [from, to] = spans[static_cast<size_t>(y - area.top())];
+    for (int x = from; x <= to; ++x) {
+      const float squared = single ? first.squared(static_cast<float>(x) + 0.5f - first.ax, dy)
+                                   : row[x - area.left()];
+      if (!(squared < edgeSquared)) continue;
+      const QRgb old = line[x];
+      float pixel[4] = {static_cast<float>(qAlpha(old)), static_cast<float>(qRed(old)),
+                        static_cast<float>(qGreen(old)), static_cast<float>(qBlue(old))};
+      if (squared < solidSquared) {
+        if (band.highlight) over(pixel, lit, litAlpha);
+        over(pixel, white, tintAlpha);
+      } else {
+        const float d = std::sqrt(squared);
+        const float tint = coverage(rt, d);
+        if (band.highlight) over(pixel, lit, litAlpha * coverage(rh, d));
+        over(pixel, white, ringAlpha * (coverage(ro, d) - tint));
+        over(pixel, white, tintAlpha * tint);
+      }
+      line[x] = qRgba(channel(pixel[1]), channel(pixel[2]), channel(pixel[3]), channel(pixel[0]));
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -110,7 +361,7 @@ std::vector<SpotOverlay::HealedShape> SpotOverlay::healedShapes(
     const Uuid id = repairID(spot);
     const auto [at, isNew] = found.try_emplace(id, repairs.size());
     if (isNew) {
-      repairs.push_back(Repair{HealedShape{id, {}, 0, {}}, spot.group.has_value()});
+      repairs.push_back(Repair{HealedShape{id, {}, 0}, spot.group.has_value()});
     } else if (!repairs[at->second].grouped || !spot.group) {
       // A lone spot is its repair's only member; an ungrouped spot whose id equals a group is
       // none of that group's.
@@ -132,7 +383,6 @@ std::vector<SpotOverlay::HealedShape> SpotOverlay::healedShapes(
     HealedShape& shape = repair.shape;
     if (shape.points.empty()) continue;
     if (shape.points.size() == 1) shape.points.push_back(shape.points[0] + QPointF(discLength, 0));
-    shape.line = lineThrough(shape.points);
     shapes.push_back(std::move(shape));
   }
   return shapes;
@@ -221,42 +471,33 @@ void SpotOverlay::paint(QPainter& painter, const OverlayFrame& frame) {
 // Highlight, ring and tint of each shape in turn, so a later repair covers an earlier one.
 void SpotOverlay::paintShapes(QPainter& p, QSizeF, double z) const {
   const QColor accent = QApplication::palette().color(QPalette::Highlight);
-  const QColor white(Qt::white);
+  const double rim = 1.25 / z;
+  RingGroups groups(p, ringScratch_);
   for (const HealedShape& shape : shapes_) {
-    const double width = 2 * shape.radius;
+    std::optional<std::pair<double, QColor>> highlight;
     if (layerKey_.selecting) {
-      const bool picked = shape.id == layerKey_.picked;
-      if (picked || shape.id == layerKey_.hovered) {
-        p.save();
-        p.setOpacity(picked ? pickedOpacity : hoveredOpacity);
-        p.strokePath(shape.line, roundPen(accent, width + 6 / z));
-        p.restore();
+      if (shape.id == layerKey_.picked) {
+        highlight = std::pair(shape.radius + 3 / z, withAlpha(accent, pickedOpacity));
+      } else if (shape.id == layerKey_.hovered) {
+        highlight = std::pair(shape.radius + 3 / z, withAlpha(accent, hoveredOpacity));
       }
     }
-    const double rim = 1.25 / z;
-    if (isDisc(shape)) {
-      paintDiscRing(p, shape.points[0], shape.radius, rim, white, ringOpacity);
-      p.save();
-      p.setOpacity(tintOpacity);
-      p.setPen(Qt::NoPen);
-      p.setBrush(white);
-      const double r = shape.radius + discLength / 2;
-      p.drawEllipse(shape.points[0] + QPointF(discLength / 2, 0), r, r);
-      p.restore();
+    if (rasterBand(p, Band{shape.points, shape.radius, shape.radius + rim, highlight}, field_)) {
       continue;
     }
-    paintRing(p, shape.line, shape.radius, rim, white, ringOpacity);
-    p.save();
-    p.setOpacity(tintOpacity);
-    p.strokePath(shape.line, roundPen(white, width));
-    p.restore();
+    const QPainterPath line = drawnLine(p, shape.points);
+    const double width = 2 * shape.radius;
+    if (highlight) p.strokePath(line, roundPen(highlight->second, 2 * highlight->first));
+    groups.ring(line, shape.radius, rim, Qt::white, ringOpacity);
+    p.strokePath(line, roundPen(withAlpha(Qt::white, tintOpacity), width));
   }
 }
 
 void SpotOverlay::paintLive(QPainter& painter, QSizeF size, double z) const {
   const double r = brushRadius(size);
   if (stroke_.size() >= 2) {
-    paintRing(painter, lineThrough(stroke_), r, 0.75 / z, NamedColours::colour(NamedColour::yellow),
+    RingGroups(painter, ringScratch_)
+        .ring(drawnLine(painter, stroke_), r, 0.75 / z, NamedColours::colour(NamedColour::yellow),
               1);
   }
   painter.setBrush(Qt::NoBrush);

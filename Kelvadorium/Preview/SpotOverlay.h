@@ -7,8 +7,8 @@
 // overlay points; the overlay keeps only the pointer's state.
 #pragma once
 
+#include <QImage>
 #include <QObject>
-#include <QPainterPath>
 #include <QPointF>
 #include <QSizeF>
 #include <optional>
@@ -26,10 +26,10 @@ class SpotOverlay final : public PreviewOverlay {
  public:
   // One repair as drawn: a clicked spot, or every spot of a painted stroke's group.
   struct HealedShape {
-    Uuid id;                      // the repair id: the spots' group, or the lone spot's own id
-    std::vector<QPointF> points;  // the mapped centres in overlay points; always two or more
-    double radius = 0;            // half the painted width, overlay points
-    QPainterPath line;            // the polyline through the points
+    Uuid id;  // the repair id: the spots' group, or the lone spot's own id
+    // The mapped centres in overlay points, always two or more; drawn as a polyline.
+    std::vector<QPointF> points;
+    double radius = 0;  // half the painted width, overlay points
   };
 
   explicit SpotOverlay(AppModel& model);
@@ -100,5 +100,9 @@ class SpotOverlay final : public PreviewOverlay {
   };
   OverlayLayer layer_;
   LayerKey layerKey_;
+  // The rings' scratch image, the size of the device painted on; kept between paints.
+  mutable QImage ringScratch_;
+  // The distance field of the shape being drawn, in device pixels.
+  mutable std::vector<float> field_;
   QObject watch_;  // the model's signals that the host does not take up
 };
