@@ -5,7 +5,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPushButton>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <array>
@@ -26,6 +27,7 @@ namespace {
 
 constexpr int rowSpacing = 10;
 constexpr int gridSpacing = 6;
+constexpr int actionSpacing = 4;
 constexpr int symbolSize = 16;
 constexpr double backdropRadius = 6;
 constexpr double backdropOpacity = 0.35;
@@ -55,17 +57,24 @@ class ToolChoice final : public QToolButton {
   void setCurrent(bool current) { showCurrent(current, false); }
 
  protected:
+  // A current choice: the button's panel, the accent backdrop over it, then its title and symbol.
   void paintEvent(QPaintEvent* event) override {
-    if (current_) {
-      QPainter painter(this);
-      painter.setRenderHint(QPainter::Antialiasing);
-      QColor backdrop = accent(*this);
-      backdrop.setAlphaF(static_cast<float>(backdropOpacity));
-      painter.setPen(Qt::NoPen);
-      painter.setBrush(backdrop);
-      painter.drawRoundedRect(QRectF(rect()), backdropRadius, backdropRadius);
+    if (!current_) {
+      QToolButton::paintEvent(event);
+      return;
     }
-    QToolButton::paintEvent(event);
+    QStylePainter painter(this);
+    QStyleOptionToolButton option;
+    initStyleOption(&option);
+    painter.drawPrimitive(QStyle::PE_PanelButtonTool, option);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor backdrop = accent(*this);
+    backdrop.setAlphaF(static_cast<float>(backdropOpacity));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(backdrop);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), backdropRadius,
+                            backdropRadius);
+    painter.drawControl(QStyle::CE_ToolButtonLabel, option);
   }
 
  private:
@@ -149,6 +158,16 @@ InspectorRow* toolGrid(AppModel& model) {
   return row;
 }
 
+// A bordered button with a title: a tool button, which keeps to its text's width where a push
+// button would take 80 pixels at least and push the row out of the column.
+QToolButton* textButton(const QString& title, QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(title);
+  button->setText(title);
+  button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  return button;
+}
+
 QToolButton* symbolButton(const QString& name, const QString& symbol, const QString& help,
                           QWidget* parent) {
   auto* button = new QToolButton(parent);
@@ -162,22 +181,22 @@ InspectorRow* actionRow(AppModel& model) {
   auto* row = new InspectorRow;
   row->setObjectName("healActionRow");
   auto* layout = rowLayout(row);
+  layout->setSpacing(actionSpacing);
   auto* takeBack = symbolButton("takeBack", "arrow.uturn.backward",
                                 ShortcutText::help("Undo the last spot or stroke", undoKeys), row);
   QObject::connect(takeBack, &QToolButton::clicked, row, [&model] { model.removeLastRepair(); });
-  auto* removeAll = new QPushButton("Remove All", row);
+  auto* removeAll = textButton("Remove All", row);
   removeAll->setObjectName("removeAllSpots");
   removeAll->setToolTip(
       "Removes healed spots and strokes on this image only (nothing else changes).");
-  QObject::connect(removeAll, &QPushButton::clicked, row, [&model] { model.removeAllRepairs(); });
+  QObject::connect(removeAll, &QToolButton::clicked, row, [&model] { model.removeAllRepairs(); });
   auto* trash =
       symbolButton("deleteRepair", "trash", "Removes the picked repair (Delete key)", row);
   QObject::connect(trash, &QToolButton::clicked, row, [&model] { model.deleteSelectedRepair(); });
-  auto* cancel = new QPushButton("Cancel", row);
-  cancel->setObjectName("Cancel");
-  QObject::connect(cancel, &QPushButton::clicked, row, [&model] { model.cancelHealing(); });
-  auto* apply = new QPushButton("Apply", row);
-  apply->setObjectName("Apply");
+  auto* cancel = textButton("Cancel", row);
+  QObject::connect(cancel, &QToolButton::clicked, row, [&model] { model.cancelHealing(); });
+  auto* apply = textButton("Apply", row);
+  apply->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   // The accent-filled button stands for the prominent one.
   QPalette prominent = apply->palette();
   const QColor onAccent = prominent.color(QPalette::HighlightedText);
@@ -186,8 +205,11 @@ InspectorRow* actionRow(AppModel& model) {
   apply->setPalette(prominent);
   apply->setIcon(QIcon(TintedSymbol::pixmap("checkmark", onAccent, QSize(symbolSize, symbolSize),
                                             apply->devicePixelRatioF())));
-  QObject::connect(apply, &QPushButton::clicked, row, [&model] { model.setSpotMode(false); });
-  for (QPushButton* button : {removeAll, cancel, apply}) button->setAutoDefault(false);
+  QObject::connect(apply, &QToolButton::clicked, row, [&model] { model.setSpotMode(false); });
+  // Five buttons share the column's width while repairs are picked.
+  for (QToolButton* button : {removeAll, cancel, apply}) {
+    FontRoles::apply(*button, FontRole::subheadline);
+  }
   layout->addWidget(takeBack, 0, Qt::AlignVCenter);
   layout->addWidget(removeAll, 0, Qt::AlignVCenter);
   layout->addStretch(1);
@@ -239,11 +261,9 @@ InspectorRow* sourceRow(AppModel& model) {
   layout->addWidget(
       captionText("Source set: the next spot or stroke copies from the cyan cross.", row), 1,
       Qt::AlignVCenter);
-  auto* clear = new QPushButton("Clear", row);
-  clear->setObjectName("Clear");
-  clear->setAutoDefault(false);
+  auto* clear = textButton("Clear", row);
   FontRoles::apply(*clear, FontRole::footnote);
-  QObject::connect(clear, &QPushButton::clicked, row,
+  QObject::connect(clear, &QToolButton::clicked, row,
                    [&model] { model.setHealSource(std::nullopt); });
   layout->addWidget(clear, 0, Qt::AlignVCenter);
   row->setShownWhen([&model] { return model.healSource().has_value(); });
@@ -280,12 +300,11 @@ InspectorRow* redEyeRow(InspectorView& view) {
       redEyeKeys));
   QObject::connect(toggle, &QToolButton::clicked, row,
                    [&model](bool on) { model.setRedEyeMode(on); });
-  auto* removeAll = new QPushButton("Remove All", buttons);
+  auto* removeAll = textButton("Remove All", buttons);
   removeAll->setObjectName("removeAllRedEyes");
-  removeAll->setAutoDefault(false);
   removeAll->setToolTip("Removes all red-eye fixes on this image (" + ShortcutText::keys(undoKeys) +
                         " brings them back)");
-  QObject::connect(removeAll, &QPushButton::clicked, row, [&model] { model.removeAllRedEyes(); });
+  QObject::connect(removeAll, &QToolButton::clicked, row, [&model] { model.removeAllRedEyes(); });
   buttonLayout->addWidget(toggle, 0, Qt::AlignVCenter);
   buttonLayout->addStretch(1);
   buttonLayout->addWidget(removeAll, 0, Qt::AlignVCenter);

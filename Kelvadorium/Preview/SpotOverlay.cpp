@@ -181,6 +181,15 @@ void over(float (&pixel)[4], const Rgb& colour, float alpha) {
   pixel[3] = alpha * colour.b + pixel[3] * keep;
 }
 
+// Lays white at `alpha` over a premultiplied pixel: every channel moves that share toward 255.
+QRgb whiteOver(QRgb pixel, float alpha) {
+  const auto toward = [alpha](int c) {
+    return c + static_cast<int>(alpha * static_cast<float>(255 - c) + 0.5f);
+  };
+  return qRgba(toward(qRed(pixel)), toward(qGreen(pixel)), toward(qBlue(pixel)),
+               toward(qAlpha(pixel)));
+}
+
 // One shape's highlight, ring and tint: the band of the line through its points widened to
 // `inner`, `outer` and the highlight's radius, round at its ends and joins.
 struct Band {
@@ -269,12 +278,25 @@ bool rasterBand(QPainter& p, const Band& band, std::vector<float>& field) {
           area;
       const Segment segment(a, b);
       for (int y = box.top(); y <= box.bottom(); ++y) {
-        float* row = field.data() + static_cast<size_t>(y - area.top()) * static_cast<size_t>(w) -
-                     area.left();
+        float* __restrict__ row = field.data() +
+                                  static_cast<size_t>(y - area.top()) * static_cast<size_t>(w) +
+                                  (box.left() - area.left());
         const float dy = static_cast<float>(y) + 0.5f - segment.ay;
-        const float ax = segment.ax;
-        for (int x = box.left(); x <= box.right(); ++x) {
-          row[x] = std::min(row[x], segment.squared(static_cast<float>(x) + 0.5f - ax, dy));
+        const float dx0 = static_cast<float>(box.left()) + 0.5f - segment.ax;
+        const float vx = segment.vx;
+        const float vy = segment.vy;
+        const float inverse = segment.inverse;
+        const int count = box.width();
+        // Branch-free, so the compiler runs it several pixels at a time.
+        for (int i = 0; i < count; ++i) {
+          const float dx = dx0 + static_cast<float>(i);
+          float along = (dx * vx + dy * vy) * inverse;
+          along = along < 0.0f ? 0.0f : along;
+          along = along > 1.0f ? 1.0f : along;
+          const float ex = dx - along * vx;
+          const float ey = dy - along * vy;
+          const float squared = ex * ex + ey * ey;
+          row[i] = row[i] < squared ? row[i] : squared;
         }
         auto& span = spans[static_cast<size_t>(y - area.top())];
         span = {std::min(span.first, box.left()), std::max(span.second, box.right())};
@@ -305,19 +327,26 @@ bool rasterBand(QPainter& p, const Band& band, std::vector<float>& field) {
       const float squared = single ? first.squared(static_cast<float>(x) + 0.5f - first.ax, dy)
                                    : row[x - area.left()];
       if (!(squared < edgeSquared)) continue;
+      if (!band.highlight) {
+        // White rings and tints only: the two layers are one white layer of their joint alpha.
+        float alpha = tintAlpha;
+        if (!(squared < solidSquared)) {
+          const float d = std::sqrt(squared);
+          const float tint = coverage(rt, d);
+          const float ring = ringAlpha * (coverage(ro, d) - tint);
+          alpha = 1 - (1 - ring) * (1 - tintAlpha * tint);
+        }
+        if (alpha > 0) line[x] = whiteOver(line[x], alpha);
+        continue;
+      }
       const QRgb old = line[x];
       float pixel[4] = {static_cast<float>(qAlpha(old)), static_cast<float>(qRed(old)),
                         static_cast<float>(qGreen(old)), static_cast<float>(qBlue(old))};
-      if (squared < solidSquared) {
-        if (band.highlight) over(pixel, lit, litAlpha);
-        over(pixel, white, tintAlpha);
-      } else {
-        const float d = std::sqrt(squared);
-        const float tint = coverage(rt, d);
-        if (band.highlight) over(pixel, lit, litAlpha * coverage(rh, d));
-        over(pixel, white, ringAlpha * (coverage(ro, d) - tint));
-        over(pixel, white, tintAlpha * tint);
-      }
+      const float d = std::sqrt(squared);
+      const float tint = coverage(rt, d);
+      over(pixel, lit, litAlpha * coverage(rh, d));
+      over(pixel, white, ringAlpha * (coverage(ro, d) - tint));
+      over(pixel, white, tintAlpha * tint);
       line[x] = qRgba(channel(pixel[1]), channel(pixel[2]), channel(pixel[3]), channel(pixel[0]));
     }
   }

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QToolButton>
 
@@ -19,7 +18,7 @@ namespace {
 struct Healing : InspectorSession {
   Healing() : InspectorSession(2) { select(0); }
   QToolButton* button(const QString& name) const { return find<QToolButton>(name); }
-  QPushButton* push(const QString& name) const { return find<QPushButton>(name); }
+  QToolButton* push(const QString& name) const { return find<QToolButton>(name); }
   bool current(const QString& name) const { return button(name)->property("current").toBool(); }
   AdjustRow* brushRow(const QString& label) const {
     return find<QWidget>("Healing content")->findChild<AdjustRow*>(label);
