@@ -264,7 +264,21 @@ bool rasterBand(QPainter& p, const Band& band, std::vector<float>& field) {
   // Per row, the columns some capsule reached; the rest of the row stays untouched.
   std::vector<std::pair<int, int>> spans(static_cast<size_t>(area.height()),
                                          {area.right() + 1, area.left() - 1});
-  if (single) std::fill(spans.begin(), spans.end(), std::pair(area.left(), area.right()));
+  if (single) {
+    // The rows of a lone spot's circle: from one edge to the other (its segment is a hundredth
+    // of a point long).
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+      const float dy = static_cast<float>(y) + 0.5f - first.ay;
+      const float across = edge * edge - dy * dy;
+      auto& span = spans[static_cast<size_t>(y - area.top())];
+      if (!(across > 0)) continue;
+      const float half = std::sqrt(across);
+      const float left = std::min(first.ax, first.ax + first.vx) - half;
+      const float right = std::max(first.ax, first.ax + first.vx) + half;
+      span = {std::max(area.left(), static_cast<int>(std::floor(left - 0.5f))),
+              std::min(area.right(), static_cast<int>(std::ceil(right - 0.5f)))};
+    }
+  }
   if (!single) {
     field.assign(static_cast<size_t>(w) * static_cast<size_t>(area.height()),
                  std::numeric_limits<float>::infinity());
