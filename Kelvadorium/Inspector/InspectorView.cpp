@@ -12,6 +12,7 @@
 #include "Inspector/FilmInfoSection.h"
 #include "Inspector/FilmSection.h"
 #include "Inspector/FoldSection.h"
+#include "Inspector/HealingSection.h"
 #include "Inspector/HistogramView.h"
 #include "Inspector/ToneCurveEditor.h"
 #include "ViewKit/RefreshGate.h"
@@ -47,7 +48,7 @@ constexpr std::array<SectionRow, 12> sectionRows{{
     {"Tone Curve", true, toneCurve},
     {"Effects", true, EffectsSection::build},
     {"Dodge & Burn", true, nullptr},
-    {"Healing", true, nullptr},
+    {"Healing", true, HealingSection::build},
     {"Crop & Orientation", true, nullptr},
     {"Colour", true, ColourSection::build},
     {"Advanced", false, AdvancedSection::build},

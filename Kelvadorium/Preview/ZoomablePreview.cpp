@@ -19,6 +19,7 @@
 #include "Preview/DustOverlay.h"
 #include "Preview/PreviewCalls.h"
 #include "Preview/RedEyeOverlay.h"
+#include "Preview/SpotOverlay.h"
 #include "Preview/SplitDivider.h"
 #include "Preview/WBPickOverlay.h"
 #include "Preview/ZoomEventCatcher.h"
@@ -54,6 +55,7 @@ ZoomablePreview::ZoomablePreview(AppModel& model, const PreviewCalls& calls, QWi
       pixmaps_(this, [this] { update(); }),
       catcher_(new ZoomEventCatcher(*this)) {
   setObjectName("ZoomablePreview");
+  makeSpotOverlay = [](AppModel& shown) { return std::make_unique<SpotOverlay>(shown); };
   setMouseTracking(true);
   catcher_->onScroll = [this](const ScrollZoom::Scroll& scroll) { return onScroll(scroll); };
   catcher_->onBracket = [this](bool larger) { return model_.resizeBrush(larger); };

@@ -39,8 +39,7 @@ class ZoomablePreview final : public QWidget {
   ZoomablePreview(AppModel& model, const PreviewCalls& calls, QWidget* parent = nullptr);
   ~ZoomablePreview() override;
 
-  // The healing overlay's place in the stack: made by this when healing mode wants it; empty,
-  // healing shows the picture alone.
+  // Makes the healing overlay when healing mode wants it (the spot overlay; tests put their own).
   std::function<std::unique_ptr<PreviewOverlay>(AppModel&)> makeSpotOverlay;
 
   // The fitted picture's size at zoom 1, in points; empty without a picture.
