@@ -7,6 +7,8 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <benchmark/benchmark.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -85,6 +87,19 @@ inline double residentMB() {
     if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024;
   }
   return -1;
+}
+
+// The main of a benchmark whose executable is also its own child: the child mode runs the
+// program from here, after static initialisation, as the program's own main does (file-scope
+// objects of the program, key sequences among them, do not exist yet while statics are made).
+// `child` returns when the process is not a child.
+inline int benchmarkMain(int argc, char** argv, void (*child)()) {
+  child();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
 }
 
 }  // namespace ChildRun

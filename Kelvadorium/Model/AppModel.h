@@ -118,6 +118,9 @@ class AppModel final : public QObject {
     std::pair<int64_t, bool> dustOrientation{0, false};
     // The running roll analysis; rollProgress tells whether one runs.
     TaskHandle rollTask;
+    // Warm-ups asked for while a newly selected scan's first picture was still being made: the
+    // file and record of each, started in order once that picture is shown.
+    std::vector<std::pair<std::filesystem::path, ConversionSettings>> heldWarmUps;
   };
 
   explicit AppModel(ModelServices services, QObject* parent = nullptr);
@@ -701,6 +704,12 @@ class AppModel final : public QObject {
   };
   // Whether a loop is running that will take a request up.
   bool renderLoopRuns() const;
+  // A loop runs and the selected scan's own picture is not shown yet: the background decodes
+  // (warm-ups, thumbnails) wait, so that picture has the processors to itself.
+  bool firstPictureAwaited() const;
+  // Starts the warm-ups and thumbnails held back for the first picture, once it is no longer
+  // awaited.
+  void resumeHeldDecodes();
   // After an awaited render: stopped, failed (reported while the scan is selected), stale, or
   // nothing when the pass may publish.
   std::optional<PassEnd> judgeRender(bool ok, bool stopped, const std::string& error,

@@ -40,8 +40,19 @@ void AppModel::startPrefetch() {
 void AppModel::warmUpSelected() {
   const std::optional<size_t> index = selectedIndex();
   if (!index) return;
-  Renderer& renderer = previewMode() == PreviewMode::fast ? lightRenderer() : fastRenderer();
+  const ImageItem& item = items_[*index];
+  if (previewMode() == PreviewMode::fast) {
+    // The loop's own renderer: its first pass waits for this decode and finds the proxy cached.
+    lightRenderer().proxy(item.url, item.settings, RenderPriority::low);
+    return;
+  }
+  // On a renderer of its own the decode would halve the processors of the first picture's decode
+  // of the same file; it starts once that picture is shown.
+  if (firstPictureAwaited()) {
+    plain_.heldWarmUps.emplace_back(item.url, item.settings);
+    return;
+  }
   // Queued at low priority and never cancelled; nobody waits for the proxy, and a failed decode
   // is dropped.
-  renderer.proxy(items_[*index].url, items_[*index].settings, RenderPriority::low);
+  fastRenderer().proxy(item.url, item.settings, RenderPriority::low);
 }

@@ -1,6 +1,7 @@
 // The preview render loop, the full-quality pass and the key of the analysis cache.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "Conversion/Decoder.h"
 #include "Model/AppModel.h"
@@ -46,6 +47,18 @@ bool AppModel::renderLoopRuns() const {
   return plain_.renderTask && !plain_.renderTask.isCancelled() && !plain_.renderTask.isFinished();
 }
 
+bool AppModel::firstPictureAwaited() const {
+  return renderLoopRuns() && selection_ && plain_.previewImageID != selection_;
+}
+
+void AppModel::resumeHeldDecodes() {
+  if (firstPictureAwaited()) return;
+  for (auto& [url, settings] : std::exchange(plain_.heldWarmUps, {})) {
+    fastRenderer().proxy(url, settings, RenderPriority::low);
+  }
+  if (!plain_.thumbQueue.empty()) startThumbnails();
+}
+
 void AppModel::requestRender() {
   plain_.renderDirty = true;
   plain_.lastSettingsChange = clock().now();
@@ -60,6 +73,7 @@ void AppModel::requestRender() {
     setPreview(nullptr);
     setAnalysis(std::nullopt);
     setIsRendering(false);
+    resumeHeldDecodes();
     return;
   }
   if (renderLoopRuns()) return;
@@ -127,12 +141,16 @@ QCoro::Task<> AppModel::renderLoop(Renderer& preview, Renderer& fast, std::stop_
       case PassEnd::stale:
         break;
     }
+    // After the pass's publication, and so after the picture's paint: a scan just selected is
+    // shown now, unless its pass was dropped.
+    resumeHeldDecodes();
   }
   // Only the loop whose handle is still in renderTask may clear it; a loop cancelled meanwhile
   // has ended above without touching the model.
   if (plain_.renderTask.stopToken() != stop) co_return;
   setIsRendering(false);
   plain_.renderTask = {};
+  resumeHeldDecodes();
   startPrefetch();
 }
 

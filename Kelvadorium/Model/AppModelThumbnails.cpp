@@ -14,6 +14,9 @@ void AppModel::startThumbnails() {
 
 QCoro::Task<> AppModel::thumbnailWorker(std::stop_token stop) {
   while (!plain_.thumbQueue.empty()) {
+    // A scan just selected has its first picture made alone; the render loop starts the worker
+    // again once it is shown.
+    if (firstPictureAwaited()) break;
     const Uuid id = plain_.thumbQueue.front();
     plain_.thumbQueue.erase(plain_.thumbQueue.begin());
     const auto item = std::find_if(items_.begin(), items_.end(),
@@ -32,7 +35,8 @@ QCoro::Task<> AppModel::thumbnailWorker(std::stop_token stop) {
     }
     setThumbnail(id, std::move(thumbnail));
   }
-  // The empty queue and the cleared field in one step: an id queued later starts a new worker.
+  // The empty (or held) queue and the cleared field in one step: an id queued later starts a new
+  // worker.
   plain_.thumbTask = TaskHandle();
 }
 

@@ -46,6 +46,8 @@ class ThumbnailsTest : public ::testing::Test {
     tiff.height = 480;
     for (const auto& name : names) ScanFixtures::writeTiff(dir / "roll" / name, tiff);
     model->addScans({dir / "roll"});
+    // The first scan added is selected; the thumbnails wait for its first picture.
+    services.clock.advance(seconds(0.1));
     std::vector<Uuid> ids;
     for (const ImageItem& item : model->items()) ids.push_back(item.id);
     return ids;
@@ -74,8 +76,10 @@ class ThumbnailsTest : public ::testing::Test {
 };
 
 TEST_F(ThumbnailsTest, RenderedInListOrderAndKeptAsTheScreenCopyOnly) {
+  model->thumbRenderer().hold();
   const auto ids = add({"f10.tif", "f2.tif", "f1.tif"});
   ASSERT_TRUE(model->plain().thumbTask);
+  model->thumbRenderer().release();
   VirtualClock::settle();
   EXPECT_EQ(decodes(), (std::vector<std::string>{"f1.tif", "f2.tif", "f10.tif"}));
   for (const Uuid& id : ids) {
@@ -149,7 +153,7 @@ TEST_F(ThumbnailsTest, RemovedScansAreSkippedOrTheirResultDropped) {
   const auto ids = add({"a.tif", "b.tif", "c.tif"});
   model->removeItems({ids[0], ids[1]});  // "a" is in work, "b" waits
   model->thumbRenderer().release();
-  VirtualClock::settle();
+  services.clock.advance(seconds(0.1));  // "c", selected now, is shown first
   EXPECT_EQ(decodes(), (std::vector<std::string>{"a.tif", "c.tif"}));
   ASSERT_EQ(model->items().size(), 1u);
   EXPECT_TRUE(model->items()[0].thumbnail);
