@@ -87,6 +87,63 @@ const QRegularExpression& pathPattern() {
   return pattern;
 }
 
+// A collection's work, taken on the GUI thread. No `collected` folder: crash reports are off and
+// the raw reports are only removed.
+struct RawReports {
+  std::filesystem::path raw;
+  std::filesystem::path collected;
+  QDateTime lastCheck;
+  Telemetry::Identity identity;
+};
+
+// Ours: "Kelvadorium…" with the extension "ips" or "crash", both as written.
+bool isOurReport(const QFileInfo& info) {
+  const QString extension = info.suffix();
+  return info.fileName().startsWith("Kelvadorium") && (extension == "ips" || extension == "crash");
+}
+
+// Copies each of our raw reports newer than the last check, scrubbed, and removes every raw
+// report that was copied or is not to be copied. A report whose copy failed stays; false then.
+bool collectRawReports(const RawReports& job) {
+  std::error_code ignored;
+  if (!job.collected.empty()) std::filesystem::create_directories(job.collected, ignored);
+  bool allCopied = true;
+  for (const auto& path : sortedEntries(job.raw)) {
+    const QFileInfo info(qtPath(path));
+    const QDateTime modified = info.lastModified();
+    if (!job.collected.empty() && isOurReport(info) && modified.isValid() &&
+        modified > job.lastCheck) {
+      if (const std::optional<QString> text = readUTF8(path)) {
+        const QByteArray scrubbed = Telemetry::scrub(*text, job.identity).toUtf8();
+        if (!writeAtomically(job.collected / path.filename(), scrubbed)) {
+          allCopied = false;
+          continue;
+        }
+      }
+    }
+    std::filesystem::remove_all(path, ignored);
+  }
+  return allCopied;
+}
+
+// The upload document, compact: the usage payload when there is one, and the reports that read
+// as UTF-8 with the environment; empty when that leaves nothing to send.
+QByteArray uploadDocument(const std::optional<QJsonObject>& usage,
+                          const std::vector<std::filesystem::path>& pending) {
+  QJsonObject document;
+  if (usage) document.insert("usage", *usage);
+  QJsonArray crashes;
+  for (const auto& path : pending) {
+    if (std::optional<QString> text = readUTF8(path)) crashes.append(*text);
+  }
+  if (!crashes.isEmpty()) {
+    document.insert("crashes", crashes);
+    document.insert("environment", Telemetry::environmentInfo());
+  }
+  if (document.isEmpty()) return {};
+  return QJsonDocument(document).toJson(QJsonDocument::Compact);
+}
+
 }  // namespace
 
 Telemetry::Telemetry(std::filesystem::path dataFolder, Preferences& preferences,
@@ -96,9 +153,13 @@ Telemetry::Telemetry(std::filesystem::path dataFolder, Preferences& preferences,
       clock_(&clock),
       analyticsEnabled_(preferences.boolValue("telemetry.analytics", false)),
       crashReportsEnabled_(preferences.boolValue("telemetry.crashes", false)),
-      counts_(readCounts(usageFileURL())) {}
+      counts_(readCounts(usageFileURL())) {
+  // One job at a time, in order: an upload reads the crash folder only after the collection
+  // before it wrote it and the upload before it deleted what it sent.
+  workers_.setMaxThreadCount(1);
+}
 
-Telemetry::~Telemetry() = default;
+Telemetry::~Telemetry() { workers_.waitForDone(); }
 
 Telemetry& Telemetry::shared() {
   static WallClock clock;
@@ -150,10 +211,19 @@ void Telemetry::saveCounts() const {
     for (const auto& [event, count] : events) perEvent.insert(event, count);
     days.insert(day, perEvent);
   }
+  const QByteArray bytes = QJsonDocument(days).toJson(QJsonDocument::Compact);
   QSaveFile file(QFile::decodeName(usageFileURL().c_str()));
-  if (!file.open(QIODevice::WriteOnly)) return;
-  file.write(QJsonDocument(days).toJson(QJsonDocument::Compact));
-  file.commit();
+  if (file.open(QIODevice::WriteOnly)) {
+    file.write(bytes);
+    file.commit();
+    return;
+  }
+  // A folder that takes no new file still lets the file be rewritten in place; left as it was,
+  // it would bring back days already sent or deleted.
+  QFile existing(QFile::decodeName(usageFileURL().c_str()));
+  if (existing.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::ExistingOnly)) {
+    existing.write(bytes);
+  }
 }
 
 Telemetry::Counts Telemetry::readCounts(const std::filesystem::path& path) {
@@ -200,12 +270,17 @@ void Telemetry::setCrashReportsEnabled(bool on) {
 
 void Telemetry::deleteUsageData() {
   counts_.clear();
-  std::error_code ignored;
-  if (!dataFolder_.empty()) std::filesystem::remove(usageFileURL(), ignored);
+  std::error_code error;
+  // A folder that lets nothing be removed still lets the file be emptied, and an empty file
+  // reads as no counts: what was collected goes either way.
+  if (!dataFolder_.empty() && !std::filesystem::remove(usageFileURL(), error) && error) {
+    std::filesystem::resize_file(usageFileURL(), 0, error);
+  }
   if (preferences_) preferences_->remove("telemetry.id");
 }
 
 void Telemetry::deleteCrashReports() {
+  ++crashDeletions_;
   if (dataFolder_.empty()) return;
   std::error_code ignored;
   std::filesystem::remove_all(crashFolderURL(), ignored);
@@ -292,40 +367,52 @@ std::vector<std::filesystem::path> Telemetry::pendingCrashFiles() const {
 
 void Telemetry::sendIfDue() {
   if (endpoint_.isEmpty() || !clock_ || inFlight_) return;
+  if (collecting_) {
+    sendWhenCollected_ = true;
+    return;
+  }
   const QDateTime now = clock_->now();
   const std::optional<QDateTime> last = lastSentDate();
-  const std::vector<std::filesystem::path> pending = pendingCrashFiles();
-  // No upload yet: due at once.
-  if (last) {
+  std::vector<std::filesystem::path> pending = pendingCrashFiles();
+  // No upload yet: due at once. A date still to come cannot be the last upload (a clock set
+  // wrong when it was stored); trusted, it would hold every upload back until then.
+  if (last && *last <= now) {
     const qint64 elapsed = last->secsTo(now);
     if (elapsed < (pending.empty() ? 604'800 : 86'400)) return;
   }
+  std::optional<QJsonObject> usage = usagePayload();
+  if (!usage && pending.empty()) return;
 
-  QJsonObject document;
-  if (std::optional<QJsonObject> usage = usagePayload()) document.insert("usage", *usage);
-  QJsonArray crashes;
-  for (const auto& path : pending) {
-    if (std::optional<QString> text = readUTF8(path)) crashes.append(*text);
-  }
-  if (!crashes.isEmpty()) {
-    document.insert("crashes", crashes);
-    document.insert("environment", environmentInfo());
-  }
-  if (document.isEmpty()) return;
-
-  const QNetworkRequest request = uploadRequest(endpoint_);
-  if (!network_) network_ = new QNetworkAccessManager(this);
-  QNetworkReply* reply =
-      network_->post(request, QJsonDocument(document).toJson(QJsonDocument::Compact));
+  // The reports are read and the document written by the worker; the GUI thread only posts it.
   inFlight_ = true;
+  workers_.start([this, usage = std::move(usage), pending = std::move(pending)] {
+    const QByteArray body = uploadDocument(usage, pending);
+    QMetaObject::invokeMethod(
+        this, [this, body, pending] { post(body, pending); }, Qt::QueuedConnection);
+  });
+}
+
+void Telemetry::post(const QByteArray& body, const std::vector<std::filesystem::path>& pending) {
+  if (body.isEmpty()) {
+    inFlight_ = false;
+    return;
+  }
+  if (!network_) network_ = new QNetworkAccessManager(this);
+  QNetworkReply* reply = network_->post(uploadRequest(endpoint_), body);
   connect(reply, &QNetworkReply::finished, this, [this, reply, pending] {
     reply->deleteLater();
-    inFlight_ = false;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const bool accepted = status.isValid() && status.toInt() >= 200 && status.toInt() <= 299;
-    if (accepted) uploadAccepted(pending);
-    emit uploadFinished(accepted);
+    if (status.isValid() && status.toInt() >= 200 && status.toInt() <= 299) {
+      uploadAccepted(pending);
+    } else {
+      uploadEnded(false);
+    }
   });
+}
+
+void Telemetry::uploadEnded(bool accepted) {
+  inFlight_ = false;
+  emit uploadFinished(accepted);
 }
 
 QNetworkRequest Telemetry::uploadRequest(const QUrl& endpoint) {
@@ -338,44 +425,58 @@ QNetworkRequest Telemetry::uploadRequest(const QUrl& endpoint) {
 void Telemetry::uploadAccepted(const std::vector<std::filesystem::path>& sent) {
   const QDateTime now = clock_->now();
   storeDate("telemetry.lastSent", now);
-  std::error_code ignored;
-  for (const auto& path : sent) std::filesystem::remove(path, ignored);
   // Today goes on counting and is sent again with the next upload.
   const QString today = dayKey(now);
   Counts kept;
   if (auto found = counts_.find(today); found != counts_.end()) kept.insert(*found);
   counts_ = std::move(kept);
   saveCounts();
+  // The upload lasts until the files sent are gone, so the next one cannot offer them again.
+  workers_.start([this, sent] {
+    std::error_code ignored;
+    for (const auto& path : sent) std::filesystem::remove(path, ignored);
+    QMetaObject::invokeMethod(this, [this] { uploadEnded(true); }, Qt::QueuedConnection);
+  });
 }
 
 void Telemetry::collectCrashReports() {
-  if (!clock_) return;
+  if (!clock_ || collecting_) return;
   const QDateTime now = clock_->now();
   const QDateTime lastCheck = storedDate("telemetry.lastCrashCheck").value_or(now);
   storeDate("telemetry.lastCrashCheck", now);
   if (dataFolder_.empty()) return;
-  const std::filesystem::path raw = rawCrashFolderURL();
+  RawReports job{rawCrashFolderURL(), {}, lastCheck, {}};
   if (crashReportsEnabled_) {
-    std::error_code ignored;
-    std::filesystem::create_directories(crashFolderURL(), ignored);
-    const Identity identity = systemIdentity();
-    for (const auto& path : sortedEntries(raw)) {
-      const QFileInfo info(qtPath(path));
-      const QString name = info.fileName();
-      const QString extension = info.suffix();
-      if (!name.startsWith("Kelvadorium") || (extension != "ips" && extension != "crash")) {
-        continue;
-      }
-      const QDateTime modified = info.lastModified();
-      if (!modified.isValid() || modified <= lastCheck) continue;
-      const std::optional<QString> text = readUTF8(path);
-      if (!text) continue;
-      writeAtomically(crashFolderURL() / path.filename(), scrub(*text, identity).toUtf8());
-    }
+    job.collected = crashFolderURL();
+    job.identity = systemIdentity();
   }
-  // Every raw report is copied now or older than the new check: none is needed again.
-  std::error_code ignored;
-  for (const auto& path : sortedEntries(raw)) std::filesystem::remove_all(path, ignored);
+  collecting_ = true;
+  workers_.start([this, job, deletionsBefore = crashDeletions_] {
+    const bool copiesFailed = !collectRawReports(job);
+    // The pool is a member that waits for its jobs, so `this` is alive while the job posts;
+    // the queued call is dropped when the object is gone before it runs.
+    QMetaObject::invokeMethod(
+        this,
+        [this, previousCheck = job.lastCheck, deletionsBefore, copiesFailed] {
+          collectionEnded(previousCheck, deletionsBefore, copiesFailed);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void Telemetry::collectionEnded(const QDateTime& previousCheck, int deletionsBefore,
+                                bool copiesFailed) {
+  collecting_ = false;
+  if (crashDeletions_ != deletionsBefore) {
+    // Switched off while the worker wrote: nothing it wrote may stay, even if switched on again.
+    deleteCrashReports();
+  } else if (copiesFailed) {
+    // The reports that could not be copied stay raw; the next collection looks from the same
+    // moment again, so they are not lost to the newer check.
+    storeDate("telemetry.lastCrashCheck", previousCheck);
+  }
+  emit crashReportsCollected();
+  if (std::exchange(sendWhenCollected_, false)) sendIfDue();
 }
 
 Telemetry::Identity Telemetry::systemIdentity() {

@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 #include <QUrl>
 #include <filesystem>
 #include <map>
@@ -79,8 +80,11 @@ class Telemetry : public QObject {
 
   // The first-run question, shown at most once per installation.
   QCoro::Task<> askConsentOnce(DialogService& dialogs);
-  // Starts the upload when one is due and none is in flight; returns at once.
+  // Starts the upload when one is due and none is in flight; returns at once. While a crash-report
+  // collection runs, the decision waits for its end, so the upload carries what it copied. The
+  // reports are read and the document written on a worker.
   void sendIfDue();
+  // From the decision to send until the answer is handled (the files sent are deleted).
   bool uploadInFlight() const { return inFlight_; }
   // The POST of a JSON document, with a 60 s time-out and the default cache policy.
   static QNetworkRequest uploadRequest(const QUrl& endpoint);
@@ -96,8 +100,11 @@ class Telemetry : public QObject {
   // The last accepted upload; nothing when there was none or the stored value is not a date.
   std::optional<QDateTime> lastSentDate() const;
 
-  // Copies our newer raw crash reports, scrubbed, into the crash folder when allowed.
+  // Copies our newer raw crash reports, scrubbed, into the crash folder when allowed. The check
+  // date is read and stored at once; a worker reads, scrubs and writes the files, so the launch
+  // step never waits on the disk. A call while a collection runs does nothing.
   void collectCrashReports();
+  bool collectingCrashReports() const { return collecting_; }
   // The personal details a report is scrubbed of; empty parts are left alone.
   struct Identity {
     QString home;
@@ -115,8 +122,10 @@ class Telemetry : public QObject {
  signals:
   // Either switch was assigned.
   void switchesChanged();
-  // An upload's answer arrived (accepted or not) or it failed.
+  // An upload's answer was handled (accepted or not) or it failed.
   void uploadFinished(bool accepted);
+  // A collection's worker has finished with the raw reports.
+  void crashReportsCollected();
 
  protected:
   // For doubles of the seam: off, with no folder, storing nothing.
@@ -128,7 +137,10 @@ class Telemetry : public QObject {
   std::optional<QDateTime> storedDate(const QString& key) const;
   void storeDate(const QString& key, const QDateTime& moment);
   std::vector<std::filesystem::path> pendingCrashFiles() const;
+  void post(const QByteArray& body, const std::vector<std::filesystem::path>& pending);
   void uploadAccepted(const std::vector<std::filesystem::path>& sent);
+  void uploadEnded(bool accepted);
+  void collectionEnded(const QDateTime& previousCheck, int deletionsBefore, bool copiesFailed);
 
   std::filesystem::path dataFolder_;
   Preferences* preferences_ = nullptr;
@@ -139,6 +151,12 @@ class Telemetry : public QObject {
   bool analyticsEnabled_ = false;
   bool crashReportsEnabled_ = false;
   Counts counts_;
+  bool collecting_ = false;
+  bool sendWhenCollected_ = false;
+  // How often the crash reports were deleted, so a collection sees a deletion while it ran.
+  int crashDeletions_ = 0;
+  // Last, so it is destroyed first: a running job ends before anything it reports to goes.
+  QThreadPool workers_;
 };
 
 // Counting that never counts, for benchmarks and tools that need none.

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QCoro/QCoroTask>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -21,6 +23,7 @@
 #include "Services/WallClock.h"
 #include "Testing/RecordingWorkspace.h"
 #include "Testing/ScriptedDialogs.h"
+#include "TestSupport/LockedFolder.h"
 
 namespace {
 
@@ -98,10 +101,18 @@ class CrashReportsTest : public ::testing::Test {
     preferences.setBool("telemetry.crashes", crashes);
     return std::make_unique<Telemetry>(dataFolder(), preferences, clock);
   }
-  // A launch step's collection at `moment` (real time, which file dates follow).
+  // A launch step's collection at `moment` (real time, which file dates follow), to its end.
   void collectAt(Telemetry& telemetry, const QDateTime& moment) {
     clock.set(moment);
     telemetry.collectCrashReports();
+    finish(telemetry);
+  }
+  static void finish(Telemetry& telemetry) {
+    QDeadlineTimer deadline(10000);
+    while (telemetry.collectingCrashReports() && !deadline.hasExpired()) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    ASSERT_FALSE(telemetry.collectingCrashReports());
   }
 
   QTemporaryDir folder;
@@ -177,6 +188,76 @@ TEST_F(CrashReportsTest, AReportFromALaunchWithReportsOffIsNeverCollected) {
   writeBytes(raw() / "Kelvadorium-after.crash", "after");
   collectAt(*telemetry, now.addSecs(60));
   EXPECT_EQ(names(collected()), std::vector<std::string>{"Kelvadorium-after.crash"});
+}
+
+TEST_F(CrashReportsTest, ADiagnosticsFolderThatTakesNoNewFileLosesNoReport) {
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  auto telemetry = make(false, true);
+  collectAt(*telemetry, now.addSecs(-3600));
+  std::filesystem::remove_all(collected());
+  writeBytes(raw() / "Kelvadorium-a.crash", "report");
+  const QString check = preferences.stringValue("telemetry.lastCrashCheck", {});
+  {
+    // The crash folder cannot be made: the copy fails, so the raw report must stay and still be
+    // newer than the check the next collection uses.
+    LockedFolder locked(dataFolder() / "Diagnostics");
+    if (!locked.locked()) GTEST_SKIP() << "no folder can be locked here";
+    collectAt(*telemetry, now);
+    EXPECT_FALSE(std::filesystem::exists(collected()));
+    EXPECT_EQ(names(raw()), std::vector<std::string>{"Kelvadorium-a.crash"});
+    EXPECT_EQ(preferences.stringValue("telemetry.lastCrashCheck", {}), check);
+  }
+  collectAt(*telemetry, now.addSecs(60));
+  EXPECT_EQ(names(collected()), std::vector<std::string>{"Kelvadorium-a.crash"});
+  EXPECT_TRUE(names(raw()).empty());
+  EXPECT_EQ(preferences.stringValue("telemetry.lastCrashCheck", {}),
+            now.addSecs(60).toString(Qt::ISODateWithMs));
+}
+
+TEST_F(CrashReportsTest, SwitchedOffWhileTheWorkerCopiesNothingStays) {
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  for (const bool onAgain : {false, true}) {
+    SCOPED_TRACE(onAgain);
+    auto telemetry = make(false, true);
+    preferences.setString("telemetry.lastCrashCheck",
+                          now.addSecs(-3600).toString(Qt::ISODateWithMs));
+    for (int i = 0; i < 50; ++i) {
+      writeBytes(raw() / ("Kelvadorium-" + std::to_string(i) + ".crash"), QByteArray(4000, 'x'));
+    }
+    clock.set(now);
+    telemetry->collectCrashReports();
+    telemetry->setCrashReportsEnabled(false);
+    if (onAgain) telemetry->setCrashReportsEnabled(true);
+    finish(*telemetry);
+    EXPECT_FALSE(std::filesystem::exists(collected()));
+    EXPECT_TRUE(names(raw()).empty());
+  }
+}
+
+// A check date that does not read as a date, or lies ahead, is no bound to trust: the
+// collection acts as on the first launch (nothing older is copied) and stores a good date.
+TEST_F(CrashReportsTest, ADamagedCheckDateActsAsTheFirstLaunchAndIsRepaired) {
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  int round = 0;
+  for (const char* damaged : {"garbage", "", "2026-02-30T10:00:00.000Z", "9999-12-31T00:00:00Z"}) {
+    SCOPED_TRACE(damaged);
+    const QDateTime moment = now.addSecs(60 * ++round);
+    auto telemetry = make(false, true);
+    writeBytes(raw() / "Kelvadorium-old.crash", "old");
+    preferences.setString("telemetry.lastCrashCheck", damaged);
+    collectAt(*telemetry, moment);
+    EXPECT_TRUE(names(collected()).empty());
+    EXPECT_EQ(preferences.stringValue("telemetry.lastCrashCheck", {}),
+              moment.toString(Qt::ISODateWithMs));
+  }
+  // From the repaired date on, collection goes on as usual.
+  auto telemetry = make(false, true);
+  writeBytes(raw() / "Kelvadorium-new.crash", "new");
+  std::filesystem::last_write_time(raw() / "Kelvadorium-new.crash",
+                                   std::filesystem::file_time_type::clock::now() +
+                                       std::chrono::hours(1));
+  collectAt(*telemetry, now.addSecs(7200));
+  EXPECT_EQ(names(collected()), std::vector<std::string>{"Kelvadorium-new.crash"});
 }
 
 TEST(Scrub, PersonalDetailsAndFileNames) {

@@ -48,16 +48,19 @@ class TelemetryUploadTest : public ::testing::Test {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
   }
-  // Starts an upload when due and waits for its answer; false when nothing was sent.
+  // Starts an upload when due and waits until it is over; false when nothing was sent.
   bool upload(Telemetry& telemetry) {
+    bool sent = false;
+    const QMetaObject::Connection finished =
+        QObject::connect(&telemetry, &Telemetry::uploadFinished, [&] { sent = true; });
     telemetry.sendIfDue();
-    if (!telemetry.uploadInFlight()) return false;
     QDeadlineTimer deadline(10000);
     while (telemetry.uploadInFlight() && !deadline.hasExpired()) {
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     }
+    QObject::disconnect(finished);
     EXPECT_FALSE(telemetry.uploadInFlight());
-    return true;
+    return sent;
   }
   QJsonObject lastDocument() const {
     return QJsonDocument::fromJson(server.requests.back().body).object();
@@ -208,6 +211,50 @@ TEST_F(TelemetryUploadTest, NothingToSayOrNowhereToSayItSendsNothing) {
   EXPECT_FALSE(upload(*telemetry));
   EXPECT_TRUE(server.requests.isEmpty());
   EXPECT_FALSE(preferences.contains("telemetry.lastSent"));
+}
+
+// A stored date that is no date, or one still to come, cannot hold uploads back: the upload is
+// due at once and the accepted answer stores a good date.
+TEST_F(TelemetryUploadTest, ADamagedLastSentDateLetsTheUploadGoAndIsRepaired) {
+  auto telemetry = make(true, false);
+  telemetry->record("launch");
+  for (const char* damaged :
+       {"garbage", "", "2026-02-30T12:00:00.000Z", "2026-03-10T25:00:00Z", "2031-01-01T00:00:00Z"}) {
+    SCOPED_TRACE(damaged);
+    preferences.setString("telemetry.lastSent", damaged);
+    ASSERT_TRUE(upload(*telemetry));
+    EXPECT_EQ(preferences.stringValue("telemetry.lastSent", {}), "2026-03-10T12:00:00.000Z");
+    EXPECT_EQ(telemetry->lastSentDate(), start);
+  }
+  EXPECT_EQ(server.requests.size(), 5);
+}
+
+// The launch step: collect, count, upload. The collection runs on a worker, yet the upload
+// waits for it and carries the report it copied.
+TEST_F(TelemetryUploadTest, TheLaunchStepsUploadCarriesTheReportJustCollected) {
+  auto telemetry = make(true, true);
+  preferences.setString("telemetry.lastCrashCheck",
+                        start.addSecs(-3600).toString(Qt::ISODateWithMs));
+  const std::filesystem::path raw = Telemetry::rawCrashFolder(dataFolder());
+  std::filesystem::create_directories(raw);
+  {
+    QFile file(QString::fromStdString((raw / "Kelvadorium-1.crash").string()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("fresh report");
+  }
+  telemetry->collectCrashReports();
+  telemetry->record("launch");
+  telemetry->sendIfDue();
+  QDeadlineTimer deadline(10000);
+  while ((telemetry->collectingCrashReports() || telemetry->uploadInFlight() ||
+          server.requests.isEmpty()) &&
+         !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+  }
+  ASSERT_EQ(server.requests.size(), 1);
+  EXPECT_EQ(lastDocument()["crashes"].toArray(), QJsonArray({"fresh report"}));
+  EXPECT_EQ(lastDocument()["usage"].toObject()["days"].toObject()["2026-03-10"].toObject()["launch"],
+            1);
 }
 
 TEST_F(TelemetryUploadTest, AnUploadInFlightIsNotStartedTwice) {

@@ -14,6 +14,7 @@
 
 #include "Services/Preferences.h"
 #include "Services/WallClock.h"
+#include "TestSupport/LockedFolder.h"
 #include "TestSupport/ReadOnlyFolder.h"
 
 namespace {
@@ -138,6 +139,23 @@ TEST_F(TelemetryTest, AFolderThatCannotBeWrittenIsIgnored) {
   EXPECT_FALSE(std::filesystem::exists(usageFile()));
   telemetry->record("launch");
   EXPECT_EQ(usageText(), R"({"2026-05-01":{"launch":3}})");
+}
+
+// A Diagnostics folder that takes no new file and lets none be removed: usage.json is still
+// brought up to date in place, and switching off still leaves no counts behind.
+TEST_F(TelemetryTest, AReadOnlyDiagnosticsFolderStillKeepsTheFileTrue) {
+  switchAnalytics(true);
+  setDay(QDate(2026, 5, 1));
+  writeUsage(R"({"2026-04-30":{"launch":1}})");
+  auto telemetry = make();
+  LockedFolder locked(usageFile().parent_path());
+  if (!locked.locked()) GTEST_SKIP() << "no folder can be locked here";
+  telemetry->record("launch");
+  EXPECT_EQ(usageText(), R"({"2026-04-30":{"launch":1},"2026-05-01":{"launch":1}})");
+  telemetry->setAnalyticsEnabled(false);
+  EXPECT_TRUE(telemetry->counts().empty());
+  EXPECT_TRUE(make()->counts().empty()) << usageText().toStdString();
+  EXPECT_FALSE(usageText().contains("launch"));
 }
 
 // The day is the local date, written the same in every locale; a locale with its own digits
