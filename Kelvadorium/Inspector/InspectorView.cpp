@@ -6,6 +6,8 @@
 
 #include "Inspector/AdvancedSection.h"
 #include "Inspector/BasicSection.h"
+#include "Inspector/CropSection.h"
+#include "Inspector/DodgeBurnSection.h"
 #include "Inspector/ExportBatchSection.h"
 #include "Inspector/FilmInfoSection.h"
 #include "Inspector/FilmSection.h"
@@ -36,9 +38,9 @@ constexpr std::array<SectionRow, 12> sectionRows{{
     {"Basic Settings", true, BasicSection::build},
     {"Tone Curve", true, nullptr},
     {"Effects", true, nullptr},
-    {"Dodge & Burn", true, nullptr},
+    {"Dodge & Burn", true, DodgeBurnSection::build},
     {"Healing", true, nullptr},
-    {"Crop & Orientation", true, nullptr},
+    {"Crop & Orientation", true, CropSection::build},
     {"Colour", true, nullptr},
     {"Advanced", false, AdvancedSection::build},
     {"Film Info", false, FilmInfoSection::build},
