@@ -97,14 +97,38 @@ Row* takeRow(std::vector<Row*>& old, const Uuid& id) {
   return std::exchange(*found, nullptr);
 }
 
-// Rows no longer shown go at the next turn: one of them may be running its own click.
+// The rows show exactly these ids, in this order.
 template <class Row>
-void dropRows(const std::vector<Row*>& rows) {
-  for (Row* row : rows) {
-    if (!row) continue;
-    row->hide();
-    row->deleteLater();
+bool showsIDs(const std::vector<Row*>& rows, const std::vector<Uuid>& ids) {
+  return std::equal(rows.begin(), rows.end(), ids.begin(), ids.end(),
+                    [](Row* row, const Uuid& id) { return row->id() == id; });
+}
+
+// The rows for `ids`, in order: the row that showed the same id, else a spare row given the
+// id, else a new one. Rows left over are hidden and kept as spares: switching between a layer
+// with many shapes and another makes no widgets.
+template <class Row, class Make>
+std::vector<Row*> rowsFor(const std::vector<Uuid>& ids, std::vector<Row*> old,
+                          std::vector<Row*>& spares, Make make) {
+  std::vector<Row*> rows(ids.size(), nullptr);
+  for (size_t i = 0; i < ids.size(); ++i) rows[i] = takeRow(old, ids[i]);
+  for (Row* row : old) {
+    if (row) spares.push_back(row);
   }
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (rows[i]) continue;
+    if (spares.empty()) {
+      rows[i] = make(ids[i]);
+    } else {
+      rows[i] = spares.back();
+      spares.pop_back();
+      rows[i]->rebind(ids[i]);
+    }
+  }
+  for (Row* row : spares) {
+    if (!row->isHidden()) row->hide();
+  }
+  return rows;
 }
 
 }  // namespace
@@ -145,7 +169,7 @@ class LayerList::LayerRow final : public QWidget {
   }
 
   const Uuid& id() const { return id_; }
-  bool selected() const { return selected_; }
+  void rebind(const Uuid& id) { id_ = id; }
 
   void display(const LocalLayer& layer, bool selected, const QPixmap& below, const QPixmap& above) {
     const bool negative = layer.adjust.exposure < 0;
@@ -215,6 +239,7 @@ class LayerList::ShapeRow final : public QWidget {
     outside_->setObjectName("outside");
     outside_->setToolTip("Work outside this ellipse instead of inside");
     outside_->setFont(FontRoles::font(FontRole::footnote));
+    outside_->setFocusPolicy(Qt::NoFocus);
     auto* remove = borderless("remove", "xmark", "Remove this shape", this);
     connect(outside_, &QCheckBox::clicked, this, [this] {
       // The box shows the record, not the click: it goes back until the refresh shows the edit.
@@ -237,6 +262,7 @@ class LayerList::ShapeRow final : public QWidget {
   }
 
   const Uuid& id() const { return id_; }
+  void rebind(const Uuid& id) { id_ = id; }
 
   void display(const DodgeBurnStroke& stroke, const QString& name) {
     const DodgeShape kind = kindOf(stroke);
@@ -339,44 +365,48 @@ void LayerList::refreshValues() {
                              {iconSide, iconSide}, scale);
   }
 
-  std::vector<LayerRow*> oldLayers = std::move(layerRows_);
-  std::vector<ShapeRow*> oldShapes = std::move(shapeRows_);
-  layerRows_.clear();
-  shapeRows_.clear();
+  std::vector<Uuid> layerIDs;
+  for (const LocalLayer& layer : layers) layerIDs.push_back(layer.id);
+  const std::vector<DodgeBurnStroke>* shapes =
+      selected ? &layers[static_cast<size_t>(*selected)].shapes : nullptr;
+  std::vector<Uuid> shapeIDs;
+  if (shapes) {
+    for (const DodgeBurnStroke& shape : *shapes) shapeIDs.push_back(shape.id);
+  }
+  const bool emptyShown = shapes && shapes->empty();
+  // Each row shown or hidden inside a visible list lays out the whole column again: while the
+  // list is hidden, they cost one layout together.
+  const bool batch =
+      isVisible() && (!showsIDs(layerRows_, layerIDs) || !showsIDs(shapeRows_, shapeIDs) ||
+                      emptyShown == emptyText_->isHidden());
+  if (batch) hide();
+  layerRows_ = rowsFor(layerIDs, std::move(layerRows_), spareLayers_,
+                       [this](const Uuid& id) { return new LayerRow(model_, id, this); });
+  shapeRows_ = rowsFor(shapeIDs, std::move(shapeRows_), spareShapes_,
+                       [this](const Uuid& id) { return new ShapeRow(model_, id, this); });
+
   std::vector<QWidget*> order;
-  bool emptyShown = false;
   for (size_t i = 0; i < layers.size(); ++i) {
-    const LocalLayer& layer = layers[i];
-    LayerRow* row = takeRow(oldLayers, layer.id);
-    if (!row) row = new LayerRow(model_, layer.id, this);
     const bool isSelected = selected && static_cast<size_t>(*selected) == i;
-    row->display(layer, isSelected, below_, above_);
-    layerRows_.push_back(row);
-    order.push_back(row);
+    layerRows_[i]->display(layers[i], isSelected, below_, above_);
+    order.push_back(layerRows_[i]);
     if (!isSelected) continue;
-    if (layer.shapes.empty()) {
-      order.push_back(emptyText_);
-      emptyShown = true;
-    }
-    for (size_t s = 0; s < layer.shapes.size(); ++s) {
-      ShapeRow* shape = takeRow(oldShapes, layer.shapes[s].id);
-      if (!shape) shape = new ShapeRow(model_, layer.shapes[s].id, this);
-      shape->display(layer.shapes[s], strokeName(layer.shapes, s));
-      shapeRows_.push_back(shape);
-      order.push_back(shape);
+    if (emptyShown) order.push_back(emptyText_);
+    for (size_t s = 0; s < shapes->size(); ++s) {
+      shapeRows_[s]->display((*shapes)[s], strokeName(*shapes, s));
+      order.push_back(shapeRows_[s]);
     }
   }
-  dropRows(oldLayers);
-  dropRows(oldShapes);
 
   if (rows() != order) {
     while (rowsLayout_->count() > 0) delete rowsLayout_->takeAt(0);
     for (QWidget* widget : order) rowsLayout_->addWidget(widget);
   }
+  if (!emptyShown && !emptyText_->isHidden()) emptyText_->hide();
   for (QWidget* widget : order) {
     if (widget->isHidden()) widget->setVisible(true);
   }
-  if (!emptyShown && !emptyText_->isHidden()) emptyText_->hide();
+  if (batch) show();
 }
 
 void LayerList::paintEvent(QPaintEvent*) {

@@ -51,6 +51,9 @@ class LayerList final : public InspectorRow {
   QVBoxLayout* rowsLayout_;
   std::vector<LayerRow*> layerRows_;
   std::vector<ShapeRow*> shapeRows_;
+  // Rows not shown now, hidden, for the next refresh that needs rows.
+  std::vector<LayerRow*> spareLayers_;
+  std::vector<ShapeRow*> spareShapes_;
   QLabel* emptyText_;
   QToolButton* newLayer_;
   // The two exposure icons, drawn for the screen's scale.
