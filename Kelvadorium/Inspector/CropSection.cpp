@@ -135,7 +135,7 @@ InspectorRow* cropModeRow(InspectorView& view) {
   auto* toggle =
       symbolButton("Crop & Straighten", "crop",
                    ShortcutText::help("Show the whole frame and drag the crop", cropModeKeys), row);
-  toggle->setText("Crop & Straighten");
+  toggle->setText("Crop && Straighten");  // a lone & would mark a mnemonic
   toggle->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   toggle->setCheckable(true);
   auto* status = new QLabel(row);

@@ -30,7 +30,7 @@ constexpr qreal backdropRadius = 6;
 constexpr qreal activeOpacity = 0.35;
 constexpr qreal chosenOpacity = 0.08;
 constexpr int symbolSide = 16;
-constexpr qreal bezelOpacity = 0.4;
+constexpr int headerSpacing = 4;
 
 const QKeySequence dodgeModeKeys(Qt::CTRL | Qt::ALT | Qt::Key_D);
 
@@ -71,11 +71,7 @@ class ShapeButton final : public QToolButton {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus);
     setAutoRaise(false);
-    // A translucent bezel over the backdrop, so the backdrop shows through it.
     plainPalette_ = palette();
-    QColor bezel = plainPalette_.color(QPalette::Button);
-    bezel.setAlphaF(bezelOpacity);
-    plainPalette_.setColor(QPalette::Button, bezel);
     showLook(ShapeLook::plain, true);
   }
 
@@ -114,16 +110,17 @@ class ShapeButton final : public QToolButton {
   }
 
  protected:
+  // The bezel is opaque here: the backdrop is laid over it, translucent, where the platform
+  // shows it through a translucent bezel.
   void paintEvent(QPaintEvent* event) override {
-    const QColor fill = backdrop();
-    if (fill.alpha() > 0) {
-      QPainter painter(this);
-      painter.setRenderHint(QPainter::Antialiasing);
-      painter.setPen(Qt::NoPen);
-      painter.setBrush(fill);
-      painter.drawRoundedRect(QRectF(rect()), backdropRadius, backdropRadius);
-    }
     QToolButton::paintEvent(event);
+    const QColor fill = backdrop();
+    if (fill.alpha() == 0) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(rect()), backdropRadius, backdropRadius);
   }
 
  private:
@@ -138,7 +135,7 @@ InspectorRow* dodgeBurnHeader(InspectorView& view) {
   row->setObjectName("dodgeBurnHeader");
   auto* toggle = new QToolButton(row);
   toggle->setObjectName("Dodge & Burn");
-  toggle->setText("Dodge & Burn");
+  toggle->setText("Dodge && Burn");  // a lone & would mark a mnemonic
   toggle->setIcon(SymbolIcons::icon("paintbrush.pointed"));
   toggle->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   toggle->setCheckable(true);
@@ -262,14 +259,18 @@ InspectorRow* layerAdjustHeader(InspectorView& view) {
   auto* title = new QLabel(row);
   title->setObjectName("layerTitle");
   title->setTextFormat(Qt::PlainText);
+  // A long name is cut at the buttons rather than widening the column.
+  title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   QFont font = FontRoles::font(FontRole::callout);
   font.setWeight(QFont::DemiBold);
   title->setFont(font);
+  // Tool buttons: a push button's least width would push the row out of the column.
   const auto small = [row](const QString& text, const QString& help) {
-    auto* button = new QPushButton(text, row);
+    auto* button = new QToolButton(row);
+    button->setText(text);
     button->setObjectName("layer." + text);
-    button->setAutoDefault(false);
-    button->setFont(FontRoles::font(FontRole::subheadline));
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setFont(FontRoles::font(FontRole::footnote));
     if (!help.isEmpty()) button->setToolTip(help);
     return button;
   };
@@ -277,18 +278,18 @@ InspectorRow* layerAdjustHeader(InspectorView& view) {
   auto* burn = small("Burn", "Exposure \u22120.5 stop");
   auto* reset = small("Reset", {});
   // Set, never added: like the Exposure slider, one edit through the selected layer.
-  QObject::connect(dodge, &QPushButton::clicked, row,
+  QObject::connect(dodge, &QToolButton::clicked, row,
                    [&model] { model.setSelectedLayerValue(&A::exposure, 0.5); });
-  QObject::connect(burn, &QPushButton::clicked, row,
+  QObject::connect(burn, &QToolButton::clicked, row,
                    [&model] { model.setSelectedLayerValue(&A::exposure, -0.5); });
-  QObject::connect(reset, &QPushButton::clicked, row, [&model] {
+  QObject::connect(reset, &QToolButton::clicked, row, [&model] {
     if (const std::optional<int> layer = model.selectedLayerIndex()) {
       model.resetLayerAdjustments(*layer);
     }
   });
   auto* layout = rowLayout(row);
-  layout->addWidget(title);
-  layout->addStretch(1);
+  layout->setSpacing(headerSpacing);
+  layout->addWidget(title, 1);
   layout->addWidget(dodge);
   layout->addWidget(burn);
   layout->addWidget(reset);

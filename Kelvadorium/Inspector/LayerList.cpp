@@ -14,6 +14,7 @@
 #include <optional>
 #include <utility>
 
+#include "Inspector/ElidedLabel.h"
 #include "Model/AppModel.h"
 #include "ViewKit/NamedColours.h"
 #include "ViewKit/PrintfText.h"
@@ -143,9 +144,9 @@ class LayerList::LayerRow final : public QWidget {
     icon_ = new QLabel(this);
     icon_->setObjectName("exposureIcon");
     icon_->setFixedSize(iconSide, iconSide);
-    name_ = new QLabel(this);
+    name_ = new ElidedLabel(this);
     name_->setObjectName("name");
-    name_->setTextFormat(Qt::PlainText);
+    name_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     summary_ = new QLabel(this);
     summary_->setObjectName("summary");
     summary_->setTextFormat(Qt::PlainText);
@@ -178,7 +179,8 @@ class LayerList::LayerRow final : public QWidget {
       icon_->setPixmap(negative ? below : above);
       icon_->setProperty("symbol", negative ? "circle.lefthalf.filled" : "circle.righthalf.filled");
     }
-    setTextIfChanged(name_, QString::fromStdString(layer.name));
+    const QString name = QString::fromStdString(layer.name);
+    if (name_->fullText() != name) name_->setFullText(name);
     setTextIfChanged(summary_, summary(layer.adjust));
     if (layer.visible != visible_) {
       visible_ = layer.visible;
@@ -213,7 +215,7 @@ class LayerList::LayerRow final : public QWidget {
   AppModel& model_;
   Uuid id_;
   QLabel* icon_;
-  QLabel* name_;
+  ElidedLabel* name_;
   QLabel* summary_;
   QToolButton* eye_;
   std::optional<bool> negative_;

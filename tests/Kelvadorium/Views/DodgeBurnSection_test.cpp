@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "Inspector/AdjustRow.h"
+#include "Inspector/ElidedLabel.h"
 #include "Inspector/FoldHeader.h"
 #include "Inspector/FoldSection.h"
 #include "Inspector/LayerList.h"
@@ -78,9 +79,10 @@ struct DodgeInspector : InspectorSession {
     for (QWidget* row : list()->rows()) {
       if (row->objectName() == "emptyText") {
         names.push_back("empty");
+      } else if (row->objectName() == "layerRow") {
+        names.push_back("layer:" + row->findChild<ElidedLabel*>("name")->fullText().toStdString());
       } else {
-        const QString kind = row->objectName() == "layerRow" ? "layer:" : "shape:";
-        names.push_back((kind + row->findChild<QLabel*>("name")->text()).toStdString());
+        names.push_back("shape:" + row->findChild<QLabel*>("name")->text().toStdString());
       }
     }
     return names;
@@ -270,18 +272,18 @@ TEST(DodgeBurnSection, DodgeAndBurnSetTheExposureAndResetClearsAll) {
   sky.adjust.clarity = 30;
   t.layers({sky}, 0);
   EXPECT_EQ(t.here<QLabel>("layerTitle")->text(), "Sky adjustments");
-  EXPECT_EQ(t.here<QPushButton>("layer.Burn")->toolTip(), "Exposure \u22120.5 stop");
-  t.click(t.here<QPushButton>("layer.Dodge"));
+  EXPECT_EQ(t.here<QToolButton>("layer.Burn")->toolTip(), "Exposure \u22120.5 stop");
+  t.click(t.here<QToolButton>("layer.Dodge"));
   EXPECT_EQ(t.stored()[0].adjust.exposure, 0.5);
   EXPECT_EQ(t.steps(), 1u);
   t.pause();
-  t.click(t.here<QPushButton>("layer.Dodge"));
+  t.click(t.here<QToolButton>("layer.Dodge"));
   EXPECT_EQ(t.steps(), 1u);
-  t.click(t.here<QPushButton>("layer.Burn"));
+  t.click(t.here<QToolButton>("layer.Burn"));
   EXPECT_EQ(t.stored()[0].adjust.exposure, -0.5);
   EXPECT_EQ(t.here<AdjustRow>("layer.Exposure")->valueText()->text(), "-0.50");
   t.pause();
-  t.click(t.here<QPushButton>("layer.Reset"));
+  t.click(t.here<QToolButton>("layer.Reset"));
   EXPECT_TRUE(t.stored()[0].adjust.isNeutral());
   EXPECT_EQ(t.steps(), 3u);
 }
@@ -413,7 +415,7 @@ TEST(LayerList, RowsShowIconNameSummaryAndVisibility) {
   const auto label = [&](size_t row, const char* name) {
     return t.row(row)->findChild<QLabel*>(name);
   };
-  EXPECT_EQ(label(0, "name")->text(), "");
+  EXPECT_EQ(t.row(0)->findChild<ElidedLabel*>("name")->fullText(), "");
   EXPECT_EQ(label(0, "summary")->text(), "+1");
   EXPECT_EQ(label(0, "exposureIcon")->property("symbol").toString(), "circle.righthalf.filled");
   EXPECT_EQ(label(1, "summary")->text(), "-0.25 EV");
