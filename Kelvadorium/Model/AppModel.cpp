@@ -56,7 +56,8 @@ AppModel::~AppModel() {
 void AppModel::stopAllTasks() {
   for (const TaskHandle* task :
        {&plain_.detailTask, &plain_.renderTask, &plain_.thumbTask, &plain_.exportTask,
-        &plain_.beforeTask, &plain_.histogramTask, &plain_.fullJob, &plain_.prefetchTask}) {
+        &plain_.beforeTask, &plain_.histogramTask, &plain_.fullJob, &plain_.prefetchTask,
+        &plain_.rollTask}) {
     task->cancel();
   }
   for (const auto& [id, task] : plain_.sidecarTasks) task.cancel();
@@ -183,7 +184,10 @@ void AppModel::setIsRendering(bool value) {
   publish(isRendering_, std::move(value), &AppModel::isRenderingChanged);
 }
 void AppModel::setShowNegative(bool value) {
-  publish(showNegative_, std::move(value), &AppModel::showNegativeChanged);
+  // The picture on screen is the converted one or the scan itself: a change wants a new pass.
+  if (publish(showNegative_, std::move(value), &AppModel::showNegativeChanged) != showNegative_) {
+    requestRender();
+  }
 }
 void AppModel::setCropMode(bool value) {
   cropModeDidSet(publish(cropMode_, std::move(value), &AppModel::cropModeChanged));

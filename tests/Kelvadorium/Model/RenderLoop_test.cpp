@@ -132,6 +132,29 @@ TEST(RenderLoop, ANewScansFirstPassIsFull) {
   }
 }
 
+// Turning the negative view on or off shows the other picture without any further request;
+// writing the value it already has asks for nothing.
+TEST(RenderLoop, TheNegativeSwitchRendersThePictureItNames) {
+  PreviewSession s;
+  s.showAndSettle(0);
+  const auto positive = s.model->preview();
+  const int64_t generation = s.model->plain().renderGen;
+  s.model->setShowNegative(false);
+  EXPECT_EQ(s.model->plain().renderGen, generation);
+
+  s.model->setShowNegative(true);
+  s.clock().advance(seconds(1));
+  const auto negative = s.model->preview();
+  ASSERT_TRUE(negative);
+  EXPECT_NE(negative, positive);
+  const auto conversions = s.preview().counts().conversions;
+
+  s.model->setShowNegative(false);
+  s.clock().advance(seconds(1));
+  EXPECT_NE(s.model->preview(), negative);
+  EXPECT_EQ(s.preview().counts().conversions, conversions + 1);
+}
+
 // A result for a scan that is no longer selected changes nothing.
 TEST(RenderLoop, ALateResultIsDropped) {
   PreviewSession s;
