@@ -7,6 +7,8 @@
 #include "Inspector/AdvancedSection.h"
 #include "Inspector/BasicSection.h"
 #include "Inspector/ColourSection.h"
+#include "Inspector/CropSection.h"
+#include "Inspector/DodgeBurnSection.h"
 #include "Inspector/EffectsSection.h"
 #include "Inspector/ExportBatchSection.h"
 #include "Inspector/FilmInfoSection.h"
@@ -47,9 +49,9 @@ constexpr std::array<SectionRow, 12> sectionRows{{
     {"Basic Settings", true, BasicSection::build},
     {"Tone Curve", true, toneCurve},
     {"Effects", true, EffectsSection::build},
-    {"Dodge & Burn", true, nullptr},
+    {"Dodge & Burn", true, DodgeBurnSection::build},
     {"Healing", true, HealingSection::build},
-    {"Crop & Orientation", true, nullptr},
+    {"Crop & Orientation", true, CropSection::build},
     {"Colour", true, ColourSection::build},
     {"Advanced", false, AdvancedSection::build},
     {"Film Info", false, FilmInfoSection::build},

@@ -1,0 +1,63 @@
+// The selected scan's local adjustment layers inside the Dodge & Burn section: one row per layer
+// (exposure icon, name, a short summary, show/hide and delete), the selected layer's shapes under
+// it (name, "Outside" for a radial, remove), and "New Layer" at the end. A click on a row selects
+// or deselects its layer.
+//
+// The rows are remade at each refresh from the record, reusing the row of the same id, and every
+// action names its layer or shape by id, never by position: an undo or a change on the preview
+// between the refresh and the click cannot make it hit another layer or shape, and an id that
+// is gone changes nothing.
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+#include <vector>
+
+#include "Inspector/InspectorRow.h"
+#include "Record/DodgeBurnStroke.h"
+#include "Record/LocalAdjustment.h"
+
+class AppModel;
+class QLabel;
+class QToolButton;
+class QVBoxLayout;
+
+class LayerList final : public InspectorRow {
+  Q_OBJECT
+
+ public:
+  explicit LayerList(AppModel& model, QWidget* parent = nullptr);
+
+  // "%+.2f EV" for an exposure that is not 0, then "+N" for the N other values that are not 0,
+  // one blank between; empty when every value is 0.
+  static QString summary(const LocalAdjustment& adjust);
+  // The name of shapes[index]: its kind ("Brush" for none) and its number among the shapes of
+  // that kind up to it, counted from 1 in list order.
+  static QString strokeName(const std::vector<DodgeBurnStroke>& shapes, size_t index);
+
+  // The row widgets in list order, for looking at; shape rows and the empty text included.
+  std::vector<QWidget*> rows() const;
+  QToolButton* newLayerButton() const { return newLayer_; }
+
+ protected:
+  void refreshValues() override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  class LayerRow;
+  class ShapeRow;
+
+  AppModel& model_;
+  QVBoxLayout* rowsLayout_;
+  std::vector<LayerRow*> layerRows_;
+  std::vector<ShapeRow*> shapeRows_;
+  // Rows not shown now, hidden, for the next refresh that needs rows.
+  std::vector<LayerRow*> spareLayers_;
+  std::vector<ShapeRow*> spareShapes_;
+  QLabel* emptyText_;
+  QToolButton* newLayer_;
+  // The two exposure icons, drawn for the screen's scale.
+  QPixmap below_;
+  QPixmap above_;
+  qreal iconScale_ = 0;
+};
