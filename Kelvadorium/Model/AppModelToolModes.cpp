@@ -108,7 +108,11 @@ constexpr double rotationNoise = 0.001;
 
 }  // namespace
 
-double AppModel::straightenAngle() const { return selectedSkew(*this) + liveRotation_; }
+// After a drag's end the record holds the angle; the live rotation left until the next preview
+// only turns the old picture on screen and must not count twice.
+double AppModel::straightenAngle() const {
+  return selectedSkew(*this) + (plain_.isRotating ? liveRotation_ : 0);
+}
 
 void AppModel::setStraightenAngle(double angle) {
   plain_.isRotating = true;

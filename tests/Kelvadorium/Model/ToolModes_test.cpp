@@ -435,6 +435,8 @@ TEST(ToolModes, EndLiveRotation) {
     EXPECT_FALSE(s.model->plain().isRotating);
     EXPECT_DOUBLE_EQ(s.settings(0).skewDegrees, c.wantSkew);
     EXPECT_NEAR(s.model->liveRotation(), c.wantLive, 1e-9);
+    EXPECT_DOUBLE_EQ(s.model->straightenAngle(), c.selected ? c.wantSkew : 0)
+        << "the angle still shown live counts once";
     EXPECT_EQ(s.undoStack().size(), steps + (c.wantSkew != 10 ? 1 : 0));
   }
 }
@@ -449,6 +451,7 @@ TEST(ToolModes, LiveRotationEndsWithTheNextPreview) {
   s.model->endLiveRotation();
   EXPECT_EQ(s.settings(0).skewDegrees, 4);
   EXPECT_EQ(s.model->liveRotation(), 4);
+  EXPECT_EQ(s.model->straightenAngle(), 4);
   s.wait(1);
   EXPECT_EQ(s.model->liveRotation(), 0);
   EXPECT_EQ(s.model->straightenAngle(), 4);
