@@ -251,13 +251,7 @@ std::optional<size_t> DodgeBurnOverlay::centrePinHit(const std::vector<Shape>& s
 }
 
 double DodgeBurnOverlay::distanceToPolyline(const std::vector<QPointF>& points, QPointF q) {
-  if (points.empty()) return std::numeric_limits<double>::infinity();
-  if (points.size() == 1) return QLineF(points.front(), q).length();
-  double nearest = std::numeric_limits<double>::infinity();
-  for (size_t i = 1; i < points.size(); ++i) {
-    nearest = std::min(nearest, MarkGeometry::distanceToSegment(q, points[i - 1], points[i]));
-  }
-  return nearest;
+  return MarkGeometry::distanceToPolyline(q, points);
 }
 
 bool DodgeBurnOverlay::removalHits(const Shape& shape, QPointF q) {

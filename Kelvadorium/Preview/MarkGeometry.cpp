@@ -3,6 +3,7 @@
 #include <QLineF>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace MarkGeometry {
 
@@ -41,6 +42,16 @@ double distanceToSegment(QPointF q, QPointF a, QPointF b) {
   if (!(lengthSquared > 0)) return QLineF(q, a).length();
   const double t = std::clamp(QPointF::dotProduct(q - a, v) / lengthSquared, 0.0, 1.0);
   return QLineF(q, a + t * v).length();
+}
+
+double distanceToPolyline(QPointF q, const std::vector<QPointF>& points) {
+  if (points.empty()) return std::numeric_limits<double>::infinity();
+  if (points.size() == 1) return QLineF(points.front(), q).length();
+  double nearest = std::numeric_limits<double>::infinity();
+  for (size_t i = 1; i < points.size(); ++i) {
+    nearest = std::min(nearest, distanceToSegment(q, points[i - 1], points[i]));
+  }
+  return nearest;
 }
 
 bool sameFrame(const std::optional<PreviewMapping::Frame>& a,

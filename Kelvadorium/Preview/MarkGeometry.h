@@ -33,6 +33,10 @@ std::optional<double> overlayLength(const PreviewMapping::Frame& frame, double l
 // From q to the segment a–b, the projection clamped to its ends; a segment of no length is a.
 double distanceToSegment(QPointF q, QPointF a, QPointF b);
 
+// From q to the nearest segment of a line through the points; one point is a line of no length,
+// none is infinitely far.
+double distanceToPolyline(QPointF q, const std::vector<QPointF>& points);
+
 // Whether two snapshots map alike, so geometry mapped through one holds for the other.
 bool sameFrame(const std::optional<PreviewMapping::Frame>& a,
                const std::optional<PreviewMapping::Frame>& b);

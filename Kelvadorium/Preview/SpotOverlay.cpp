@@ -450,13 +450,7 @@ std::vector<QPointF> SpotOverlay::thinned(const std::vector<QPointF>& points, do
 }
 
 double SpotOverlay::polylineDistance(QPointF p, const std::vector<QPointF>& points) {
-  if (points.empty()) return std::numeric_limits<double>::infinity();
-  if (points.size() == 1) return QLineF(points.front(), p).length();
-  double nearest = std::numeric_limits<double>::infinity();
-  for (size_t i = 1; i < points.size(); ++i) {
-    nearest = std::min(nearest, MarkGeometry::distanceToSegment(p, points[i - 1], points[i]));
-  }
-  return nearest;
+  return MarkGeometry::distanceToPolyline(p, points);
 }
 
 double SpotOverlay::thinningSpacing(double brushRadius) {
