@@ -8,19 +8,27 @@
 #include <cmath>
 
 #include "Rendering/PreviewImage.h"
+#include "Preview/BufferedFrame.h"
 #include "Support/ParallelFor.h"
 
 namespace {
 
 constexpr int smallestEdge = 256;
 
-// The device pixels per point of what the painter paints on: a widget redirected into an image
-// paints at the image's ratio.
-double deviceRatio(const QPainter& painter) {
-  const QPaintEngine* engine = painter.paintEngine();
-  const QPaintDevice* device =
-      engine && engine->paintDevice() ? engine->paintDevice() : painter.device();
-  return device ? device->devicePixelRatioF() : 1.0;
+// Largest upright drawing kept: a fitted picture on a large screen at twice the pixels.
+constexpr qint64 mostDrawnPixels = 8 << 20;
+
+// The bilinear mean of four premultiplied pixels, two channels at a time; fx and fy in 1/256.
+inline quint32 mix(quint32 tl, quint32 tr, quint32 bl, quint32 br, quint32 fx, quint32 fy) {
+  const quint32 w11 = (fx * fy) >> 8;
+  const quint32 w10 = fx - w11;
+  const quint32 w01 = fy - w11;
+  const quint32 w00 = 256 - fx - fy + w11;
+  const quint32 rb = ((tl & 0xff00ff) * w00 + (tr & 0xff00ff) * w10 + (bl & 0xff00ff) * w01 +
+                      (br & 0xff00ff) * w11) >> 8;
+  const quint32 ag = ((tl >> 8) & 0xff00ff) * w00 + ((tr >> 8) & 0xff00ff) * w10 +
+                     ((bl >> 8) & 0xff00ff) * w01 + ((br >> 8) & 0xff00ff) * w11;
+  return (rb & 0xff00ff) | (ag & 0xff00ff00);
 }
 
 // Each pixel the mean of a 2 × 2 block of the source (RGB888); an odd last row or column
@@ -129,6 +137,7 @@ void PicturePixmaps::startReductions(const std::shared_ptr<const PreviewImage>& 
       }
       entry.reduced = std::move(chain);
       entry.reducedArrived = true;
+      entry.drawn = {};
       if (pixmaps->ready_) pixmaps->ready_();
       return;
     }
@@ -156,7 +165,7 @@ void PicturePixmaps::draw(QPainter& painter, const std::shared_ptr<const Preview
                           bool smooth) {
   Entry* entry = entryOf(image);
   if (!entry || !(target.width() > 0) || !(target.height() > 0)) return;
-  const double ratio = deviceRatio(painter);
+  const double ratio = BufferedFrame::deviceRatio(painter);
   // The smallest copy with at least as many pixels across as the drawing's device pixels.
   const double across = target.width() * ratio;
   const QImage* level = &entry->full;
@@ -165,6 +174,13 @@ void PicturePixmaps::draw(QPainter& painter, const std::shared_ptr<const Preview
     level = &reduced;
   }
   const bool turned = degrees != 0 && std::isfinite(degrees);
+  // The painter's points to device pixels; only an upright painter is drawn on directly.
+  const QTransform toDevice = painter.worldTransform() * QTransform::fromScale(ratio, ratio);
+  if (toDevice.type() <= QTransform::TxScale &&
+      drawFast(painter, *entry, *level, ratio, target, visible, degrees, smooth)) {
+    return;
+  }
+
   painter.save();
   painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
   QRectF placed = target;
@@ -202,6 +218,151 @@ void PicturePixmaps::draw(QPainter& painter, const std::shared_ptr<const Preview
       painter.drawImage(at, part, QRectF(part.rect()));
     }
   }
+  painter.restore();
+}
+
+bool PicturePixmaps::drawFast(QPainter& painter, Entry& entry, const QImage& level, double ratio,
+                              const QRectF& target, const QRectF& visible, double degrees,
+                              bool smooth) {
+  const QTransform toDevice = painter.worldTransform() * QTransform::fromScale(ratio, ratio);
+  const QRectF device = toDevice.mapRect(target);
+  const QRect clip = toDevice.mapRect(visible).toAlignedRect();
+  const bool turned = degrees != 0 && std::isfinite(degrees);
+  // One level pixel per device pixel: the level itself is the upright drawing.
+  const bool oneToOne = std::abs(device.width() - level.width()) < 0.01 &&
+                        std::abs(device.height() - level.height()) < 0.01;
+  if (!turned) {
+    if (oneToOne) return false;  // a plain blit already
+    const QRect shownPart = clip.intersected(device.toAlignedRect());
+    if (shownPart.isEmpty()) return true;
+    const bool whole = shownPart == device.toAlignedRect();
+    const Drawn* drawn = entry.drawn.level == &level && entry.drawn.device == device &&
+                                 entry.drawn.smooth == smooth
+                             ? &entry.drawn
+                             : (whole ? drawnOf(entry, level, device, smooth) : nullptr);
+    if (!drawn) return false;
+    const QRect from = shownPart.translated(-drawn->at).intersected(drawn->image.rect());
+    painter.save();
+    painter.resetTransform();
+    painter.drawImage(QRectF((from.x() + drawn->at.x()) / ratio,
+                             (from.y() + drawn->at.y()) / ratio, from.width() / ratio,
+                             from.height() / ratio),
+                      drawn->image, QRectF(from));
+    painter.restore();
+    return true;
+  }
+
+  // Turned: sample the upright drawing at one pixel per device pixel, turned about the
+  // target's centre.
+  const QPointF centre = toDevice.map(target.center());
+  QTransform turn;
+  turn.translate(centre.x(), centre.y());
+  turn.rotate(degrees);
+  turn.translate(-centre.x(), -centre.y());
+  if (oneToOne && level.format() == QImage::Format_RGB32) {
+    const QTransform levelToDevice =
+        QTransform::fromTranslate(device.x(), device.y()) * turn;
+    drawTurned(painter, level, levelToDevice, clip, ratio);
+    return true;
+  }
+  const Drawn* drawn = entry.drawn.level == &level && entry.drawn.device == device &&
+                               entry.drawn.smooth == smooth
+                           ? &entry.drawn
+                           : drawnOf(entry, level, device, smooth);
+  if (!drawn) return false;
+  drawTurned(painter, drawn->image,
+             QTransform::fromTranslate(drawn->at.x(), drawn->at.y()) * turn, clip, ratio);
+  return true;
+}
+
+const PicturePixmaps::Drawn* PicturePixmaps::drawnOf(Entry& entry, const QImage& level,
+                                                     const QRectF& device, bool smooth) {
+  const QRect pixels = device.toAlignedRect();
+  if (pixels.isEmpty() || qint64(pixels.width()) * pixels.height() > mostDrawnPixels) {
+    return nullptr;
+  }
+  Drawn drawn{&level, device, smooth, pixels.topLeft(),
+              QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied)};
+  if (drawn.image.isNull()) return nullptr;
+  drawn.image.fill(Qt::transparent);
+  {
+    // The same sampling as drawing straight onto the device, at the same fraction of a pixel.
+    QPainter painter(&drawn.image);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    const QRectF at = device.translated(-drawn.at);
+    const double sourcePixels = double(level.width()) * level.height();
+    if (level.format() == QImage::Format_RGB32 || sourcePixels > at.width() * at.height()) {
+      painter.drawImage(at, level, QRectF(level.rect()));
+    } else {
+      const QImage part = visiblePart(level, level.rect());
+      painter.drawImage(at, part, QRectF(part.rect()));
+    }
+  }
+  entry.drawn = std::move(drawn);
+  return &entry.drawn;
+}
+
+void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const QTransform& toDevice,
+                                const QRect& clip, double ratio) {
+  if (source.isNull() || source.depth() != 32 || !(ratio > 0)) return;
+  bool invertible = false;
+  const QTransform back = toDevice.inverted(&invertible);
+  if (!invertible) return;
+  const QRect area =
+      toDevice.mapRect(QRectF(source.rect())).toAlignedRect().adjusted(-1, -1, 1, 1) & clip;
+  if (area.isEmpty()) return;
+  if (turned_.width() < area.width() || turned_.height() < area.height()) {
+    turned_ = QImage(std::max(turned_.width(), area.width()),
+                     std::max(turned_.height(), area.height()), QImage::Format_ARGB32_Premultiplied);
+    if (turned_.isNull()) return;
+  }
+  const int w = source.width();
+  const int h = source.height();
+  const qsizetype stride = source.bytesPerLine() / 4;
+  const auto* pixels = reinterpret_cast<const quint32*>(source.constBits());
+  auto* target = reinterpret_cast<quint32*>(turned_.bits());
+  const qsizetype targetStride = turned_.bytesPerLine() / 4;
+  const int width = area.width();
+  // Steps in 1/65536 of a source pixel per device pixel across.
+  const qint64 stepU = std::llround(back.m11() * 65536);
+  const qint64 stepV = std::llround(back.m12() * 65536);
+  parallelForRows(
+      area.height(),
+      [=, &back](int64_t begin, int64_t end) {
+        // A texel, transparent beyond the source's edges.
+        auto texel = [=](int x, int y) -> quint32 {
+          return x >= 0 && y >= 0 && x < w && y < h ? pixels[y * stride + x] : 0;
+        };
+        for (int64_t row = begin; row < end; ++row) {
+          quint32* out = target + row * targetStride;
+          // The first device pixel's centre in the source, where texel centres sit at +0.5.
+          const QPointF first = back.map(QPointF(area.x() + 0.5, area.y() + row + 0.5));
+          qint64 u = std::llround((first.x() - 0.5) * 65536);
+          qint64 v = std::llround((first.y() - 0.5) * 65536);
+          for (int x = 0; x < width; ++x, u += stepU, v += stepV) {
+            const int ix = static_cast<int>(u >> 16);
+            const int iy = static_cast<int>(v >> 16);
+            const quint32 fx = static_cast<quint32>(u >> 8) & 0xff;
+            const quint32 fy = static_cast<quint32>(v >> 8) & 0xff;
+            if (static_cast<unsigned>(ix) < static_cast<unsigned>(w - 1) &&
+                static_cast<unsigned>(iy) < static_cast<unsigned>(h - 1)) {
+              const quint32* p = pixels + iy * stride + ix;
+              out[x] = mix(p[0], p[1], p[stride], p[stride + 1], fx, fy);
+            } else if (ix < -1 || iy < -1 || ix >= w || iy >= h) {
+              out[x] = 0;
+            } else {
+              out[x] = mix(texel(ix, iy), texel(ix + 1, iy), texel(ix, iy + 1),
+                           texel(ix + 1, iy + 1), fx, fy);
+            }
+          }
+        }
+      },
+      16);
+  painter.save();
+  painter.resetTransform();
+  painter.drawImage(QRectF(area.x() / ratio, area.y() / ratio, area.width() / ratio,
+                           area.height() / ratio),
+                    turned_, QRectF(0, 0, area.width(), area.height()));
   painter.restore();
 }
 

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRectF>
+#include <QTransform>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -31,6 +32,11 @@ class PicturePixmaps {
   // `smooth`: interpolated sampling; otherwise each pixel stays a hard-edged block.
   void draw(QPainter& painter, const std::shared_ptr<const PreviewImage>& image,
             const QRectF& target, const QRectF& visible, double degrees = 0, bool smooth = true);
+  // Draws `source` turned: `toDevice` maps its pixel coordinates to the painter's device
+  // pixels. Sampled bilinearly, in parallel rows, with a soft one-pixel edge; only the device
+  // pixels within `clip` are written.
+  void drawTurned(QPainter& painter, const QImage& source, const QTransform& toDevice,
+                  const QRect& clip, double ratio);
   // Draws a plain picture (the clipping mask) stretched over `target`, within `visible`, pixel
   // by pixel.
   static void drawBlocks(QPainter& painter, const QImage& picture, const QRectF& target,
@@ -49,19 +55,37 @@ class PicturePixmaps {
   static std::vector<QImage> reductions(const QImage& picture);
 
  private:
+  // The whole picture as last drawn upright, one pixel per device pixel: kept while it is drawn
+  // the same way again, which a fitted picture is at every repaint.
+  struct Drawn {
+    const QImage* level = nullptr;
+    QRectF device;  // where the level landed, in device pixels
+    bool smooth = true;
+    QPoint at;      // the device pixel of the image's top-left corner
+    QImage image;   // premultiplied, transparent beyond the picture's edges
+  };
   struct Entry {
     std::weak_ptr<const PreviewImage> image;
     const PreviewImage* address = nullptr;
     QImage full;
     std::vector<QImage> reduced;  // largest first
     bool reducedArrived = false;
+    Drawn drawn;
   };
   Entry* entryOf(const std::shared_ptr<const PreviewImage>& image);
+  // The entry's whole upright drawing of `level` over `device`, made when it differs; null
+  // when that drawing would be larger than the painter's device.
+  const Drawn* drawnOf(Entry& entry, const QImage& level, const QRectF& device, bool smooth);
+  // Draws from the kept upright drawing or turned by our own sampler; false when neither
+  // applies and the painter must sample.
+  bool drawFast(QPainter& painter, Entry& entry, const QImage& level, double ratio,
+                const QRectF& target, const QRectF& visible, double degrees, bool smooth);
   void startReductions(const std::shared_ptr<const PreviewImage>& image);
 
   QPointer<QObject> context_;
   std::function<void()> ready_;
   std::vector<Entry> entries_;
+  QImage turned_;  // the last turned drawing's pixels, kept for the next
   // Shared with the workers: a reduction that finishes after this object went is dropped.
   std::shared_ptr<PicturePixmaps*> self_;
 };

@@ -71,7 +71,7 @@ PreviewPane::PreviewPane(AppModel& model, const PreviewCalls& calls, QWidget* pa
 
 PreviewPane::~PreviewPane() { qApp->removeEventFilter(this); }
 
-QColor PreviewPane::background() { return QColor::fromRgbF(0.13f, 0.13f, 0.13f); }
+QColor PreviewPane::background() { return ZoomablePreview::backdrop(); }
 
 void PreviewPane::setDropTargeted(bool targeted) {
   if (dropTargeted_ == targeted) return;

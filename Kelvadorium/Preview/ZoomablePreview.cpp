@@ -57,6 +57,7 @@ ZoomablePreview::ZoomablePreview(AppModel& model, const PreviewCalls& calls, QWi
   setObjectName("ZoomablePreview");
   makeSpotOverlay = [](AppModel& shown) { return std::make_unique<SpotOverlay>(shown); };
   setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
   catcher_->onScroll = [this](const ScrollZoom::Scroll& scroll) { return onScroll(scroll); };
   catcher_->onBracket = [this](bool larger) { return model_.resizeBrush(larger); };
   catcher_->onBrowseKey = [this](BrowseKey key, bool shift) {
@@ -220,15 +221,27 @@ PreviewOverlay* ZoomablePreview::target() const { return tool_ ? tool_.get() : d
 
 // --- Drawing.
 
+QColor ZoomablePreview::backdrop() { return QColor::fromRgbF(0.13f, 0.13f, 0.13f); }
+
 void ZoomablePreview::paintEvent(QPaintEvent* event) {
+  QPainter onto(this);
   const auto shown = picture();
   const QSizeF fitted = fittedSize();
-  if (!shown || fitted.isEmpty()) return;
+  if (!shown || fitted.isEmpty()) {
+    onto.fillRect(event->rect(), backdrop());
+    return;
+  }
   const double zoom = std::max(model_.zoom(), 0.01);
   const QRectF frame(widgetPoint(QPointF(0, 0)), fitted * zoom);
   const QRectF visible = QRectF(event->rect()).intersected(QRectF(rect()));
+  frame_.paint(onto, size(), event->rect(), backdrop(),
+               [&](QPainter& painter) { paintFrame(painter, shown, frame, visible); });
+}
 
-  QPainter painter(this);
+void ZoomablePreview::paintFrame(QPainter& painter, const std::shared_ptr<const PreviewImage>& shown,
+                                 const QRectF& frame, const QRectF& visible) {
+  const QSizeF fitted = fittedSize();
+  const double zoom = std::max(model_.zoom(), 0.01);
   double turn = model_.liveRotation();
   if (!std::isfinite(turn)) turn = 0;
   if (zoom <= ZoomGeometry::fittedZoom) {

@@ -20,6 +20,7 @@
 #include <optional>
 #include <vector>
 
+#include "Preview/BufferedFrame.h"
 #include "Preview/PicturePixmaps.h"
 #include "Preview/PreviewFit.h"
 #include "Preview/PreviewLayers.h"
@@ -55,6 +56,8 @@ class ZoomablePreview final : public QWidget {
   PreviewOverlay* toolOverlay() const { return tool_.get(); }
   PreviewOverlay* divider() const { return divider_.get(); }
   const PicturePixmaps& pixmaps() const { return pixmaps_; }
+  // The flat colour around the picture; the preview paints it itself, so its frames are opaque.
+  static QColor backdrop();
   ZoomEventCatcher& catcher() const { return *catcher_; }
   bool spaceHeld() const { return spaceHeld_; }
   bool panning() const { return panStart_.has_value(); }
@@ -72,6 +75,9 @@ class ZoomablePreview final : public QWidget {
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  // The picture, its shadow, the split's before half, the clipping mask and the overlays.
+  void paintFrame(QPainter& painter, const std::shared_ptr<const PreviewImage>& shown,
+                  const QRectF& frame, const QRectF& visible);
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
@@ -112,6 +118,7 @@ class ZoomablePreview final : public QWidget {
   AppModel& model_;
   const PreviewCalls& calls_;
   PicturePixmaps pixmaps_;
+  BufferedFrame frame_;
   ZoomEventCatcher* catcher_;
   PreviewFlags flags_;
   OverlayKind overlayKind_ = OverlayKind::none;
