@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QRegion>
 #include <QThreadPool>
 #include <algorithm>
 #include <cmath>
@@ -17,6 +18,15 @@ constexpr int smallestEdge = 256;
 
 // Largest upright drawing kept: a fitted picture on a large screen at twice the pixels.
 constexpr qint64 mostDrawnPixels = 8 << 20;
+
+// Each channel of a premultiplied pixel times alpha / 255, rounded.
+inline quint32 scaled(quint32 pixel, quint32 alpha) {
+  quint32 rb = (pixel & 0xff00ff) * alpha + 0x800080;
+  rb = ((rb + ((rb >> 8) & 0xff00ff)) >> 8) & 0xff00ff;
+  quint32 ag = ((pixel >> 8) & 0xff00ff) * alpha + 0x800080;
+  ag = (ag + ((ag >> 8) & 0xff00ff)) & 0xff00ff00;
+  return rb | ag;
+}
 
 // The bilinear mean of four premultiplied pixels, two channels at a time; fx and fy in 1/256.
 inline quint32 mix(quint32 tl, quint32 tr, quint32 bl, quint32 br, quint32 fx, quint32 fy) {
@@ -308,10 +318,36 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
   bool invertible = false;
   const QTransform back = toDevice.inverted(&invertible);
   if (!invertible) return;
-  const QRect area =
+  QRect area =
       toDevice.mapRect(QRectF(source.rect())).toAlignedRect().adjusted(-1, -1, 1, 1) & clip;
+  // Painting on a 32-bit image with nothing but a rectangular clip: the samples go straight
+  // onto it, blended over what is there, instead of through a second image and a blit.
+  auto* device = dynamic_cast<QImage*>(painter.device());
+  bool direct = device &&
+                (device->format() == QImage::Format_RGB32 ||
+                 device->format() == QImage::Format_ARGB32_Premultiplied) &&
+                painter.compositionMode() == QPainter::CompositionMode_SourceOver &&
+                painter.opacity() == 1;
+  if (direct) {
+    area &= device->rect();
+    if (painter.hasClipping()) {
+      const QRegion region = painter.clipRegion();
+      const QTransform logicalToDevice =
+          painter.worldTransform() * QTransform::fromScale(ratio, ratio);
+      direct = region.rectCount() == 1 && logicalToDevice.type() <= QTransform::TxScale;
+      if (direct) {
+        // Only the device pixels wholly inside the clip.
+        const QRectF inside = logicalToDevice.mapRect(QRectF(region.boundingRect()));
+        const QPoint from(static_cast<int>(std::ceil(inside.left() - 1e-9)),
+                          static_cast<int>(std::ceil(inside.top() - 1e-9)));
+        const QPoint to(static_cast<int>(std::floor(inside.right() + 1e-9)) - 1,
+                        static_cast<int>(std::floor(inside.bottom() + 1e-9)) - 1);
+        area &= QRect(from, to);
+      }
+    }
+  }
   if (area.isEmpty()) return;
-  if (turned_.width() < area.width() || turned_.height() < area.height()) {
+  if (!direct && (turned_.width() < area.width() || turned_.height() < area.height())) {
     turned_ = QImage(std::max(turned_.width(), area.width()),
                      std::max(turned_.height(), area.height()), QImage::Format_ARGB32_Premultiplied);
     if (turned_.isNull()) return;
@@ -320,8 +356,11 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
   const int h = source.height();
   const qsizetype stride = source.bytesPerLine() / 4;
   const auto* pixels = reinterpret_cast<const quint32*>(source.constBits());
-  auto* target = reinterpret_cast<quint32*>(turned_.bits());
-  const qsizetype targetStride = turned_.bytesPerLine() / 4;
+  QImage& written = direct ? *device : turned_;
+  const QPoint origin = direct ? area.topLeft() : QPoint(0, 0);
+  auto* target = reinterpret_cast<quint32*>(written.bits()) +
+                 origin.y() * (written.bytesPerLine() / 4) + origin.x();
+  const qsizetype targetStride = written.bytesPerLine() / 4;
   const int width = area.width();
   // Steps in 1/65536 of a source pixel per device pixel across.
   const qint64 stepU = std::llround(back.m11() * 65536);
@@ -332,6 +371,19 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
         // A texel, transparent beyond the source's edges.
         auto texel = [=](int x, int y) -> quint32 {
           return x >= 0 && y >= 0 && x < w && y < h ? pixels[y * stride + x] : 0;
+        };
+        // Premultiplied source over what is there.
+        auto put = [direct](quint32& out, quint32 sample) {
+          if (!direct) {
+            out = sample;
+            return;
+          }
+          const quint32 alpha = sample >> 24;
+          if (alpha == 255) {
+            out = sample;
+          } else if (alpha != 0) {
+            out = sample + scaled(out, 255 - alpha);
+          }
         };
         for (int64_t row = begin; row < end; ++row) {
           quint32* out = target + row * targetStride;
@@ -347,17 +399,18 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
             if (static_cast<unsigned>(ix) < static_cast<unsigned>(w - 1) &&
                 static_cast<unsigned>(iy) < static_cast<unsigned>(h - 1)) {
               const quint32* p = pixels + iy * stride + ix;
-              out[x] = mix(p[0], p[1], p[stride], p[stride + 1], fx, fy);
+              put(out[x], mix(p[0], p[1], p[stride], p[stride + 1], fx, fy));
             } else if (ix < -1 || iy < -1 || ix >= w || iy >= h) {
-              out[x] = 0;
+              if (!direct) out[x] = 0;
             } else {
-              out[x] = mix(texel(ix, iy), texel(ix + 1, iy), texel(ix, iy + 1),
-                           texel(ix + 1, iy + 1), fx, fy);
+              put(out[x], mix(texel(ix, iy), texel(ix + 1, iy), texel(ix, iy + 1),
+                              texel(ix + 1, iy + 1), fx, fy));
             }
           }
         }
       },
       16);
+  if (direct) return;
   painter.save();
   painter.resetTransform();
   painter.drawImage(QRectF(area.x() / ratio, area.y() / ratio, area.width() / ratio,
