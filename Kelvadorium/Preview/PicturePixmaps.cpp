@@ -19,6 +19,20 @@ constexpr int smallestEdge = 256;
 // Largest upright drawing kept: a fitted picture on a large screen at twice the pixels.
 constexpr qint64 mostDrawnPixels = 8 << 20;
 
+// Narrows [lo, hi) to the steps x at which start + x · step stays within [0, limit), one step
+// short at each end so rounding can never leave it.
+void narrow(qint64 start, qint64 step, qint64 limit, int& lo, int& hi) {
+  if (step == 0) {
+    if (start < 0 || start >= limit) hi = lo;
+    return;
+  }
+  double first = -double(start) / double(step);
+  double last = double(limit - start) / double(step);
+  if (step < 0) std::swap(first, last);
+  lo = std::max(lo, static_cast<int>(std::clamp(std::ceil(first) + 1, -1e9, 1e9)));
+  hi = std::min(hi, static_cast<int>(std::clamp(std::floor(last) - 1, -1e9, 1e9)));
+}
+
 // Each channel of a premultiplied pixel times alpha / 255, rounded.
 inline quint32 scaled(quint32 pixel, quint32 alpha) {
   quint32 rb = (pixel & 0xff00ff) * alpha + 0x800080;
@@ -391,22 +405,44 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
           const QPointF first = back.map(QPointF(area.x() + 0.5, area.y() + row + 0.5));
           qint64 u = std::llround((first.x() - 0.5) * 65536);
           qint64 v = std::llround((first.y() - 0.5) * 65536);
-          for (int x = 0; x < width; ++x, u += stepU, v += stepV) {
-            const int ix = static_cast<int>(u >> 16);
-            const int iy = static_cast<int>(v >> 16);
-            const quint32 fx = static_cast<quint32>(u >> 8) & 0xff;
-            const quint32 fy = static_cast<quint32>(v >> 8) & 0xff;
-            if (static_cast<unsigned>(ix) < static_cast<unsigned>(w - 1) &&
-                static_cast<unsigned>(iy) < static_cast<unsigned>(h - 1)) {
-              const quint32* p = pixels + iy * stride + ix;
-              put(out[x], mix(p[0], p[1], p[stride], p[stride + 1], fx, fy));
-            } else if (ix < -1 || iy < -1 || ix >= w || iy >= h) {
-              if (!direct) out[x] = 0;
-            } else {
+          // Where all four texels lie inside the source no test is needed; the columns are
+          // found a little narrower than they are, and the rest takes the careful way.
+          int lo = 0;
+          int hi = width;
+          narrow(u, stepU, qint64(w - 1) << 16, lo, hi);
+          narrow(v, stepV, qint64(h - 1) << 16, lo, hi);
+          if (hi < lo) hi = lo;
+          auto careful = [&](int from, int to) {
+            qint64 cu = u + from * stepU;
+            qint64 cv = v + from * stepV;
+            for (int x = from; x < to; ++x, cu += stepU, cv += stepV) {
+              const int ix = static_cast<int>(cu >> 16);
+              const int iy = static_cast<int>(cv >> 16);
+              if (ix < -1 || iy < -1 || ix >= w || iy >= h) {
+                if (!direct) out[x] = 0;
+                continue;
+              }
+              const quint32 fx = static_cast<quint32>(cu >> 8) & 0xff;
+              const quint32 fy = static_cast<quint32>(cv >> 8) & 0xff;
               put(out[x], mix(texel(ix, iy), texel(ix + 1, iy), texel(ix, iy + 1),
                               texel(ix + 1, iy + 1), fx, fy));
             }
+          };
+          careful(0, lo);
+          qint64 iu = u + lo * stepU;
+          qint64 iv = v + lo * stepV;
+          for (int x = lo; x < hi; ++x, iu += stepU, iv += stepV) {
+            const quint32* p = pixels + (iv >> 16) * stride + (iu >> 16);
+            const quint32 sample = mix(p[0], p[1], p[stride], p[stride + 1],
+                                       static_cast<quint32>(iu >> 8) & 0xff,
+                                       static_cast<quint32>(iv >> 8) & 0xff);
+            if (direct) {
+              put(out[x], sample);
+            } else {
+              out[x] = sample;
+            }
           }
+          careful(hi, width);
         }
       },
       16);
