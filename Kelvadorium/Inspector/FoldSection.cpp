@@ -19,6 +19,8 @@ FoldSection::FoldSection(const QString& title, Preferences& preferences, bool op
       openByDefault_(openByDefault),
       makeContent_(std::move(content)) {
   setObjectName(title);
+  // Draws nothing itself: a change of its height repaints what moved, not the whole section.
+  setAttribute(Qt::WA_StaticContents);
   const QString stored = key(title);
   header_ = new FoldHeader(
       title,
@@ -66,5 +68,5 @@ void FoldSection::apply() {
 }
 
 void FoldSection::refresh() {
-  for (InspectorRow* row : rows_) row->refresh();
+  if (content_) InspectorRow::refreshAll(*content_, rows_);
 }

@@ -266,13 +266,12 @@ class LayerList::ShapeRow final : public QWidget {
   const Uuid& id() const { return id_; }
   void rebind(const Uuid& id) { id_ = id; }
 
-  void display(const DodgeBurnStroke& stroke, const QString& name) {
+  void display(const DodgeBurnStroke& stroke, const QString& name, const QPixmap& kindPixmap) {
     const DodgeShape kind = kindOf(stroke);
     if (kind != shownKind_) {
       shownKind_ = kind;
-      const QString symbol = kindSymbol(kind);
-      kind_->setPixmap(SymbolIcons::icon(symbol).pixmap(QSize(kindWidth, kindWidth)));
-      kind_->setProperty("symbol", symbol);
+      kind_->setPixmap(kindPixmap);
+      kind_->setProperty("symbol", kindSymbol(kind));
       outside_->setVisible(kind == DodgeShape::radial);
     }
     setTextIfChanged(name_, name);
@@ -322,6 +321,11 @@ LayerList::LayerList(AppModel& model, QWidget* parent) : InspectorRow(parent), m
   newRow->addWidget(newLayer_);
   newRow->addStretch(1);
   layout->addLayout(newRow);
+  // Laid out before the column gives it its new height: it grows to its least height at once
+  // rather than squeezing the rows, and a height to spare goes below them rather than into them.
+  layout->setSizeConstraint(QLayout::SetMinimumSize);
+  layout->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Minimum));
+  layout->setStretch(layout->count() - 1, 1);
 }
 
 QString LayerList::summary(const LocalAdjustment& adjust) {
@@ -343,6 +347,15 @@ QString LayerList::strokeName(const std::vector<DodgeBurnStroke>& shapes, size_t
   return kindWord(kind) + QString::number(number);
 }
 
+// Drawn once per kind: a row given another shape takes its icon without rendering it again.
+const QPixmap& LayerList::kindPixmap(DodgeShape kind) {
+  QPixmap& pixmap = kindPixmaps_[static_cast<size_t>(kind)];
+  if (pixmap.isNull()) {
+    pixmap = SymbolIcons::icon(kindSymbol(kind)).pixmap(QSize(kindWidth, kindWidth));
+  }
+  return pixmap;
+}
+
 std::vector<QWidget*> LayerList::rows() const {
   std::vector<QWidget*> widgets;
   for (int i = 0; i < rowsLayout_->count(); ++i)
@@ -360,6 +373,7 @@ void LayerList::refreshValues() {
   const qreal scale = devicePixelRatioF();
   if (scale != iconScale_) {
     iconScale_ = scale;
+    kindPixmaps_ = {};
     below_ = TintedSymbol::pixmap("circle.lefthalf.filled", NamedColours::colour(NamedColour::cyan),
                                   {iconSide, iconSide}, scale);
     above_ =
@@ -376,12 +390,12 @@ void LayerList::refreshValues() {
     for (const DodgeBurnStroke& shape : *shapes) shapeIDs.push_back(shape.id);
   }
   const bool emptyShown = shapes && shapes->empty();
-  // Each row shown or hidden inside a visible list lays out the whole column again: while the
-  // list is hidden, they cost one layout together.
-  const bool batch =
-      isVisible() && (!showsIDs(layerRows_, layerIDs) || !showsIDs(shapeRows_, shapeIDs) ||
-                      emptyShown == emptyText_->isHidden());
-  if (batch) hide();
+  // A row shown inside a visible list lays out the list and the column at once: with the
+  // list's layout off, the rows shown and hidden here cost one layout together. Hiding the list
+  // instead would hide and show every row and each of its children.
+  const bool batch = !showsIDs(layerRows_, layerIDs) || !showsIDs(shapeRows_, shapeIDs) ||
+                     emptyShown == emptyText_->isHidden();
+  if (batch) layout()->setEnabled(false);
   layerRows_ = rowsFor(layerIDs, std::move(layerRows_), spareLayers_,
                        [this](const Uuid& id) { return new LayerRow(model_, id, this); });
   shapeRows_ = rowsFor(shapeIDs, std::move(shapeRows_), spareShapes_,
@@ -395,7 +409,8 @@ void LayerList::refreshValues() {
     if (!isSelected) continue;
     if (emptyShown) order.push_back(emptyText_);
     for (size_t s = 0; s < shapes->size(); ++s) {
-      shapeRows_[s]->display((*shapes)[s], strokeName(*shapes, s));
+      const DodgeBurnStroke& shape = (*shapes)[s];
+      shapeRows_[s]->display(shape, strokeName(*shapes, s), kindPixmap(kindOf(shape)));
       order.push_back(shapeRows_[s]);
     }
   }
@@ -408,7 +423,10 @@ void LayerList::refreshValues() {
   for (QWidget* widget : order) {
     if (widget->isHidden()) widget->setVisible(true);
   }
-  if (batch) show();
+  if (batch) {
+    layout()->setEnabled(true);
+    layout()->activate();
+  }
 }
 
 void LayerList::paintEvent(QPaintEvent*) {

@@ -11,6 +11,7 @@
 
 #include <QPixmap>
 #include <QString>
+#include <array>
 #include <vector>
 
 #include "Inspector/InspectorRow.h"
@@ -47,6 +48,8 @@ class LayerList final : public InspectorRow {
   class LayerRow;
   class ShapeRow;
 
+  const QPixmap& kindPixmap(DodgeShape kind);
+
   AppModel& model_;
   QVBoxLayout* rowsLayout_;
   std::vector<LayerRow*> layerRows_;
@@ -60,4 +63,6 @@ class LayerList final : public InspectorRow {
   QPixmap below_;
   QPixmap above_;
   qreal iconScale_ = 0;
+  // The shape rows' kind icons, by DodgeShape.
+  std::array<QPixmap, 3> kindPixmaps_;
 };

@@ -483,6 +483,52 @@ TEST(LayerList, RowsAreKeptByIdAcrossRefreshes) {
   EXPECT_EQ(t.row(1), c);
 }
 
+// Switching between a layer of many shapes and one of few reuses the shape rows: after each
+// turn every row names its own shape and kind, and is laid out at its full height, one under
+// the other, in a list as tall as they need, with the rows under the list moved down or up.
+TEST(LayerList, SwitchingLayersBackAndForthLaysTheRowsOutInOneTurn) {
+  DodgeInspector t;
+  std::vector<DodgeBurnStroke> many;
+  for (int i = 0; i < 12; ++i) many.push_back(stroke(i % 3 == 0 ? DodgeShape::radial : DodgeShape::brush));
+  std::vector<LocalLayer> layers{layer("Many", many), layer("Few", {stroke(DodgeShape::linear)})};
+  for (int i = 0; i < 8; ++i) layers.push_back(layer(std::string(1, static_cast<char>('a' + i))));
+  t.layers(layers);
+  const auto expectLaidOut = [&] {
+    int y = t.row(0)->y();
+    for (QWidget* row : t.list()->rows()) {
+      EXPECT_EQ(row->y(), y) << row->objectName().toStdString();
+      EXPECT_GE(row->height(), row->minimumSizeHint().height());
+      y += row->height();
+    }
+    EXPECT_GE(t.list()->height(), t.list()->minimumSizeHint().height());
+    // The section made room for it: the next row starts below the list.
+    EXPECT_GT(t.here<QWidget>("shapeChoiceRow")->y(), t.list()->geometry().bottom());
+  };
+  for (size_t selected : {0u, 1u, 0u, 1u}) {
+    t.model().setSelectedLayerID(t.stored()[selected].id);
+    t.settle();
+    std::vector<std::string> expected;
+    for (size_t l = 0; l < t.stored().size(); ++l) {
+      expected.push_back("layer:" + t.stored()[l].name);
+      if (l != selected) continue;
+      for (size_t s = 0; s < t.stored()[l].shapes.size(); ++s) {
+        expected.push_back("shape:" + LayerList::strokeName(t.stored()[l].shapes, s).toStdString());
+        const DodgeShape kind = *t.stored()[l].shapes[s].shape;
+        auto* icon = t.inRow<QLabel>(l + 1 + s, "kind");
+        EXPECT_EQ(icon->property("symbol").toString(), kind == DodgeShape::radial ? "circle.dashed"
+                                                       : kind == DodgeShape::linear
+                                                           ? "rectangle.split.1x2"
+                                                           : "paintbrush.pointed");
+        EXPECT_FALSE(icon->pixmap().isNull());
+        EXPECT_EQ(t.inRow<QCheckBox>(l + 1 + s, "outside")->isVisibleTo(t.view.get()),
+                  kind == DodgeShape::radial);
+      }
+    }
+    EXPECT_EQ(t.rows(), expected) << selected;
+    expectLaidOut();
+  }
+}
+
 // Showing values the controls cannot hit exactly, or cannot reach, must never edit them: no undo
 // step, no record changed, no preference written, whatever is selected or shown.
 TEST(DodgeBurnSection, RefreshingTheseSectionsNeverWritesAValueBack) {
