@@ -13,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include "Inspector/ElidedLabel.h"
@@ -106,9 +107,9 @@ bool showsIDs(const std::vector<Row*>& rows, const std::vector<Uuid>& ids) {
                     [](Row* row, const Uuid& id) { return row->id() == id; });
 }
 
-// The rows for `ids`, in order: the row that showed the same id, else a spare row given the
-// id, else a new one. Rows left over are hidden and kept as spares: switching between a layer
-// with many shapes and another makes no widgets.
+// The rows for `ids`, in order: the row that showed the same id, shown or spare, else a spare
+// row given the id, else a new one. Rows left over are hidden and kept as spares: switching
+// between a layer with many shapes and another makes no widgets.
 template <class Row, class Make>
 std::vector<Row*> rowsFor(const std::vector<Uuid>& ids, std::vector<Row*> old,
                           std::vector<Row*>& spares, Make make) {
@@ -117,6 +118,12 @@ std::vector<Row*> rowsFor(const std::vector<Uuid>& ids, std::vector<Row*> old,
   for (Row* row : old) {
     if (row) spares.push_back(row);
   }
+  // A spare that showed the same id before still shows its texts and icon: nothing in it
+  // changes size, so showing it lays out nothing again.
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (!rows[i]) rows[i] = takeRow(spares, ids[i]);
+  }
+  std::erase(spares, nullptr);
   for (size_t i = 0; i < ids.size(); ++i) {
     if (rows[i]) continue;
     if (spares.empty()) {
@@ -418,8 +425,23 @@ void LayerList::refreshValues() {
   }
 
   if (rows() != order) {
-    while (rowsLayout_->count() > 0) delete rowsLayout_->takeAt(0);
-    for (QWidget* widget : order) rowsLayout_->addWidget(widget);
+    // The items are put back in the new order rather than made anew: each keeps the sizes it
+    // read from its row, which a new item would ask every row for again.
+    std::unordered_map<QWidget*, QLayoutItem*> items;
+    while (rowsLayout_->count() > 0) {
+      QLayoutItem* item = rowsLayout_->takeAt(0);
+      items.emplace(item->widget(), item);
+    }
+    for (QWidget* widget : order) {
+      const auto kept = items.find(widget);
+      if (kept == items.end()) {
+        rowsLayout_->addWidget(widget);
+      } else {
+        rowsLayout_->addItem(kept->second);
+        items.erase(kept);
+      }
+    }
+    for (const auto& [widget, item] : items) delete item;
   }
   if (!emptyShown && !emptyText_->isHidden()) emptyText_->hide();
   for (QWidget* widget : order) {

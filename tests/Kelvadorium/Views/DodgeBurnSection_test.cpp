@@ -489,7 +489,8 @@ TEST(LayerList, RowsAreKeptByIdAcrossRefreshes) {
 TEST(LayerList, SwitchingLayersBackAndForthLaysTheRowsOutInOneTurn) {
   DodgeInspector t;
   std::vector<DodgeBurnStroke> many;
-  for (int i = 0; i < 12; ++i) many.push_back(stroke(i % 3 == 0 ? DodgeShape::radial : DodgeShape::brush));
+  for (int i = 0; i < 12; ++i)
+    many.push_back(stroke(i % 3 == 0 ? DodgeShape::radial : DodgeShape::brush));
   std::vector<LocalLayer> layers{layer("Many", many), layer("Few", {stroke(DodgeShape::linear)})};
   for (int i = 0; i < 8; ++i) layers.push_back(layer(std::string(1, static_cast<char>('a' + i))));
   t.layers(layers);
