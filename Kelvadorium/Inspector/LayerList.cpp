@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QResizeEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -302,6 +303,8 @@ class LayerList::ShapeRow final : public QWidget {
 LayerList::LayerList(AppModel& model, QWidget* parent) : InspectorRow(parent), model_(model) {
   setObjectName("LayerList");
   setAttribute(Qt::WA_OpaquePaintEvent);
+  // A change of height repaints the rows that moved and the round ends, not the whole list.
+  setAttribute(Qt::WA_StaticContents);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(listPadding, listPadding, listPadding, listPadding);
   layout->setSpacing(0);
@@ -483,4 +486,17 @@ void LayerList::paintEvent(QPaintEvent* event) {
     painter.drawRoundedRect(QRectF(rect()), listRadius, listRadius);
     painter.restore();
   }
+}
+
+void LayerList::resizeEvent(QResizeEvent* event) {
+  InspectorRow::resizeEvent(event);
+  const QSize old = event->oldSize();
+  if (old.width() != width()) {
+    update();
+    return;
+  }
+  // The round ends at the old bottom, now inside the list or cut off, and at the new one.
+  const int side = static_cast<int>(std::ceil(listRadius));
+  update(QRect(0, std::min(old.height(), height()) - side, width(), side));
+  update(QRect(0, height() - side, width(), side));
 }

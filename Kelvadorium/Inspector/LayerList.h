@@ -43,6 +43,7 @@ class LayerList final : public InspectorRow {
  protected:
   void refreshValues() override;
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   class LayerRow;

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -527,6 +528,36 @@ TEST(LayerList, SwitchingLayersBackAndForthLaysTheRowsOutInOneTurn) {
     }
     EXPECT_EQ(t.rows(), expected) << selected;
     expectLaidOut();
+  }
+}
+
+// What is on screen after the list changes, repainted only where something changed, is what a
+// column built afresh over the same record shows: the rows that came, the list's round ends and
+// the section's frame where the list grew or shrank. (The section only: the fresh window's
+// first header takes the focus.)
+TEST(LayerList, TheScreenAfterASwitchIsTheScreenOfAFreshColumn) {
+  DodgeInspector t;
+  std::vector<DodgeBurnStroke> many;
+  for (int i = 0; i < 6; ++i)
+    many.push_back(stroke(i == 2 ? DodgeShape::radial : DodgeShape::brush));
+  t.layers({layer("Many", many), layer("None"), layer("One", {stroke(DodgeShape::linear)})});
+  const auto screen = [](InspectorView& view) {
+    QApplication::processEvents();
+    const QWidget* section = view.section("Dodge & Burn");
+    const QRect area(section->mapTo(&view, QPoint(0, 0)), section->size());
+    return view.screen()->grabWindow(view.winId()).toImage().copy(area);
+  };
+  for (size_t selected : {0u, 1u, 2u, 0u, 1u}) {
+    t.model().setSelectedLayerID(t.stored()[selected].id);
+    t.settle();
+    const QImage shown = screen(*t.view);
+    InspectorView fresh(t.model());
+    fresh.setGeometry(t.view->geometry());
+    fresh.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fresh));
+    const QImage built = screen(fresh);
+    ASSERT_EQ(shown.size(), built.size());
+    EXPECT_TRUE(shown == built) << selected;
   }
 }
 
