@@ -432,6 +432,22 @@ TEST(LayerList, RowsShowIconNameSummaryAndVisibility) {
   EXPECT_EQ(t.steps(), 1u);
 }
 
+// A name that has room is shown whole: its width is not rounded down below what the text needs,
+// which cut some ("La…10") and not others.
+TEST(LayerList, NamesWithRoomAreShownWhole) {
+  DodgeInspector t;
+  std::vector<LocalLayer> layers;
+  for (int i = 1; i <= 24; ++i) layers.push_back(layer("Layer " + std::to_string(i)));
+  layers.push_back(layer("Sky and the far hills"));
+  t.layers(layers, 3);
+  for (size_t i = 0; i < t.list()->rows().size(); ++i) {
+    auto* name = t.row(i)->findChild<ElidedLabel*>("name");
+    if (name) {
+      EXPECT_EQ(name->text().toStdString(), name->fullText().toStdString());
+    }
+  }
+}
+
 TEST(LayerList, OutsideAndRemoveActOnTheShapeById) {
   DodgeInspector t;
   t.layers({layer("Sky", {stroke(DodgeShape::radial)})}, 0);
