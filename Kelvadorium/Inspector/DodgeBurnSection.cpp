@@ -404,6 +404,8 @@ QWidget* build(InspectorView& view) {
   AppModel& model = view.model();
   auto* content = new QWidget;
   content->setObjectName("Dodge & Burn content");
+  // Draws nothing itself: the list growing repaints what moved, not the whole section.
+  content->setAttribute(Qt::WA_StaticContents);
   auto* layout = new QVBoxLayout(content);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(rowSpacing);
@@ -415,6 +417,11 @@ QWidget* build(InspectorView& view) {
   layout->addWidget(outsideSwitch(view));
   layout->addWidget(layerAdjustments(view));
   layout->addWidget(hintRow(view));
+  // The list changes height here without a turn between: like the list, the content grows at
+  // once rather than squeezing its rows, and keeps a height to spare below them.
+  layout->setSizeConstraint(QLayout::SetMinimumSize);
+  layout->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Minimum));
+  layout->setStretch(layout->count() - 1, 1);
   SectionSignals::follow(*content, model,
                          {&AppModel::dodgeModeChanged, &AppModel::selectedLayerIDChanged}, true);
   return content;

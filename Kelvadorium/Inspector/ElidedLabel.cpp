@@ -1,6 +1,7 @@
 #include "Inspector/ElidedLabel.h"
 
 #include <QFontMetrics>
+#include <cmath>
 
 ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -19,9 +20,12 @@ QSize ElidedLabel::minimumSizeHint() const {
   return {metrics.horizontalAdvance("M…M"), metrics.height()};
 }
 
+// The text's width rounded up: rounded to the nearest, some texts got less than they need and
+// were elided with room to spare.
 QSize ElidedLabel::sizeHint() const {
-  const QFontMetrics metrics(font());
-  return {metrics.horizontalAdvance(full_), metrics.height()};
+  const QFontMetricsF metrics(font());
+  return {static_cast<int>(std::ceil(metrics.horizontalAdvance(full_))),
+          QFontMetrics(font()).height()};
 }
 
 void ElidedLabel::resizeEvent(QResizeEvent* event) {

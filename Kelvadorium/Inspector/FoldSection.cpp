@@ -1,7 +1,9 @@
 #include "Inspector/FoldSection.h"
 
 #include <QFrame>
+#include <QResizeEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "Inspector/FoldHeader.h"
 #include "Inspector/InspectorRow.h"
@@ -19,6 +21,8 @@ FoldSection::FoldSection(const QString& title, Preferences& preferences, bool op
       openByDefault_(openByDefault),
       makeContent_(std::move(content)) {
   setObjectName(title);
+  // Draws nothing itself: a change of its height repaints what moved, not the whole section.
+  setAttribute(Qt::WA_StaticContents);
   const QString stored = key(title);
   header_ = new FoldHeader(
       title,
@@ -30,6 +34,10 @@ FoldSection::FoldSection(const QString& title, Preferences& preferences, bool op
   body_->setFrameShape(QFrame::StyledPanel);
   body_->setAutoFillBackground(true);
   body_->setBackgroundRole(QPalette::Base);
+  // A change of the content's height repaints what moved and the frame's bottom edge (see
+  // eventFilter), not the whole body and every row of the section.
+  body_->setAttribute(Qt::WA_StaticContents);
+  body_->installEventFilter(this);
   bodyLayout_ = new QVBoxLayout(body_);
   bodyLayout_->setContentsMargins(bodyPadding, bodyPadding - 2, bodyPadding, bodyPadding);
 
@@ -66,5 +74,20 @@ void FoldSection::apply() {
 }
 
 void FoldSection::refresh() {
-  for (InspectorRow* row : rows_) row->refresh();
+  if (content_) InspectorRow::refreshAll(*content_, rows_);
+}
+
+bool FoldSection::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == body_ && event->type() == QEvent::Resize) {
+    const QSize old = static_cast<QResizeEvent*>(event)->oldSize();
+    if (old.width() != body_->width()) {
+      body_->update();
+    } else {
+      // The frame's bottom edge, where it was and where it is.
+      body_->update(QRect(0, std::min(old.height(), body_->height()) - bodyPadding, body_->width(),
+                          bodyPadding));
+      body_->update(QRect(0, body_->height() - bodyPadding, body_->width(), bodyPadding));
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }

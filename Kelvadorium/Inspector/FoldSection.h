@@ -34,6 +34,9 @@ class FoldSection final : public QWidget {
   // Reads the model into the content's rows.
   void refresh();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void apply();
 

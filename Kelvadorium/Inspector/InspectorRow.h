@@ -6,6 +6,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class InspectorRow : public QWidget {
   Q_OBJECT
@@ -23,6 +24,12 @@ class InspectorRow : public QWidget {
  protected:
   // The row's own reading of the model.
   virtual void refreshValues();
+
+ public:
+  // Refreshes `rows`, inside `content`, with the content's layout held off meanwhile: a row shown
+  // in a visible layout lays out the whole column at once, so rows that come and go together
+  // cost one layout, run at the end.
+  static void refreshAll(QWidget& content, const std::vector<InspectorRow*>& rows);
 
  private:
   std::function<bool()> shownWhen_;

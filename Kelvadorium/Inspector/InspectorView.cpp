@@ -73,6 +73,8 @@ InspectorView::InspectorView(AppModel& model, QWidget* parent)
 
   column_ = new QWidget;
   column_->setObjectName("column");
+  // It draws nothing itself: a change of its height repaints what moved, not the whole column.
+  column_->setAttribute(Qt::WA_StaticContents);
   auto* layout = new QVBoxLayout(column_);
   layout->setContentsMargins(columnMargin, columnMargin, columnMargin, columnMargin);
   layout->setSpacing(sectionSpacing);

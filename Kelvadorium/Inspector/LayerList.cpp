@@ -7,11 +7,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QResizeEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include "Inspector/ElidedLabel.h"
@@ -105,9 +108,9 @@ bool showsIDs(const std::vector<Row*>& rows, const std::vector<Uuid>& ids) {
                     [](Row* row, const Uuid& id) { return row->id() == id; });
 }
 
-// The rows for `ids`, in order: the row that showed the same id, else a spare row given the
-// id, else a new one. Rows left over are hidden and kept as spares: switching between a layer
-// with many shapes and another makes no widgets.
+// The rows for `ids`, in order: the row that showed the same id, shown or spare, else a spare
+// row given the id, else a new one. Rows left over are hidden and kept as spares: switching
+// between a layer with many shapes and another makes no widgets.
 template <class Row, class Make>
 std::vector<Row*> rowsFor(const std::vector<Uuid>& ids, std::vector<Row*> old,
                           std::vector<Row*>& spares, Make make) {
@@ -116,6 +119,12 @@ std::vector<Row*> rowsFor(const std::vector<Uuid>& ids, std::vector<Row*> old,
   for (Row* row : old) {
     if (row) spares.push_back(row);
   }
+  // A spare that showed the same id before still shows its texts and icon: nothing in it
+  // changes size, so showing it lays out nothing again.
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (!rows[i]) rows[i] = takeRow(spares, ids[i]);
+  }
+  std::erase(spares, nullptr);
   for (size_t i = 0; i < ids.size(); ++i) {
     if (rows[i]) continue;
     if (spares.empty()) {
@@ -266,13 +275,12 @@ class LayerList::ShapeRow final : public QWidget {
   const Uuid& id() const { return id_; }
   void rebind(const Uuid& id) { id_ = id; }
 
-  void display(const DodgeBurnStroke& stroke, const QString& name) {
+  void display(const DodgeBurnStroke& stroke, const QString& name, const QPixmap& kindPixmap) {
     const DodgeShape kind = kindOf(stroke);
     if (kind != shownKind_) {
       shownKind_ = kind;
-      const QString symbol = kindSymbol(kind);
-      kind_->setPixmap(SymbolIcons::icon(symbol).pixmap(QSize(kindWidth, kindWidth)));
-      kind_->setProperty("symbol", symbol);
+      kind_->setPixmap(kindPixmap);
+      kind_->setProperty("symbol", kindSymbol(kind));
       outside_->setVisible(kind == DodgeShape::radial);
     }
     setTextIfChanged(name_, name);
@@ -294,6 +302,9 @@ class LayerList::ShapeRow final : public QWidget {
 
 LayerList::LayerList(AppModel& model, QWidget* parent) : InspectorRow(parent), model_(model) {
   setObjectName("LayerList");
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  // A change of height repaints the rows that moved and the round ends, not the whole list.
+  setAttribute(Qt::WA_StaticContents);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(listPadding, listPadding, listPadding, listPadding);
   layout->setSpacing(0);
@@ -322,6 +333,11 @@ LayerList::LayerList(AppModel& model, QWidget* parent) : InspectorRow(parent), m
   newRow->addWidget(newLayer_);
   newRow->addStretch(1);
   layout->addLayout(newRow);
+  // Laid out before the column gives it its new height: it grows to its least height at once
+  // rather than squeezing the rows, and a height to spare goes below them rather than into them.
+  layout->setSizeConstraint(QLayout::SetMinimumSize);
+  layout->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Minimum));
+  layout->setStretch(layout->count() - 1, 1);
 }
 
 QString LayerList::summary(const LocalAdjustment& adjust) {
@@ -343,6 +359,15 @@ QString LayerList::strokeName(const std::vector<DodgeBurnStroke>& shapes, size_t
   return kindWord(kind) + QString::number(number);
 }
 
+// Drawn once per kind: a row given another shape takes its icon without rendering it again.
+const QPixmap& LayerList::kindPixmap(DodgeShape kind) {
+  QPixmap& pixmap = kindPixmaps_[static_cast<size_t>(kind)];
+  if (pixmap.isNull()) {
+    pixmap = SymbolIcons::icon(kindSymbol(kind)).pixmap(QSize(kindWidth, kindWidth));
+  }
+  return pixmap;
+}
+
 std::vector<QWidget*> LayerList::rows() const {
   std::vector<QWidget*> widgets;
   for (int i = 0; i < rowsLayout_->count(); ++i)
@@ -360,6 +385,7 @@ void LayerList::refreshValues() {
   const qreal scale = devicePixelRatioF();
   if (scale != iconScale_) {
     iconScale_ = scale;
+    kindPixmaps_ = {};
     below_ = TintedSymbol::pixmap("circle.lefthalf.filled", NamedColours::colour(NamedColour::cyan),
                                   {iconSide, iconSide}, scale);
     above_ =
@@ -376,12 +402,12 @@ void LayerList::refreshValues() {
     for (const DodgeBurnStroke& shape : *shapes) shapeIDs.push_back(shape.id);
   }
   const bool emptyShown = shapes && shapes->empty();
-  // Each row shown or hidden inside a visible list lays out the whole column again: while the
-  // list is hidden, they cost one layout together.
-  const bool batch =
-      isVisible() && (!showsIDs(layerRows_, layerIDs) || !showsIDs(shapeRows_, shapeIDs) ||
-                      emptyShown == emptyText_->isHidden());
-  if (batch) hide();
+  // A row shown inside a visible list lays out the list and the column at once: with the
+  // list's layout off, the rows shown and hidden here cost one layout together. Hiding the list
+  // instead would hide and show every row and each of its children.
+  const bool batch = !showsIDs(layerRows_, layerIDs) || !showsIDs(shapeRows_, shapeIDs) ||
+                     emptyShown == emptyText_->isHidden();
+  if (batch) layout()->setEnabled(false);
   layerRows_ = rowsFor(layerIDs, std::move(layerRows_), spareLayers_,
                        [this](const Uuid& id) { return new LayerRow(model_, id, this); });
   shapeRows_ = rowsFor(shapeIDs, std::move(shapeRows_), spareShapes_,
@@ -395,22 +421,82 @@ void LayerList::refreshValues() {
     if (!isSelected) continue;
     if (emptyShown) order.push_back(emptyText_);
     for (size_t s = 0; s < shapes->size(); ++s) {
-      shapeRows_[s]->display((*shapes)[s], strokeName(*shapes, s));
+      const DodgeBurnStroke& shape = (*shapes)[s];
+      shapeRows_[s]->display(shape, strokeName(*shapes, s), kindPixmap(kindOf(shape)));
       order.push_back(shapeRows_[s]);
     }
   }
 
   if (rows() != order) {
-    while (rowsLayout_->count() > 0) delete rowsLayout_->takeAt(0);
-    for (QWidget* widget : order) rowsLayout_->addWidget(widget);
+    // The items are put back in the new order rather than made anew: each keeps the sizes it
+    // read from its row, which a new item would ask every row for again.
+    std::unordered_map<QWidget*, QLayoutItem*> items;
+    while (rowsLayout_->count() > 0) {
+      QLayoutItem* item = rowsLayout_->takeAt(0);
+      items.emplace(item->widget(), item);
+    }
+    for (QWidget* widget : order) {
+      const auto kept = items.find(widget);
+      if (kept == items.end()) {
+        rowsLayout_->addWidget(widget);
+      } else {
+        rowsLayout_->addItem(kept->second);
+        items.erase(kept);
+      }
+    }
+    for (const auto& [widget, item] : items) delete item;
   }
   if (!emptyShown && !emptyText_->isHidden()) emptyText_->hide();
   for (QWidget* widget : order) {
     if (widget->isHidden()) widget->setVisible(true);
   }
-  if (batch) show();
+  if (batch) {
+    layout()->setEnabled(true);
+    layout()->activate();
+  }
 }
 
-void LayerList::paintEvent(QPaintEvent*) {
-  fillRounded(*this, listRadius, palette().color(QPalette::WindowText), listOpacity);
+// Opaque, over the section's base colour: the tint is mixed here and the list filled as a plain
+// rectangle, which the raster engine fills at once, with only its four corners drawn round. A
+// translucent rounded fill is split in bands over the engine's threads, and the section's
+// background under it painted first: on a busy machine these cost more than the rows.
+void LayerList::paintEvent(QPaintEvent* event) {
+  const QColor base = palette().color(QPalette::Base);
+  const QColor ink = palette().color(QPalette::WindowText);
+  const qreal share = ink.alphaF() * listOpacity;
+  const auto mix = [share](qreal under, qreal over) { return under + (over - under) * share; };
+  const QColor tint = QColor::fromRgbF(static_cast<float>(mix(base.redF(), ink.redF())),
+                                       static_cast<float>(mix(base.greenF(), ink.greenF())),
+                                       static_cast<float>(mix(base.blueF(), ink.blueF())));
+  QPainter painter(this);
+  const QRect dirty = event->rect();
+  painter.fillRect(dirty, tint);
+  const int side = static_cast<int>(std::ceil(listRadius));
+  const std::array corners{QRect(0, 0, side, side), QRect(width() - side, 0, side, side),
+                           QRect(0, height() - side, side, side),
+                           QRect(width() - side, height() - side, side, side)};
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(tint);
+  for (const QRect& corner : corners) {
+    if (!corner.intersects(dirty)) continue;
+    painter.save();
+    painter.setClipRect(corner);
+    painter.fillRect(corner, base);
+    painter.drawRoundedRect(QRectF(rect()), listRadius, listRadius);
+    painter.restore();
+  }
+}
+
+void LayerList::resizeEvent(QResizeEvent* event) {
+  InspectorRow::resizeEvent(event);
+  const QSize old = event->oldSize();
+  if (old.width() != width()) {
+    update();
+    return;
+  }
+  // The round ends at the old bottom, now inside the list or cut off, and at the new one.
+  const int side = static_cast<int>(std::ceil(listRadius));
+  update(QRect(0, std::min(old.height(), height()) - side, width(), side));
+  update(QRect(0, height() - side, width(), side));
 }

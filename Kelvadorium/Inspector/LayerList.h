@@ -11,6 +11,7 @@
 
 #include <QPixmap>
 #include <QString>
+#include <array>
 #include <vector>
 
 #include "Inspector/InspectorRow.h"
@@ -42,10 +43,13 @@ class LayerList final : public InspectorRow {
  protected:
   void refreshValues() override;
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   class LayerRow;
   class ShapeRow;
+
+  const QPixmap& kindPixmap(DodgeShape kind);
 
   AppModel& model_;
   QVBoxLayout* rowsLayout_;
@@ -60,4 +64,6 @@ class LayerList final : public InspectorRow {
   QPixmap below_;
   QPixmap above_;
   qreal iconScale_ = 0;
+  // The shape rows' kind icons, by DodgeShape.
+  std::array<QPixmap, 3> kindPixmaps_;
 };

@@ -20,7 +20,7 @@ RefreshGate* follow(QWidget& content, AppModel& model, std::initializer_list<Sig
           const QList<InspectorRow*> found = content.findChildren<InspectorRow*>();
           rows->assign(found.begin(), found.end());
         }
-        for (InspectorRow* row : *rows) row->refresh();
+        InspectorRow::refreshAll(content, *rows);
       },
       &content);
   for (Signal changed : changes) QObject::connect(&model, changed, gate, &RefreshGate::request);

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -431,6 +432,22 @@ TEST(LayerList, RowsShowIconNameSummaryAndVisibility) {
   EXPECT_EQ(t.steps(), 1u);
 }
 
+// A name that has room is shown whole: its width is not rounded down below what the text needs,
+// which cut some ("La…10") and not others.
+TEST(LayerList, NamesWithRoomAreShownWhole) {
+  DodgeInspector t;
+  std::vector<LocalLayer> layers;
+  for (int i = 1; i <= 24; ++i) layers.push_back(layer("Layer " + std::to_string(i)));
+  layers.push_back(layer("Sky and the far hills"));
+  t.layers(layers, 3);
+  for (size_t i = 0; i < t.list()->rows().size(); ++i) {
+    auto* name = t.row(i)->findChild<ElidedLabel*>("name");
+    if (name) {
+      EXPECT_EQ(name->text().toStdString(), name->fullText().toStdString());
+    }
+  }
+}
+
 TEST(LayerList, OutsideAndRemoveActOnTheShapeById) {
   DodgeInspector t;
   t.layers({layer("Sky", {stroke(DodgeShape::radial)})}, 0);
@@ -481,6 +498,83 @@ TEST(LayerList, RowsAreKeptByIdAcrossRefreshes) {
   EXPECT_EQ(t.rows(), (std::vector<std::string>{"layer:B", "layer:C"}));
   EXPECT_EQ(t.row(0), b);
   EXPECT_EQ(t.row(1), c);
+}
+
+// Switching between a layer of many shapes and one of few reuses the shape rows: after each
+// turn every row names its own shape and kind, and is laid out at its full height, one under
+// the other, in a list as tall as they need, with the rows under the list moved down or up.
+TEST(LayerList, SwitchingLayersBackAndForthLaysTheRowsOutInOneTurn) {
+  DodgeInspector t;
+  std::vector<DodgeBurnStroke> many;
+  for (int i = 0; i < 12; ++i)
+    many.push_back(stroke(i % 3 == 0 ? DodgeShape::radial : DodgeShape::brush));
+  std::vector<LocalLayer> layers{layer("Many", many), layer("Few", {stroke(DodgeShape::linear)})};
+  for (int i = 0; i < 8; ++i) layers.push_back(layer(std::string(1, static_cast<char>('a' + i))));
+  t.layers(layers);
+  const auto expectLaidOut = [&] {
+    int y = t.row(0)->y();
+    for (QWidget* row : t.list()->rows()) {
+      EXPECT_EQ(row->y(), y) << row->objectName().toStdString();
+      EXPECT_GE(row->height(), row->minimumSizeHint().height());
+      y += row->height();
+    }
+    EXPECT_GE(t.list()->height(), t.list()->minimumSizeHint().height());
+    // The section made room for it: the next row starts below the list.
+    EXPECT_GT(t.here<QWidget>("shapeChoiceRow")->y(), t.list()->geometry().bottom());
+  };
+  for (size_t selected : {0u, 1u, 0u, 1u}) {
+    t.model().setSelectedLayerID(t.stored()[selected].id);
+    t.settle();
+    std::vector<std::string> expected;
+    for (size_t l = 0; l < t.stored().size(); ++l) {
+      expected.push_back("layer:" + t.stored()[l].name);
+      if (l != selected) continue;
+      for (size_t s = 0; s < t.stored()[l].shapes.size(); ++s) {
+        expected.push_back("shape:" + LayerList::strokeName(t.stored()[l].shapes, s).toStdString());
+        const DodgeShape kind = *t.stored()[l].shapes[s].shape;
+        auto* icon = t.inRow<QLabel>(l + 1 + s, "kind");
+        EXPECT_EQ(icon->property("symbol").toString(), kind == DodgeShape::radial ? "circle.dashed"
+                                                       : kind == DodgeShape::linear
+                                                           ? "rectangle.split.1x2"
+                                                           : "paintbrush.pointed");
+        EXPECT_FALSE(icon->pixmap().isNull());
+        EXPECT_EQ(t.inRow<QCheckBox>(l + 1 + s, "outside")->isVisibleTo(t.view.get()),
+                  kind == DodgeShape::radial);
+      }
+    }
+    EXPECT_EQ(t.rows(), expected) << selected;
+    expectLaidOut();
+  }
+}
+
+// What is on screen after the list changes, repainted only where something changed, is what a
+// column built afresh over the same record shows: the rows that came, the list's round ends and
+// the section's frame where the list grew or shrank. (The section only: the fresh window's
+// first header takes the focus.)
+TEST(LayerList, TheScreenAfterASwitchIsTheScreenOfAFreshColumn) {
+  DodgeInspector t;
+  std::vector<DodgeBurnStroke> many;
+  for (int i = 0; i < 6; ++i)
+    many.push_back(stroke(i == 2 ? DodgeShape::radial : DodgeShape::brush));
+  t.layers({layer("Many", many), layer("None"), layer("One", {stroke(DodgeShape::linear)})});
+  const auto screen = [](InspectorView& view) {
+    QApplication::processEvents();
+    const QWidget* section = view.section("Dodge & Burn");
+    const QRect area(section->mapTo(&view, QPoint(0, 0)), section->size());
+    return view.screen()->grabWindow(view.winId()).toImage().copy(area);
+  };
+  for (size_t selected : {0u, 1u, 2u, 0u, 1u}) {
+    t.model().setSelectedLayerID(t.stored()[selected].id);
+    t.settle();
+    const QImage shown = screen(*t.view);
+    InspectorView fresh(t.model());
+    fresh.setGeometry(t.view->geometry());
+    fresh.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fresh));
+    const QImage built = screen(fresh);
+    ASSERT_EQ(shown.size(), built.size());
+    EXPECT_TRUE(shown == built) << selected;
+  }
 }
 
 // Showing values the controls cannot hit exactly, or cannot reach, must never edit them: no undo
