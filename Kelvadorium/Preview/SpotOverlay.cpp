@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -183,13 +184,29 @@ void over(float (&pixel)[4], const Rgb& colour, float alpha) {
 }
 
 // Lays white at `alpha` over a premultiplied pixel: every channel moves that share toward 255.
-QRgb whiteOver(QRgb pixel, float alpha) {
-  const auto toward = [alpha](int c) {
-    return c + static_cast<int>(alpha * static_cast<float>(255 - c) + 0.5f);
-  };
-  return qRgba(toward(qRed(pixel)), toward(qGreen(pixel)), toward(qBlue(pixel)),
-               toward(qAlpha(pixel)));
+int towardWhite(int c, float alpha) {
+  return c + static_cast<int>(alpha * static_cast<float>(255 - c) + 0.5f);
 }
+QRgb whiteOver(QRgb pixel, float alpha) {
+  return qRgba(towardWhite(qRed(pixel), alpha), towardWhite(qGreen(pixel), alpha),
+               towardWhite(qBlue(pixel), alpha), towardWhite(qAlpha(pixel), alpha));
+}
+
+// The painter's opacity and what it makes of the layers. The inside of a band without highlight
+// lays the tint's white at one alpha, the bulk of the pixels written: a table of each channel
+// value as whiteOver makes it.
+struct Opacity {
+  explicit Opacity(float opacity) : opacity(opacity) {
+    const float alpha = static_cast<float>(tintOpacity) * opacity;
+    for (int c = 0; c < 256; ++c) tinted[static_cast<size_t>(c)] = towardWhite(c, alpha);
+  }
+  QRgb tint(QRgb pixel) const {
+    return qRgba(tinted[qRed(pixel)], tinted[qGreen(pixel)], tinted[qBlue(pixel)],
+                 tinted[qAlpha(pixel)]);
+  }
+  float opacity;
+  std::array<int, 256> tinted{};
+};
 
 // One shape's highlight, ring and tint: the band of the line through its points widened to
 // `inner`, `outer` and the highlight's radius, round at its ends and joins.
@@ -290,8 +307,8 @@ struct RowScratch {
 // band reaches in them (the nearest of its segments, each a capsule), then the three layers laid
 // over each pixel in turn. Every pixel's value depends on its own position alone, so any split
 // into row ranges writes the same pixels.
-void rasterRows(uchar* bits, qsizetype stride, const DeviceBand& band, float opacity, int top,
-                int bottom, RowScratch& scratch) {
+void rasterRows(uchar* bits, qsizetype stride, const DeviceBand& band, const Opacity& layers,
+                int top, int bottom, RowScratch& scratch) {
   const QRect area(QPoint(band.area.left(), std::max(top, band.area.top())),
                    QPoint(band.area.right(), std::min(bottom, band.area.bottom())));
   if (area.isEmpty()) return;
@@ -362,6 +379,7 @@ void rasterRows(uchar* bits, qsizetype stride, const DeviceBand& band, float opa
     }
   }
 
+  const float opacity = layers.opacity;
   const Rgb white(Qt::white);
   const Rgb lit(band.highlight ? *band.highlight : QColor(Qt::white));
   const auto litAlpha = static_cast<float>(band.highlight ? band.highlight->alphaF() : 0) * opacity;
@@ -385,13 +403,14 @@ void rasterRows(uchar* bits, qsizetype stride, const DeviceBand& band, float opa
       if (!(squared < edgeSquared)) continue;
       if (!band.highlight) {
         // White rings and tints only: the two layers are one white layer of their joint alpha.
-        float alpha = tintAlpha;
-        if (!(squared < solidSquared)) {
-          const float d = std::sqrt(squared);
-          const float tint = coverage(rt, d);
-          const float ring = ringAlpha * (coverage(ro, d) - tint);
-          alpha = 1 - (1 - ring) * (1 - tintAlpha * tint);
+        if (squared < solidSquared) {
+          line[x] = layers.tint(line[x]);
+          continue;
         }
+        const float d = std::sqrt(squared);
+        const float tint = coverage(rt, d);
+        const float ring = ringAlpha * (coverage(ro, d) - tint);
+        const float alpha = 1 - (1 - ring) * (1 - tintAlpha * tint);
         if (alpha > 0) line[x] = whiteOver(line[x], alpha);
         continue;
       }
@@ -415,13 +434,14 @@ void rasterRows(uchar* bits, qsizetype stride, const DeviceBand& band, float opa
 // one thread alone, every band in turn, so each pixel sees the same layers in the same order.
 void rasterBands(QImage& image, const std::vector<DeviceBand>& bands, float opacity) {
   if (bands.empty()) return;
+  const Opacity layers(opacity);
   // Detaches here, once; scanLine() on several threads would each touch the image's data.
   uchar* bits = image.bits();
   const qsizetype stride = image.bytesPerLine();
   parallelForRows(image.height(), [&](int64_t begin, int64_t end) {
     RowScratch scratch;
     for (const DeviceBand& band : bands) {
-      rasterRows(bits, stride, band, opacity, static_cast<int>(begin), static_cast<int>(end - 1),
+      rasterRows(bits, stride, band, layers, static_cast<int>(begin), static_cast<int>(end - 1),
                  scratch);
     }
   });
