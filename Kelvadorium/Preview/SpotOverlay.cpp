@@ -289,12 +289,6 @@ struct Segment {
     const float lengthSquared = vx * vx + vy * vy;
     inverse = lengthSquared > 0 ? 1 / lengthSquared : 0;
   }
-  float squared(float dx, float dy) const {
-    const float along = std::clamp((dx * vx + dy * vy) * inverse, 0.0f, 1.0f);
-    const float ex = dx - along * vx;
-    const float ey = dy - along * vy;
-    return ex * ex + ey * ey;
-  }
 };
 
 // What writing a band needs besides the image, kept by one range of rows across its bands.
@@ -390,16 +384,34 @@ void rasterRows(uchar* bits, qsizetype stride, const DeviceBand& band, const Opa
   const float solid = std::max(rt - 0.5f, 0.0f);
   const float solidSquared = solid * solid;
   const auto channel = [](float v) { return static_cast<int>(std::min(v, 255.0f) + 0.5f); };
+  // A lone spot's distances are worked out a row at a time into the field's first row.
+  if (single && field.size() < static_cast<size_t>(w)) field.resize(static_cast<size_t>(w));
   for (int y = area.top(); y <= area.bottom(); ++y) {
-    const float* row =
-        single ? nullptr
-               : field.data() + static_cast<size_t>(y - area.top()) * static_cast<size_t>(w);
     const float dy = static_cast<float>(y) + 0.5f - first.ay;
     auto* line = reinterpret_cast<QRgb*>(bits + static_cast<qsizetype>(y) * stride);
     const auto [from, to] = spans[static_cast<size_t>(y - area.top())];
+    const float* row =
+        field.data() + (single ? 0 : static_cast<size_t>(y - area.top()) * static_cast<size_t>(w));
+    if (single) {
+      // Branch-free, so the compiler runs it several pixels at a time.
+      float* __restrict__ out = field.data() + (from - area.left());
+      const float ax = first.ax;
+      const float vx = first.vx;
+      const float vy = first.vy;
+      const float inverse = first.inverse;
+      const int count = to - from + 1;
+      for (int i = 0; i < count; ++i) {
+        const float dx = static_cast<float>(from + i) + 0.5f - ax;
+        float along = (dx * vx + dy * vy) * inverse;
+        along = along < 0.0f ? 0.0f : along;
+        along = along > 1.0f ? 1.0f : along;
+        const float ex = dx - along * vx;
+        const float ey = dy - along * vy;
+        out[i] = ex * ex + ey * ey;
+      }
+    }
     for (int x = from; x <= to; ++x) {
-      const float squared = single ? first.squared(static_cast<float>(x) + 0.5f - first.ax, dy)
-                                   : row[x - area.left()];
+      const float squared = row[x - area.left()];
       if (!(squared < edgeSquared)) continue;
       if (!band.highlight) {
         // White rings and tints only: the two layers are one white layer of their joint alpha.
