@@ -183,10 +183,12 @@ void over(float (&pixel)[4], const Rgb& colour, float alpha) {
   pixel[3] = alpha * colour.b + pixel[3] * keep;
 }
 
-// Lays white at `alpha` over a premultiplied pixel: every channel moves that share toward 255.
+// One channel of a premultiplied pixel moved the share `alpha` toward 255.
 int towardWhite(int c, float alpha) {
   return c + static_cast<int>(alpha * static_cast<float>(255 - c) + 0.5f);
 }
+
+// Lays white at `alpha` over a premultiplied pixel: every channel moves that share toward 255.
 QRgb whiteOver(QRgb pixel, float alpha) {
   return qRgba(towardWhite(qRed(pixel), alpha), towardWhite(qGreen(pixel), alpha),
                towardWhite(qBlue(pixel), alpha), towardWhite(qAlpha(pixel), alpha));
@@ -617,9 +619,9 @@ void SpotOverlay::paintShapes(QPainter& p, QSizeF, double z) const {
     std::vector<DeviceBand> bands;
     bands.reserve(shapes_.size());
     for (const HealedShape& shape : shapes_) {
-      DeviceBand band = deviceBand(
-          p, *image, writable,
-          Band{shape.points, shape.radius, shape.radius + rim, highlightOf(shape)});
+      DeviceBand band =
+          deviceBand(p, *image, writable,
+                     Band{shape.points, shape.radius, shape.radius + rim, highlightOf(shape)});
       if (!band.area.isEmpty()) bands.push_back(std::move(band));
     }
     rasterBands(*image, bands, static_cast<float>(p.opacity()));
