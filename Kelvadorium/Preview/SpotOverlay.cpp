@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -14,6 +15,7 @@
 #include "Model/AppModel.h"
 #include "Preview/MarkGeometry.h"
 #include "Services/Preferences.h"
+#include "Support/ParallelFor.h"
 #include "ViewKit/NamedColours.h"
 
 namespace {
@@ -181,14 +183,32 @@ void over(float (&pixel)[4], const Rgb& colour, float alpha) {
   pixel[3] = alpha * colour.b + pixel[3] * keep;
 }
 
+// One channel of a premultiplied pixel moved the share `alpha` toward 255.
+int towardWhite(int c, float alpha) {
+  return c + static_cast<int>(alpha * static_cast<float>(255 - c) + 0.5f);
+}
+
 // Lays white at `alpha` over a premultiplied pixel: every channel moves that share toward 255.
 QRgb whiteOver(QRgb pixel, float alpha) {
-  const auto toward = [alpha](int c) {
-    return c + static_cast<int>(alpha * static_cast<float>(255 - c) + 0.5f);
-  };
-  return qRgba(toward(qRed(pixel)), toward(qGreen(pixel)), toward(qBlue(pixel)),
-               toward(qAlpha(pixel)));
+  return qRgba(towardWhite(qRed(pixel), alpha), towardWhite(qGreen(pixel), alpha),
+               towardWhite(qBlue(pixel), alpha), towardWhite(qAlpha(pixel), alpha));
 }
+
+// The painter's opacity and what it makes of the layers. The inside of a band without highlight
+// lays the tint's white at one alpha, the bulk of the pixels written: a table of each channel
+// value as whiteOver makes it.
+struct Opacity {
+  explicit Opacity(float opacity) : opacity(opacity) {
+    const float alpha = static_cast<float>(tintOpacity) * opacity;
+    for (int c = 0; c < 256; ++c) tinted[static_cast<size_t>(c)] = towardWhite(c, alpha);
+  }
+  QRgb tint(QRgb pixel) const {
+    return qRgba(tinted[qRed(pixel)], tinted[qGreen(pixel)], tinted[qBlue(pixel)],
+                 tinted[qAlpha(pixel)]);
+  }
+  float opacity;
+  std::array<int, 256> tinted{};
+};
 
 // One shape's highlight, ring and tint: the band of the line through its points widened to
 // `inner`, `outer` and the highlight's radius, round at its ends and joins.
@@ -199,71 +219,107 @@ struct Band {
   std::optional<std::pair<double, QColor>> highlight;
 };
 
-// Writes the band straight into the painter's image when the painter only scales and shifts:
-// a distance field over the pixels the band reaches (the nearest of its segments, each a
-// capsule), then the three layers laid over each pixel in turn. Hundreds of clicked spots and a
-// stroke of thousands cost a few milliseconds this way, where the painter's antialiased fills
-// and wide strokes cost tens of microseconds per spot and milliseconds per stroke. False when it
-// cannot.
-bool rasterBand(QPainter& p, const Band& band, std::vector<float>& field) {
+// The painter's image when bands can be written straight into it: a premultiplied image under a
+// transform that only scales evenly and shifts. Null when they cannot.
+QImage* rasterTarget(QPainter& p) {
   auto* image = dynamic_cast<QImage*>(p.device());
   const QTransform t = p.transform();
   if (!image || image->format() != QImage::Format_ARGB32_Premultiplied ||
       t.type() > QTransform::TxScale || t.m11() != t.m22() || !(t.m11() > 0)) {
-    return false;
+    return nullptr;
   }
-  const double ratio = image->devicePixelRatio();
-  const double scale = t.m11() * ratio;
-  std::vector<QPointF> device;
-  device.reserve(band.points.size());
-  for (const QPointF& point : band.points) device.push_back(t.map(point) * ratio);
-  device = simplified(device, pixelTolerance);
-  const auto rt = static_cast<float>(band.inner * scale);
-  const auto ro = static_cast<float>(band.outer * scale);
-  const auto rh = static_cast<float>(band.highlight ? band.highlight->first * scale : 0);
-  const float edge = std::max(ro, rh) + 0.5f;
+  return image;
+}
 
-  QRect area = image->rect();
+// The pixels of the image the painter may write: all of them, or those of its clip.
+QRect writablePixels(const QPainter& p, const QImage& image) {
+  QRect area = image.rect();
   if (p.hasClipping()) {
-    const QRectF clip = t.mapRect(p.clipBoundingRect());
+    const double ratio = image.devicePixelRatio();
+    const QRectF clip = p.transform().mapRect(p.clipBoundingRect());
     area &= QRectF(clip.topLeft() * ratio, clip.size() * ratio).toAlignedRect();
   }
-  double left = device.front().x(), right = left, top = device.front().y(), bottom = top;
-  for (const QPointF& q : device) {
+  return area;
+}
+
+// A band in the image's pixels: its line, thinned to the points that change a pixel, its radii
+// and the pixels it may reach (empty when none). Made once per paint, then written rows at a time.
+struct DeviceBand {
+  std::vector<QPointF> device;
+  float rt = 0;
+  float ro = 0;
+  float rh = 0;
+  float edge = 0;
+  std::optional<QColor> highlight;
+  QRect area;
+};
+
+DeviceBand deviceBand(const QPainter& p, const QImage& image, QRect writable, const Band& band) {
+  const QTransform t = p.transform();
+  const double ratio = image.devicePixelRatio();
+  const double scale = t.m11() * ratio;
+  DeviceBand b;
+  b.device.reserve(band.points.size());
+  for (const QPointF& point : band.points) b.device.push_back(t.map(point) * ratio);
+  b.device = simplified(b.device, pixelTolerance);
+  b.rt = static_cast<float>(band.inner * scale);
+  b.ro = static_cast<float>(band.outer * scale);
+  b.rh = static_cast<float>(band.highlight ? band.highlight->first * scale : 0);
+  b.edge = std::max(b.ro, b.rh) + 0.5f;
+  if (band.highlight) b.highlight = band.highlight->second;
+  double left = b.device.front().x(), right = left, top = b.device.front().y(), bottom = top;
+  for (const QPointF& q : b.device) {
     left = std::min(left, q.x());
     right = std::max(right, q.x());
     top = std::min(top, q.y());
     bottom = std::max(bottom, q.y());
   }
+  const float edge = b.edge;
   const QRectF reach(QPointF(left - edge, top - edge), QPointF(right + edge, bottom + edge));
-  area &= reach.toAlignedRect();
-  if (area.isEmpty()) return true;
+  b.area = writable & reach.toAlignedRect();
+  return b;
+}
 
-  // The capsule of one segment: the squared distance of a pixel's centre from it.
-  struct Segment {
-    float ax, ay, vx, vy, inverse;
-    explicit Segment(QPointF a, QPointF b)
-        : ax(static_cast<float>(a.x())),
-          ay(static_cast<float>(a.y())),
-          vx(static_cast<float>(b.x() - a.x())),
-          vy(static_cast<float>(b.y() - a.y())) {
-      const float lengthSquared = vx * vx + vy * vy;
-      inverse = lengthSquared > 0 ? 1 / lengthSquared : 0;
-    }
-    float squared(float dx, float dy) const {
-      const float along = std::clamp((dx * vx + dy * vy) * inverse, 0.0f, 1.0f);
-      const float ex = dx - along * vx;
-      const float ey = dy - along * vy;
-      return ex * ex + ey * ey;
-    }
-  };
+// The capsule of one segment: the squared distance of a pixel's centre from it.
+struct Segment {
+  float ax, ay, vx, vy, inverse;
+  explicit Segment(QPointF a, QPointF b)
+      : ax(static_cast<float>(a.x())),
+        ay(static_cast<float>(a.y())),
+        vx(static_cast<float>(b.x() - a.x())),
+        vy(static_cast<float>(b.y() - a.y())) {
+    const float lengthSquared = vx * vx + vy * vy;
+    inverse = lengthSquared > 0 ? 1 / lengthSquared : 0;
+  }
+};
+
+// What writing a band needs besides the image, kept by one range of rows across its bands.
+struct RowScratch {
+  std::vector<float> field;
+  std::vector<std::pair<int, int>> spans;
+};
+
+// Writes rows `top` to `bottom` of the band into the image: a distance field over the pixels the
+// band reaches in them (the nearest of its segments, each a capsule), then the three layers laid
+// over each pixel in turn. Every pixel's value depends on its own position alone, so any split
+// into row ranges writes the same pixels.
+void rasterRows(uchar* bits, qsizetype stride, const DeviceBand& band, const Opacity& layers,
+                int top, int bottom, RowScratch& scratch) {
+  const QRect area(QPoint(band.area.left(), std::max(top, band.area.top())),
+                   QPoint(band.area.right(), std::min(bottom, band.area.bottom())));
+  if (area.isEmpty()) return;
+  const std::vector<QPointF>& device = band.device;
+  const float rt = band.rt;
+  const float ro = band.ro;
+  const float rh = band.rh;
+  const float edge = band.edge;
   // A lone spot is one segment and needs no field.
   const bool single = device.size() <= 2;
   const Segment first(device.front(), device.size() > 1 ? device[1] : device.front());
   const int w = area.width();
   // Per row, the columns some capsule reached; the rest of the row stays untouched.
-  std::vector<std::pair<int, int>> spans(static_cast<size_t>(area.height()),
-                                         {area.right() + 1, area.left() - 1});
+  std::vector<std::pair<int, int>>& spans = scratch.spans;
+  spans.assign(static_cast<size_t>(area.height()), {area.right() + 1, area.left() - 1});
   if (single) {
     // The rows of a lone spot's circle: from one edge to the other (its segment is a hundredth
     // of a point long).
@@ -279,6 +335,7 @@ bool rasterBand(QPainter& p, const Band& band, std::vector<float>& field) {
               std::min(area.right(), static_cast<int>(std::ceil(right - 0.5f)))};
     }
   }
+  std::vector<float>& field = scratch.field;
   if (!single) {
     field.assign(static_cast<size_t>(w) * static_cast<size_t>(area.height()),
                  std::numeric_limits<float>::infinity());
@@ -318,11 +375,10 @@ bool rasterBand(QPainter& p, const Band& band, std::vector<float>& field) {
     }
   }
 
-  const auto opacity = static_cast<float>(p.opacity());
+  const float opacity = layers.opacity;
   const Rgb white(Qt::white);
-  const Rgb lit(band.highlight ? band.highlight->second : QColor(Qt::white));
-  const auto litAlpha =
-      static_cast<float>(band.highlight ? band.highlight->second.alphaF() : 0) * opacity;
+  const Rgb lit(band.highlight ? *band.highlight : QColor(Qt::white));
+  const auto litAlpha = static_cast<float>(band.highlight ? band.highlight->alphaF() : 0) * opacity;
   const auto ringAlpha = static_cast<float>(ringOpacity) * opacity;
   const auto tintAlpha = static_cast<float>(tintOpacity) * opacity;
   const float edgeSquared = edge * edge;
@@ -330,26 +386,45 @@ bool rasterBand(QPainter& p, const Band& band, std::vector<float>& field) {
   const float solid = std::max(rt - 0.5f, 0.0f);
   const float solidSquared = solid * solid;
   const auto channel = [](float v) { return static_cast<int>(std::min(v, 255.0f) + 0.5f); };
+  // A lone spot's distances are worked out a row at a time into the field's first row.
+  if (single && field.size() < static_cast<size_t>(w)) field.resize(static_cast<size_t>(w));
   for (int y = area.top(); y <= area.bottom(); ++y) {
-    const float* row =
-        single ? nullptr
-               : field.data() + static_cast<size_t>(y - area.top()) * static_cast<size_t>(w);
     const float dy = static_cast<float>(y) + 0.5f - first.ay;
-    auto* line = reinterpret_cast<QRgb*>(image->scanLine(y));
+    auto* line = reinterpret_cast<QRgb*>(bits + static_cast<qsizetype>(y) * stride);
     const auto [from, to] = spans[static_cast<size_t>(y - area.top())];
+    const float* row =
+        field.data() + (single ? 0 : static_cast<size_t>(y - area.top()) * static_cast<size_t>(w));
+    if (single) {
+      // Branch-free, so the compiler runs it several pixels at a time.
+      float* __restrict__ out = field.data() + (from - area.left());
+      const float ax = first.ax;
+      const float vx = first.vx;
+      const float vy = first.vy;
+      const float inverse = first.inverse;
+      const int count = to - from + 1;
+      for (int i = 0; i < count; ++i) {
+        const float dx = static_cast<float>(from + i) + 0.5f - ax;
+        float along = (dx * vx + dy * vy) * inverse;
+        along = along < 0.0f ? 0.0f : along;
+        along = along > 1.0f ? 1.0f : along;
+        const float ex = dx - along * vx;
+        const float ey = dy - along * vy;
+        out[i] = ex * ex + ey * ey;
+      }
+    }
     for (int x = from; x <= to; ++x) {
-      const float squared = single ? first.squared(static_cast<float>(x) + 0.5f - first.ax, dy)
-                                   : row[x - area.left()];
+      const float squared = row[x - area.left()];
       if (!(squared < edgeSquared)) continue;
       if (!band.highlight) {
         // White rings and tints only: the two layers are one white layer of their joint alpha.
-        float alpha = tintAlpha;
-        if (!(squared < solidSquared)) {
-          const float d = std::sqrt(squared);
-          const float tint = coverage(rt, d);
-          const float ring = ringAlpha * (coverage(ro, d) - tint);
-          alpha = 1 - (1 - ring) * (1 - tintAlpha * tint);
+        if (squared < solidSquared) {
+          line[x] = layers.tint(line[x]);
+          continue;
         }
+        const float d = std::sqrt(squared);
+        const float tint = coverage(rt, d);
+        const float ring = ringAlpha * (coverage(ro, d) - tint);
+        const float alpha = 1 - (1 - ring) * (1 - tintAlpha * tint);
         if (alpha > 0) line[x] = whiteOver(line[x], alpha);
         continue;
       }
@@ -364,7 +439,26 @@ bool rasterBand(QPainter& p, const Band& band, std::vector<float>& field) {
       line[x] = qRgba(channel(pixel[1]), channel(pixel[2]), channel(pixel[3]), channel(pixel[0]));
     }
   }
-  return true;
+}
+
+// Writes the bands straight into the image, in list order so a later one covers an earlier one.
+// Hundreds of clicked spots and a stroke of thousands cost a few milliseconds this way, where the
+// painter's antialiased fills and wide strokes cost tens of microseconds per spot and
+// milliseconds per stroke. The rows are split among the threads: each range of rows is written by
+// one thread alone, every band in turn, so each pixel sees the same layers in the same order.
+void rasterBands(QImage& image, const std::vector<DeviceBand>& bands, float opacity) {
+  if (bands.empty()) return;
+  const Opacity layers(opacity);
+  // Detaches here, once; scanLine() on several threads would each touch the image's data.
+  uchar* bits = image.bits();
+  const qsizetype stride = image.bytesPerLine();
+  parallelForRows(image.height(), [&](int64_t begin, int64_t end) {
+    RowScratch scratch;
+    for (const DeviceBand& band : bands) {
+      rasterRows(bits, stride, band, layers, static_cast<int>(begin), static_cast<int>(end - 1),
+                 scratch);
+    }
+  });
 }
 
 }  // namespace
@@ -509,8 +603,7 @@ void SpotOverlay::paint(QPainter& painter, const OverlayFrame& frame) {
 void SpotOverlay::paintShapes(QPainter& p, QSizeF, double z) const {
   const QColor accent = QApplication::palette().color(QPalette::Highlight);
   const double rim = 1.25 / z;
-  RingGroups groups(p, ringScratch_);
-  for (const HealedShape& shape : shapes_) {
+  const auto highlightOf = [&](const HealedShape& shape) {
     std::optional<std::pair<double, QColor>> highlight;
     if (layerKey_.selecting) {
       if (shape.id == layerKey_.picked) {
@@ -519,9 +612,24 @@ void SpotOverlay::paintShapes(QPainter& p, QSizeF, double z) const {
         highlight = std::pair(shape.radius + 3 / z, withAlpha(accent, hoveredOpacity));
       }
     }
-    if (rasterBand(p, Band{shape.points, shape.radius, shape.radius + rim, highlight}, field_)) {
-      continue;
+    return highlight;
+  };
+  if (QImage* image = rasterTarget(p)) {
+    const QRect writable = writablePixels(p, *image);
+    std::vector<DeviceBand> bands;
+    bands.reserve(shapes_.size());
+    for (const HealedShape& shape : shapes_) {
+      DeviceBand band =
+          deviceBand(p, *image, writable,
+                     Band{shape.points, shape.radius, shape.radius + rim, highlightOf(shape)});
+      if (!band.area.isEmpty()) bands.push_back(std::move(band));
     }
+    rasterBands(*image, bands, static_cast<float>(p.opacity()));
+    return;
+  }
+  RingGroups groups(p, ringScratch_);
+  for (const HealedShape& shape : shapes_) {
+    const auto highlight = highlightOf(shape);
     const QPainterPath line = drawnLine(p, shape.points);
     const double width = 2 * shape.radius;
     if (highlight) p.strokePath(line, roundPen(highlight->second, 2 * highlight->first));

@@ -102,7 +102,5 @@ class SpotOverlay final : public PreviewOverlay {
   LayerKey layerKey_;
   // The rings' scratch image, the size of the device painted on; kept between paints.
   mutable QImage ringScratch_;
-  // The distance field of the shape being drawn, in device pixels.
-  mutable std::vector<float> field_;
   QObject watch_;  // the model's signals that the host does not take up
 };

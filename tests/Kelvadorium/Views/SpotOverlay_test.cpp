@@ -456,3 +456,48 @@ TEST(SpotPaint, ZoomBelowAHundredthDrawsAsAtAHundredth) {
   EXPECT_GT(qAlpha(image.pixel(200 + 20 + 60, 100)), 150);
   EXPECT_EQ(qAlpha(image.pixel(200 + 20 + 130, 100)), 0);
 }
+
+// Hundreds of overlapping discs and strokes, a picked and a hovered one among them, painted whole:
+// every pixel is compared through a checksum of the picture taken from the one-shape-at-a-time
+// drawing, so splitting the work by rows may change the speed and nothing that shows.
+TEST(SpotPaint, OverlappingRepairsPaintTheSamePixels) {
+  Painted p;
+  std::vector<Spot> all;
+  for (int i = 0; i < 300; ++i) {
+    // Scattered, not on a grid: the discs overlap each other and the strokes at every angle.
+    const double x = 0.5 + 0.48 * std::sin(1.7 * i + 0.3);
+    const double y = 0.5 + 0.47 * std::sin(2.3 * i + 1.1);
+    all.push_back(spotIn(std::nullopt, x, y, 0.004 + 0.003 * (i % 9)));
+    if (i % 100 == 40) {
+      const Uuid group = Uuid::random();
+      for (int k = 0; k < 400; ++k) {
+        const double t = k / 400.0;
+        all.push_back(spotIn(group, 0.05 + 0.9 * t, 0.5 + 0.35 * std::sin(9 * t + i), 0.006));
+      }
+    }
+  }
+  p.spots(all);
+  p.model.setSpotSelecting(true);
+  p.model.setSelectedRepair(all[41].group);
+  const QPointF hovered(200 + 192 * std::sin(1.7 * 7 + 0.3), 100 + 94 * std::sin(2.3 * 7 + 1.1));
+  p.overlay.hover(pointerAt(hovered, Painted::small));
+  ASSERT_TRUE(p.overlay.hoverShape());
+  // FNV-1a over the pixels, row by row.
+  const auto checksum = [](const QImage& image) {
+    uint64_t hash = 1469598103934665603ull;
+    for (int y = 0; y < image.height(); ++y) {
+      const auto* row = image.constScanLine(y);
+      for (qsizetype i = 0; i < qsizetype(image.width()) * 4; ++i) {
+        hash = (hash ^ row[i]) * 1099511628211ull;
+      }
+    }
+    return hash;
+  };
+  const struct {
+    double zoom;
+    uint64_t sum;
+  } cases[] = {{1, 9569974522476034922ull}, {2.5, 9817322764618224637ull}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(checksum(p.image(c.zoom)), c.sum) << c.zoom;
+  }
+}
