@@ -110,7 +110,8 @@ struct Host {
     QMouseEvent event(QEvent::MouseMove, at, host.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                       Qt::NoModifier);
     QApplication::sendEvent(&host, &event);
-    host.repaint();
+    // The repaint the move asked for, of what it asked for, as the event loop would run it.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
     return std::chrono::duration<double>(Clock::now() - start).count();
   }
   QPointF walk(size_t step) const {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QPointF>
+#include <QRectF>
 #include <QSizeF>
 #include <QString>
 #include <Qt>
@@ -46,6 +47,10 @@ class PreviewOverlay {
 
   // The host's repaint; an overlay calls it when what it draws changed without a model change.
   void setRepaint(std::function<void()> repaint) { repaint_ = std::move(repaint); }
+  // The host's repaint of a part of the picture, given in overlay points.
+  void setRepaintArea(std::function<void(const QRectF&)> repaintArea) {
+    repaintArea_ = std::move(repaintArea);
+  }
 
   // The option key of clicks and drags on the picture: Alt, or Ctrl where the desktop keeps
   // Alt-drags for moving windows.
@@ -57,7 +62,16 @@ class PreviewOverlay {
   void repaint() const {
     if (repaint_) repaint_();
   }
+  // Only `area` changed; the whole when the host repaints no parts.
+  void repaintArea(const QRectF& area) const {
+    if (repaintArea_) {
+      repaintArea_(area);
+    } else {
+      repaint();
+    }
+  }
 
  private:
   std::function<void()> repaint_;
+  std::function<void(const QRectF&)> repaintArea_;
 };

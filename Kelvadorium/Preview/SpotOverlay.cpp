@@ -680,19 +680,39 @@ void SpotOverlay::release(const OverlayPointer& pointer) {
 }
 
 void SpotOverlay::hover(const OverlayPointer& pointer) {
+  const std::optional<QPointF> before = hover_;
+  const std::optional<Uuid> shapeBefore = hoverShape_;
   hover_ = pointer.point;
+  hoverFrame_ = pointer.frame;
   hoverShape_.reset();
   if (model_.spotSelecting()) {
     const std::vector<HealedShape>& all = currentShapes(pointer.frame.size);
     if (const auto hit = shapeAt(all, *hover_)) hoverShape_ = all[*hit].id;
+    // Picking draws no brush circle: only another hovered repair changes the picture.
+    if (hoverShape_ != shapeBefore) repaint();
+    return;
   }
-  repaint();
+  repaintBrush(before);
+  repaintBrush(hover_);
 }
 
 void SpotOverlay::hoverEnd() {
+  const std::optional<QPointF> before = hover_;
+  const bool highlighted = hoverShape_.has_value();
   hover_.reset();
   hoverShape_.reset();
-  repaint();
+  if (highlighted) {
+    repaint();
+  } else if (!model_.spotSelecting()) {
+    repaintBrush(before);
+  }
+}
+
+// The brush circle's square at `at`, its pen included.
+void SpotOverlay::repaintBrush(const std::optional<QPointF>& at) const {
+  if (!at) return;
+  const double reach = brushRadius(hoverFrame_.size) + 2 / std::max(hoverFrame_.zoom, 0.01);
+  repaintArea(QRectF(*at - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)));
 }
 
 void SpotOverlay::dragChanged(const OverlayPointer& pointer) {

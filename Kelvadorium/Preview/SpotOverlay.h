@@ -73,6 +73,7 @@ class SpotOverlay final : public PreviewOverlay {
   // The shapes as last drawn, made again when the spots, the mapping or the size changed.
   const std::vector<HealedShape>& currentShapes(QSizeF size);
   double brushRadius(QSizeF size) const;
+  void repaintBrush(const std::optional<QPointF>& at) const;
   void dragChanged(const OverlayPointer& pointer);
   void dragEnded(const OverlayPointer& pointer);
   void paintShapes(QPainter& painter, QSizeF size, double z) const;
@@ -82,6 +83,7 @@ class SpotOverlay final : public PreviewOverlay {
   std::optional<QPointF> hover_;
   std::vector<QPointF> stroke_;
   std::optional<Uuid> hoverShape_;
+  OverlayFrame hoverFrame_;  // the frame of the last hover, for the circle it drew
   std::optional<QPointF> pressedAt_;
 
   std::vector<HealedShape> shapes_;

@@ -146,7 +146,14 @@ void ZoomablePreview::refresh() {
     if (kind == OverlayKind::dodgeBurn) tool_ = std::make_unique<DodgeBurnOverlay>(model_);
     if (kind == OverlayKind::redEye) tool_ = std::make_unique<RedEyeOverlay>(model_);
     if (kind == OverlayKind::spot && makeSpotOverlay) tool_ = makeSpotOverlay(model_);
-    if (tool_) tool_->setRepaint([this] { update(); });
+    if (tool_) {
+      tool_->setRepaint([this] { update(); });
+      tool_->setRepaintArea([this](const QRectF& area) {
+        // Two pixels more each way for antialiased edges.
+        const QRectF mapped(widgetPoint(area.topLeft()), widgetPoint(area.bottomRight()));
+        update(mapped.normalized().toAlignedRect().adjusted(-2, -2, 2, 2));
+      });
+    }
   }
   if (auto* crop = dynamic_cast<CropOverlay*>(tool_.get())) giveCropArguments(*crop);
   beforeHalf_ = PreviewLayers::beforeHalf(flags_);

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QPaintEvent>
+#include <QRegion>
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <cmath>
@@ -351,6 +354,47 @@ TEST(SpotHost, PickingHighlightsPicksAndClearsAndDeleteRemovesThePick) {
   EXPECT_EQ(h.model().selectedRepair(), stroke[0].group);
   EXPECT_TRUE(h.model().handleBrowseKey(BrowseKey::delete_, false));
   EXPECT_EQ(h.spots(), std::vector<Spot>{lone});
+}
+
+// The parts of the host a hover move repaints.
+struct PaintedParts : QObject {
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) parts += static_cast<QPaintEvent*>(event)->region();
+    return false;
+  }
+  QRegion parts;
+};
+
+TEST(SpotHost, AHoverRepaintsTheBrushCirclesSquaresOrTheHighlightThatChanged) {
+  HealingHost h;
+  const std::vector<Spot> stroke = strokeOf(10, 0.3);
+  h.storeSpots(stroke);
+  ASSERT_NE(h.overlay(), nullptr);
+  PaintedParts painted;
+  h.host->installEventFilter(&painted);
+  auto hoverAndPaint = [&](QPointF at) {
+    painted.parts = {};
+    h.hover(at);
+    QApplication::processEvents();
+    return painted.parts;
+  };
+  hoverAndPaint(h.at(0.5, 0.5));
+  const QRegion moved = hoverAndPaint(h.at(0.6, 0.6));
+  // Around the old circle and the new one, no more.
+  for (QPointF centre :
+       {h.host->widgetPoint(h.at(0.5, 0.5)), h.host->widgetPoint(h.at(0.6, 0.6))}) {
+    EXPECT_TRUE(moved.contains(QRectF(centre - QPointF(3, 3), QSizeF(6, 6)).toRect()));
+  }
+  EXPECT_FALSE(moved.contains(QPoint(5, 5)));
+  EXPECT_LT(moved.boundingRect().width(), h.host->width() / 2);
+
+  // Picking draws no circle: moving over the same repair repaints nothing, onto another or
+  // off it repaints its highlight.
+  h.model().chooseSelectTool();
+  hoverAndPaint(h.at(0.25, 0.3));
+  EXPECT_TRUE(hoverAndPaint(h.at(0.26, 0.3)).isEmpty());
+  EXPECT_FALSE(hoverAndPaint(h.at(0.5, 0.9)).isEmpty());
+  h.host->removeEventFilter(&painted);
 }
 
 // What the overlay draws on a 400 × 200 overlay of the one-to-one scan.
