@@ -157,8 +157,19 @@ void BM_SpotHover(benchmark::State& state) {
   h.model.setZoom(static_cast<double>(state.range(0)));
   h.model.setSpotSelecting(state.range(1) != 0);
   h.host.repaint();
+  // Every move must have painted something.
+  struct Paints : QObject {
+    bool eventFilter(QObject*, QEvent* event) override {
+      count += event->type() == QEvent::Paint;
+      return false;
+    }
+    int count = 0;
+  } paints;
+  h.host.installEventFilter(&paints);
   size_t step = 0;
   for (auto _ : state) state.SetIterationTime(h.timedMove(h.walk(step++)));
+  h.host.removeEventFilter(&paints);
+  state.counters["paints_per_move"] = paints.count / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_SpotHover)
     ->Args({1, 0})
