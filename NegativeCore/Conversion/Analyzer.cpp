@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <memory>
 #include <vector>
 
 #include "Color/LuminanceWeights.h"
-#include "Support/LargePages.h"
 #include "Support/ParallelFor.h"
+#include "Support/PlanePool.h"
 #include "Support/VectorMath.h"
 
 namespace {
@@ -49,11 +48,13 @@ size_t percentileIndex(double p, size_t count) {
   return static_cast<size_t>(std::llround(clamped * static_cast<double>(count - 1)));
 }
 
-// The densities of the finite samples, per channel in row order. The planes are left
-// uninitialised: the sampling writes every value it keeps, on all cores, and the pages are
-// faulted there instead of by a clearing pass first.
+// The densities of the finite samples, per channel in row order, on planes from the pool: the
+// sampling writes every value it keeps, and a measurement after another takes their memory
+// without new pages to fault.
 struct Sampled {
-  std::array<std::unique_ptr<float[]>, 3> densities;
+  explicit Sampled(size_t slots)
+      : densities{PlanePool::Plane(slots), PlanePool::Plane(slots), PlanePool::Plane(slots)} {}
+  std::array<PlanePool::Plane, 3> densities;
   size_t count = 0;
   std::array<float, 3> maxima{0, 0, 0};
 };
@@ -65,20 +66,16 @@ Sampled sample(const LinearImage& image, const Region& r, int64_t stride, bool b
   const int64_t columns = (r.x1 - r.x0 + stride - 1) / stride;
   const int64_t rows = (r.y1 - r.y0 + stride - 1) / stride;
   const auto slots = static_cast<size_t>(columns * rows);
-  Sampled result;
-  for (auto& plane : result.densities) {
-    plane.reset(new float[slots]);
-    LargePages::advise(plane.get(), slots * sizeof(float));
-  }
+  Sampled result(slots);
   std::vector<size_t> counts(static_cast<size_t>(rows));
   std::vector<std::array<float, 3>> rowMaxima(static_cast<size_t>(rows));
   parallelForRows(rows, [&](int64_t begin, int64_t end) {
     for (int64_t gridRow = begin; gridRow < end; ++gridRow) {
       const float* row = image.row(r.y0 + gridRow * stride);
       const auto first = static_cast<size_t>(gridRow * columns);
-      float* red = result.densities[0].get() + first;
-      float* green = result.densities[1].get() + first;
-      float* blue = result.densities[2].get() + first;
+      float* red = result.densities[0].data() + first;
+      float* green = result.densities[1].data() + first;
+      float* blue = result.densities[2].data() + first;
       std::array<float, 3> maxima{0, 0, 0};
       size_t n = 0;
       for (int64_t x = r.x0; x < r.x1; x += stride) {
@@ -108,7 +105,7 @@ Sampled sample(const LinearImage& image, const Region& r, int64_t stride, bool b
     const auto first = static_cast<size_t>(gridRow * columns);
     if (result.count != first) {
       for (auto& plane : result.densities)
-        std::copy(plane.get() + first, plane.get() + first + n, plane.get() + result.count);
+        std::copy(plane.data() + first, plane.data() + first + n, plane.data() + result.count);
     }
     result.count += n;
   }
@@ -201,21 +198,23 @@ void rejectOutliers(Sampled& sampled) {
       static_cast<size_t>(std::llround(static_cast<double>(n - 1) * robustBaseQuantile));
   std::array<float, 3> limit{};
   parallelFor(3, [&](int64_t c) {
-    limit[c] = atRanks<1>(sampled.densities[c].get(), n, {k})[0] + outlierMargin;
+    limit[c] = atRanks<1>(sampled.densities[c].data(), n, {k})[0] + outlierMargin;
   });
-  const std::unique_ptr<uint8_t[]> keep(new uint8_t[n]);
+  // One bit a sample; blocks of whole words, so each block writes only its own.
+  std::vector<uint64_t> keep((n + 63) / 64);
   constexpr int64_t block = 1 << 16;
   const auto blocks = static_cast<int64_t>((n + block - 1) / block);
   std::vector<size_t> keptInBlock(static_cast<size_t>(blocks));
-  const float *red = sampled.densities[0].get(), *green = sampled.densities[1].get(),
-              *blue = sampled.densities[2].get();
+  const float *red = sampled.densities[0].data(), *green = sampled.densities[1].data(),
+              *blue = sampled.densities[2].data();
   parallelForRows(blocks, [&](int64_t begin, int64_t end) {
     for (int64_t b = begin; b < end; ++b) {
       size_t count = 0;
       const auto last = std::min(n, static_cast<size_t>((b + 1) * block));
       for (auto i = static_cast<size_t>(b * block); i < last; ++i) {
-        keep[i] = red[i] <= limit[0] && green[i] <= limit[1] && blue[i] <= limit[2];
-        count += keep[i];
+        const bool kept = red[i] <= limit[0] && green[i] <= limit[1] && blue[i] <= limit[2];
+        keep[i / 64] |= static_cast<uint64_t>(kept) << (i % 64);
+        count += kept;
       }
       keptInBlock[static_cast<size_t>(b)] = count;
     }
@@ -225,10 +224,10 @@ void rejectOutliers(Sampled& sampled) {
   const bool enough = n < 2000 ? kept >= 100 : kept >= n / 20;
   if (!enough || kept == n) return;
   parallelFor(3, [&](int64_t c) {
-    float* list = sampled.densities[c].get();
+    float* list = sampled.densities[c].data();
     size_t out = 0;
     for (size_t i = 0; i < n; ++i)
-      if (keep[i]) list[out++] = list[i];
+      if (keep[i / 64] >> (i % 64) & 1) list[out++] = list[i];
   });
   sampled.count = kept;
 }
@@ -250,7 +249,7 @@ FilmAnalysis analyze(const LinearImage& image, const ConversionSettings& setting
     if (count == 0) return;
     const size_t low = percentileIndex(settings.blackClip, count);
     const size_t high = percentileIndex(settings.whiteClip, count);
-    const auto [dMin, atHigh] = atRanks<2>(sampled.densities[c].get(), count, {low, high});
+    const auto [dMin, atHigh] = atRanks<2>(sampled.densities[c].data(), count, {low, high});
     float dMax = atHigh;
     if (dMax - dMin < 0.02f) dMax = dMin + 0.02f;
     analysis.dMin[c] = dMin;
