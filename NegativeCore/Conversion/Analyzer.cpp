@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "Color/LuminanceWeights.h"
@@ -152,16 +153,30 @@ std::array<float, N> atRanks(const float* values, size_t count,
     low[k] = subsampleAt(std::floor(q * last - spread));
     high[k] = subsampleAt(std::ceil(q * last + spread));
   }
+  // Counted in 32-bit lanes a block at a time, so the comparisons run as vectors.
   std::array<size_t, N> below{}, atLow{}, between{};
-  for (size_t i = 0; i < count; ++i) {
-    const float value = values[i];
+  constexpr size_t block = size_t{1} << 20;
+  for (size_t first = 0; first < count; first += block) {
+    const size_t last = std::min(count, first + block);
     for (size_t k = 0; k < N; ++k) {
-      below[k] += static_cast<size_t>(value < low[k]);
-      atLow[k] += static_cast<size_t>(value == low[k]);
-      between[k] += static_cast<size_t>(low[k] < value && value < high[k]);
+      const float lo = low[k], hi = high[k];
+      uint32_t under = 0, at = 0, within = 0;
+      for (size_t i = first; i < last; ++i) {
+        const float value = values[i];
+        under += value < lo;
+        at += value == lo;
+        within += (lo < value) & (value < hi);
+      }
+      below[k] += under;
+      atLow[k] += at;
+      between[k] += within;
     }
   }
+  // Each rank lies below its bracket (a miss), at its lower end, strictly inside, at its upper
+  // end, or beyond (a miss).
   std::array<float, N> result{};
+  std::array<size_t, N> insideRank{};
+  std::array<bool, N> gather{};
   for (size_t k = 0; k < N; ++k) {
     const float lo = low[k], hi = high[k];
     if (ranks[k] < below[k]) return selectAll();
@@ -171,20 +186,34 @@ std::array<float, N> atRanks(const float* values, size_t count,
       continue;
     }
     rank -= atLow[k];
-    if (rank >= between[k]) {
-      // At the upper end, unless the subsample missed the rank.
-      if (lo == hi) return selectAll();
-      const auto atHigh = static_cast<size_t>(std::count(values, values + count, hi));
-      if (rank - between[k] >= atHigh) return selectAll();
-      result[k] = hi;
+    if (rank < between[k]) {
+      gather[k] = true;
+      insideRank[k] = rank;
       continue;
     }
-    std::vector<float> inside;
-    inside.reserve(between[k]);
-    for (size_t i = 0; i < count; ++i)
-      if (lo < values[i] && values[i] < hi) inside.push_back(values[i]);
-    const auto at = inside.begin() + static_cast<std::ptrdiff_t>(rank);
-    std::nth_element(inside.begin(), at, inside.end());
+    if (lo == hi) return selectAll();
+    const auto atHigh = static_cast<size_t>(std::count(values, values + count, hi));
+    if (rank - between[k] >= atHigh) return selectAll();
+    result[k] = hi;
+  }
+  if (std::none_of(gather.begin(), gather.end(), [](bool g) { return g; })) return result;
+  // One pass gathers the values strictly inside every bracket that holds its rank there.
+  std::array<std::vector<float>, N> inside;
+  std::array<float*, N> out{};
+  for (size_t k = 0; k < N; ++k) {
+    if (!gather[k]) continue;
+    inside[k].resize(between[k]);
+    out[k] = inside[k].data();
+  }
+  for (size_t i = 0; i < count; ++i) {
+    const float value = values[i];
+    for (size_t k = 0; k < N; ++k)
+      if (gather[k] && low[k] < value && value < high[k]) *out[k]++ = value;
+  }
+  for (size_t k = 0; k < N; ++k) {
+    if (!gather[k]) continue;
+    const auto at = inside[k].begin() + static_cast<std::ptrdiff_t>(insideRank[k]);
+    std::nth_element(inside[k].begin(), at, inside[k].end());
     result[k] = *at;
   }
   return result;
