@@ -351,10 +351,14 @@ class AppModel final : public QObject {
   // The loop behind requestRender; it keeps the two renderers for its whole run and ends early
   // only when its task is cancelled.
   QCoro::Task<> renderLoop(Renderer& preview, Renderer& fast, std::stop_token stop);
+  // The file's upright pixel size from its header (Decoder::uprightPixelSize).
+  using HeaderSize = std::optional<std::pair<double, double>>;
   // Completes a published preview: its flags and sizes, the histogram and, after a pass that is
-  // not quick, the follow-up renders and the proxy size.
+  // not quick, the follow-up renders and the proxy size. `header` is the file's size when the
+  // pass read it while its renderer worked; otherwise it is read here.
   QCoro::Task<> publishPreview(Uuid id, std::filesystem::path url, ConversionSettings settings,
-                               bool fast, bool applyCrop, bool addBorder);
+                               bool fast, bool applyCrop, bool addBorder,
+                               std::optional<HeaderSize> header = std::nullopt);
   // The key of analysisCache: the file's path, its quarter turns and mirroring as stored, the
   // measurement key and whether the mode is fast (read now).
   std::string analysisCacheKey(const std::filesystem::path& url,
@@ -762,8 +766,8 @@ class AppModel final : public QObject {
   // --- private: white-balance pick.
   // Samples the scan at the image point on the preview renderer, then applies the result or says
   // why there is none, while the scan stays selected.
-  QCoro::Task<> whiteBalancePickJob(Uuid id, std::filesystem::path url,
-                                    ConversionSettings settings, QPointF point);
+  QCoro::Task<> whiteBalancePickJob(Uuid id, std::filesystem::path url, ConversionSettings settings,
+                                    QPointF point);
 
   // --- private: healing.
   // New repairs on their way to the selected scan: one spot, or a stroke's mapped path to be

@@ -209,26 +209,30 @@ QCoro::Task<AppModel::PassEnd> AppModel::quickPass(Renderer& preview, Renderer& 
         const LinearImage proxy = cache.proxy(url, settings);
         return convertToPicture(cache, proxy, measured, settings, applyCrop, true);
       });
+  // The header is read while the renderer works, not between the picture and its publication.
+  const HeaderSize header = Decoder::uprightPixelSize(input.url);
   auto image = co_await std::move(converting);
   if (auto end = judgeRender(image.ok(), image.stopped(), image.errorText(), input, stop))
     co_return *end;
   setPreview(std::move(image.value()));
   setAnalysis(std::move(*analysis));
-  co_await publishPreview(input.id, input.url, input.settings, true, input.applyCrop, true);
+  co_await publishPreview(input.id, input.url, input.settings, true, input.applyCrop, true, header);
   co_return stop.stop_requested() ? PassEnd::stopped : PassEnd::published;
 }
 
 QCoro::Task<AppModel::PassEnd> AppModel::fullPass(Renderer& renderer, PassInput input,
                                                   std::stop_token stop) {
-  auto picture =
-      co_await measureAndConvert(renderer, input.url, input.settings, input.applyCrop, true);
+  auto converting = measureAndConvert(renderer, input.url, input.settings, input.applyCrop, true);
+  const HeaderSize header = Decoder::uprightPixelSize(input.url);
+  auto picture = co_await std::move(converting);
   if (auto end = judgeRender(picture.ok(), picture.stopped(), picture.errorText(), input, stop))
     co_return *end;
   plain_.analysisCache.insert_or_assign(analysisCacheKey(input.url, input.settings),
                                         picture.value().analysis);
   setPreview(std::move(picture.value().image));
   setAnalysis(std::move(picture.value().analysis));
-  co_await publishPreview(input.id, input.url, input.settings, false, input.applyCrop, true);
+  co_await publishPreview(input.id, input.url, input.settings, false, input.applyCrop, true,
+                          header);
   co_return stop.stop_requested() ? PassEnd::stopped : PassEnd::published;
 }
 
@@ -244,7 +248,9 @@ void AppModel::handOver(const PassInput& input) {
 QCoro::Task<> AppModel::fullQualityJob(Renderer& renderer, std::filesystem::path url,
                                        ConversionSettings settings, bool applyCrop, bool addBorder,
                                        int64_t generation, Uuid id, std::stop_token stop) {
-  auto picture = co_await measureAndConvert(renderer, url, settings, applyCrop, addBorder);
+  auto converting = measureAndConvert(renderer, url, settings, applyCrop, addBorder);
+  const HeaderSize header = Decoder::uprightPixelSize(url);
+  auto picture = co_await std::move(converting);
   // Failures are silent: the quick pass's image stays until the next request renders again.
   if (stop.stop_requested() || !picture.ok()) co_return;
   if (plain_.renderGen != generation) co_return;
@@ -252,12 +258,12 @@ QCoro::Task<> AppModel::fullQualityJob(Renderer& renderer, std::filesystem::path
   plain_.analysisCache.insert_or_assign(analysisCacheKey(url, settings), picture.value().analysis);
   setPreview(std::move(picture.value().image));
   setAnalysis(std::move(picture.value().analysis));
-  co_await publishPreview(id, url, settings, false, applyCrop, addBorder);
+  co_await publishPreview(id, url, settings, false, applyCrop, addBorder, header);
 }
 
 QCoro::Task<> AppModel::publishPreview(Uuid id, std::filesystem::path url,
                                        ConversionSettings settings, bool fast, bool applyCrop,
-                                       bool addBorder) {
+                                       bool addBorder, std::optional<HeaderSize> header) {
   setPreviewIsFast(fast);
   if (preview_) startHistogram(preview_);
   if (!fast && compareMode_ != CompareMode::off) renderBefore();
@@ -265,7 +271,8 @@ QCoro::Task<> AppModel::publishPreview(Uuid id, std::filesystem::path url,
   setPreviewIsUncropped(!applyCrop);
   if (!plain_.isRotating) setLiveRotation(0);
   // The size as the picture stands: the file's own orientation first, then the record's turns.
-  if (const auto size = Decoder::uprightPixelSize(url)) {
+  if (!header) header = Decoder::uprightPixelSize(url);
+  if (const HeaderSize& size = *header) {
     auto [w, h] = *size;
     if (settings.rotationQuarterTurns % 2 != 0) std::swap(w, h);
     if (applyCrop) {

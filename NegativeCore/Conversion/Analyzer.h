@@ -1,7 +1,7 @@
 // Measures the film on a decoded scan: samples an inset region at a stride set by the sample
 // budget, turns each sample into optical densities, drops samples far denser than the film base
-// (film-holder edges) and takes per-channel percentiles. The sampling pass runs on the calling
-// thread; the per-channel steps run as three parallel iterations.
+// (film-holder edges) and takes per-channel percentiles. The sampling pass runs in parallel over
+// rows; the per-channel steps run as three parallel iterations.
 #pragma once
 
 #include <cstdint>

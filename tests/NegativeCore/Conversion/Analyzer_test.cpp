@@ -5,8 +5,11 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <random>
+#include <vector>
 
 #include "Conversion/Decoder.h"
+#include "Support/VectorMath.h"
 #include "TestSupport/ScanFixtures.h"
 #include "TestSupport/TempDir.h"
 
@@ -140,6 +143,113 @@ TEST(Analyzer, PercentilesUseTheRoundedIndex) {
   const FilmAnalysis crossed = Analyzer::analyze(image, settings(0, 0.9, 0.1), 1'000'000);
   EXPECT_NEAR(crossed.dMin[2], 0.9, 1e-5);
   EXPECT_NEAR(crossed.dMax[2], 0.92, 1e-5);  // 0.1 is below dMin + 0.02
+}
+
+// Order statistics straight from sorted densities, for frames large enough that the analyzer
+// brackets each rank from a subsample instead of selecting over every sample.
+struct Expected {
+  int64_t samples = 0;
+  std::array<float, 3> dMin{}, dMax{};
+};
+
+Expected sortedPercentiles(const LinearImage& image, double blackClip, double whiteClip) {
+  std::array<std::vector<float>, 3> lists;
+  for (int64_t y = 0; y < image.height(); ++y)
+    for (int64_t x = 0; x < image.width(); ++x)
+      for (int c = 0; c < 3; ++c) lists[c].push_back(std::max(image.row(y)[4 * x + c], 1e-6f));
+  for (auto& list : lists) {
+    VectorMath::log10(list.data(), list.data(), list.size());
+    for (float& value : list) value = -value;
+  }
+  const size_t n = lists[0].size();
+  std::array<float, 3> limit{};
+  for (int c = 0; c < 3; ++c) {
+    std::vector<float> sorted = lists[c];
+    std::sort(sorted.begin(), sorted.end());
+    limit[c] = sorted[static_cast<size_t>(std::llround((n - 1) * 0.001))] + 2.5f;
+  }
+  std::array<std::vector<float>, 3> kept;
+  for (size_t i = 0; i < n; ++i)
+    if (lists[0][i] <= limit[0] && lists[1][i] <= limit[1] && lists[2][i] <= limit[2])
+      for (int c = 0; c < 3; ++c) kept[c].push_back(lists[c][i]);
+  if (kept[0].size() < n / 20) kept = lists;
+  Expected e;
+  e.samples = static_cast<int64_t>(kept[0].size());
+  for (int c = 0; c < 3; ++c) {
+    std::sort(kept[c].begin(), kept[c].end());
+    const auto at = [&](double p) {
+      return kept[c][static_cast<size_t>(std::llround(p * (kept[c].size() - 1)))];
+    };
+    e.dMin[c] = at(blackClip);
+    e.dMax[c] = std::max(at(whiteClip), e.dMin[c] + 0.02f);
+  }
+  return e;
+}
+
+TEST(Analyzer, LargeFramesGiveTheExactOrderStatistics) {
+  std::mt19937 random(11);
+  std::uniform_real_distribution<float> uniform(0, 1);
+  struct Case {
+    const char* name;
+    std::function<Rgb(int64_t, int64_t)> pixel;
+    double blackClip, whiteClip;
+  };
+  const Case cases[] = {
+      {"smooth",
+       [&](int64_t, int64_t) {
+         return Rgb{uniform(random), uniform(random), uniform(random)};
+       },
+       0.002, 0.998},
+      // Flat patches: every rank falls on a value repeated tens of thousands of times.
+      {"steps",
+       [](int64_t x, int64_t y) {
+         const float t = transmission(0.2 + 0.3 * ((x / 70 + y / 50) % 6));
+         return Rgb{t, t * 0.8f, t * 0.6f};
+       },
+       0.002, 0.998},
+      // A dense surround, dropped as film holder, with the frame's extremes.
+      {"surround",
+       [&](int64_t x, int64_t y) {
+         if (x < 60 || y < 40) return Rgb{1e-7f, 1e-7f, 1e-7f};
+         const float t = transmission(0.1 + 2 * uniform(random));
+         return Rgb{t, t, t * 0.5f};
+       },
+       0, 1},
+      {"mixed",
+       [&](int64_t x, int64_t) {
+         const float t = x % 3 == 0 ? 0.25f : uniform(random);
+         return Rgb{t, 0.25f, 1 - t};
+       },
+       0.3, 0.7},
+      // The first 100,000 samples thin, the rest dense: the black clip's rank is the first dense
+      // sample, the white clip's the last thin one.
+      {"boundary",
+       [](int64_t x, int64_t y) {
+         const float t = transmission(y * 700 + x < 100'000 ? 0.2 : 0.9);
+         return Rgb{t, t, t};
+       },
+       100'000.0 / 349'999, 99'999.0 / 349'999},
+      // Every 21st sample, the whole of an evenly spread subsample, holds the thinnest value in
+      // red and the densest in blue.
+      {"aliased",
+       [&](int64_t x, int64_t y) {
+         const float t = transmission(0.5 + 2 * uniform(random));
+         if ((y * 700 + x) % 21 != 0) return Rgb{t, t, t};
+         return Rgb{transmission(0.3), t, transmission(2.6)};
+       },
+       0.5, 0.9},
+  };
+  for (const Case& c : cases) {
+    const LinearImage image = makeImage(700, 500, c.pixel);
+    const Expected e = sortedPercentiles(image, c.blackClip, c.whiteClip);
+    const FilmAnalysis a =
+        Analyzer::analyze(image, settings(0, c.blackClip, c.whiteClip), 1'000'000);
+    EXPECT_EQ(a.samples, e.samples) << c.name;
+    for (int ch = 0; ch < 3; ++ch) {
+      EXPECT_EQ(a.dMin[ch], e.dMin[ch]) << c.name << " channel " << ch;
+      EXPECT_EQ(a.dMax[ch], e.dMax[ch]) << c.name << " channel " << ch;
+    }
+  }
 }
 
 TEST(Analyzer, NonFiniteAndNegativePixels) {
