@@ -18,7 +18,8 @@ namespace {
 constexpr int rowSpacing = 10;
 using S = ConversionSettings;
 
-const QKeySequence pickWhiteBalanceKeys(Qt::CTRL | Qt::ALT | Qt::Key_G);
+// Made when first asked, not while statics start: a key sequence needs Qt set up.
+QKeySequence pickWhiteBalanceKeys() { return QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_G); }
 
 InspectorRow* whiteBalanceRow(InspectorView& view) {
   AppModel& model = view.model();
@@ -33,7 +34,7 @@ InspectorRow* whiteBalanceRow(InspectorView& view) {
   pick->setCheckable(true);
   pick->setToolTip(
       ShortcutText::help("Click something neutral grey in the picture to set Temperature and Tint",
-                         pickWhiteBalanceKeys));
+                         pickWhiteBalanceKeys()));
   QObject::connect(pick, &QToolButton::clicked, row,
                    [&model](bool on) { model.setWbPickMode(on); });
   auto* layout = new QHBoxLayout(row);

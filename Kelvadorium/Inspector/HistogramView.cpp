@@ -25,7 +25,8 @@ constexpr qreal channelOpacity = 0.75;
 constexpr qreal dimOpacity = 0.25;
 constexpr QSize triangleSize(9, 8);  // the symbol at 8 pt
 
-const QKeySequence showClippingKeys(Qt::CTRL | Qt::ALT | Qt::Key_J);
+// Made when first asked, not while statics start: a key sequence needs Qt set up.
+QKeySequence showClippingKeys() { return QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_J); }
 
 // A clipping triangle: lit in its colour, else dim white; a click toggles the overlay.
 class Indicator final : public QAbstractButton {
@@ -148,7 +149,7 @@ HistogramView::HistogramView(AppModel& model, QWidget* parent) : QWidget(parent)
   clipping_ = new QCheckBox("Show clipping", this);
   clipping_->setFont(FontRoles::font(FontRole::caption));
   clipping_->setToolTip(ShortcutText::help(
-      "Mark blown highlights red and crushed shadows blue on the picture", showClippingKeys));
+      "Mark blown highlights red and crushed shadows blue on the picture", showClippingKeys()));
   clipText_ = new QLabel(this);
   clipText_->setObjectName("clipText");
   FontRoles::apply(*clipText_, FontRole::caption2, true);

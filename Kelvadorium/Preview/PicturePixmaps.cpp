@@ -11,8 +11,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "Rendering/PreviewImage.h"
 #include "Preview/BufferedFrame.h"
+#include "Rendering/PreviewImage.h"
 #include "Support/ParallelFor.h"
 
 namespace {
@@ -44,12 +44,12 @@ inline __m128i mixFour(const quint32 (&quad)[4][4], const qint16 (&fx)[4], const
   const __m128i tr = _mm_load_si128(reinterpret_cast<const __m128i*>(quad[1]));
   const __m128i bl = _mm_load_si128(reinterpret_cast<const __m128i*>(quad[2]));
   const __m128i br = _mm_load_si128(reinterpret_cast<const __m128i*>(quad[3]));
-  const __m128i low = lerp(lerp(_mm_unpacklo_epi8(tl, zero), _mm_unpacklo_epi8(tr, zero), fx01),
-                           lerp(_mm_unpacklo_epi8(bl, zero), _mm_unpacklo_epi8(br, zero), fx01),
-                           fy01);
-  const __m128i high = lerp(lerp(_mm_unpackhi_epi8(tl, zero), _mm_unpackhi_epi8(tr, zero), fx23),
-                            lerp(_mm_unpackhi_epi8(bl, zero), _mm_unpackhi_epi8(br, zero), fx23),
-                            fy23);
+  const __m128i low =
+      lerp(lerp(_mm_unpacklo_epi8(tl, zero), _mm_unpacklo_epi8(tr, zero), fx01),
+           lerp(_mm_unpacklo_epi8(bl, zero), _mm_unpacklo_epi8(br, zero), fx01), fy01);
+  const __m128i high =
+      lerp(lerp(_mm_unpackhi_epi8(tl, zero), _mm_unpackhi_epi8(tr, zero), fx23),
+           lerp(_mm_unpackhi_epi8(bl, zero), _mm_unpackhi_epi8(br, zero), fx23), fy23);
   return _mm_packus_epi16(low, high);
 }
 #endif
@@ -84,7 +84,8 @@ inline quint32 mix(quint32 tl, quint32 tr, quint32 bl, quint32 br, quint32 fx, q
   const quint32 w01 = fy - w11;
   const quint32 w00 = 256 - fx - fy + w11;
   const quint32 rb = ((tl & 0xff00ff) * w00 + (tr & 0xff00ff) * w10 + (bl & 0xff00ff) * w01 +
-                      (br & 0xff00ff) * w11) >> 8;
+                      (br & 0xff00ff) * w11) >>
+                     8;
   const quint32 ag = ((tl >> 8) & 0xff00ff) * w00 + ((tr >> 8) & 0xff00ff) * w10 +
                      ((bl >> 8) & 0xff00ff) * w01 + ((br >> 8) & 0xff00ff) * w11;
   return (rb & 0xff00ff) | (ag & 0xff00ff00);
@@ -295,17 +296,16 @@ bool PicturePixmaps::drawFast(QPainter& painter, Entry& entry, const QImage& lev
     const QRect shownPart = clip.intersected(device.toAlignedRect());
     if (shownPart.isEmpty()) return true;
     const bool whole = shownPart == device.toAlignedRect();
-    const Drawn* drawn = entry.drawn.level == &level && entry.drawn.device == device &&
-                                 entry.drawn.smooth == smooth
-                             ? &entry.drawn
-                             : (whole ? drawnOf(entry, level, device, smooth) : nullptr);
+    const Drawn* drawn =
+        entry.drawn.level == &level && entry.drawn.device == device && entry.drawn.smooth == smooth
+            ? &entry.drawn
+            : (whole ? drawnOf(entry, level, device, smooth) : nullptr);
     if (!drawn) return false;
     const QRect from = shownPart.translated(-drawn->at).intersected(drawn->image.rect());
     painter.save();
     painter.resetTransform();
-    painter.drawImage(QRectF((from.x() + drawn->at.x()) / ratio,
-                             (from.y() + drawn->at.y()) / ratio, from.width() / ratio,
-                             from.height() / ratio),
+    painter.drawImage(QRectF((from.x() + drawn->at.x()) / ratio, (from.y() + drawn->at.y()) / ratio,
+                             from.width() / ratio, from.height() / ratio),
                       drawn->image, QRectF(from));
     painter.restore();
     return true;
@@ -319,18 +319,17 @@ bool PicturePixmaps::drawFast(QPainter& painter, Entry& entry, const QImage& lev
   turn.rotate(degrees);
   turn.translate(-centre.x(), -centre.y());
   if (oneToOne && level.format() == QImage::Format_RGB32) {
-    const QTransform levelToDevice =
-        QTransform::fromTranslate(device.x(), device.y()) * turn;
+    const QTransform levelToDevice = QTransform::fromTranslate(device.x(), device.y()) * turn;
     drawTurned(painter, level, levelToDevice, clip, ratio);
     return true;
   }
-  const Drawn* drawn = entry.drawn.level == &level && entry.drawn.device == device &&
-                               entry.drawn.smooth == smooth
-                           ? &entry.drawn
-                           : drawnOf(entry, level, device, smooth);
+  const Drawn* drawn =
+      entry.drawn.level == &level && entry.drawn.device == device && entry.drawn.smooth == smooth
+          ? &entry.drawn
+          : drawnOf(entry, level, device, smooth);
   if (!drawn) return false;
-  drawTurned(painter, drawn->image,
-             QTransform::fromTranslate(drawn->at.x(), drawn->at.y()) * turn, clip, ratio);
+  drawTurned(painter, drawn->image, QTransform::fromTranslate(drawn->at.x(), drawn->at.y()) * turn,
+             clip, ratio);
   return true;
 }
 
@@ -397,8 +396,9 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
   }
   if (area.isEmpty()) return;
   if (!direct && (turned_.width() < area.width() || turned_.height() < area.height())) {
-    turned_ = QImage(std::max(turned_.width(), area.width()),
-                     std::max(turned_.height(), area.height()), QImage::Format_ARGB32_Premultiplied);
+    turned_ =
+        QImage(std::max(turned_.width(), area.width()), std::max(turned_.height(), area.height()),
+               QImage::Format_ARGB32_Premultiplied);
     if (turned_.isNull()) return;
   }
   const int w = source.width();
@@ -483,8 +483,8 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
               fy[k] = static_cast<qint16>((iv >> 8) & 0xff);
             }
             const __m128i result = mixFour(quad, fx, fy);
-            if (direct && _mm_movemask_epi8(_mm_cmpeq_epi32(
-                              _mm_srli_epi32(result, 24), _mm_set1_epi32(255))) != 0xffff) {
+            if (direct && _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(result, 24),
+                                                            _mm_set1_epi32(255))) != 0xffff) {
               alignas(16) quint32 samples[4];
               _mm_store_si128(reinterpret_cast<__m128i*>(samples), result);
               for (int k = 0; k < 4; ++k) put(out[x + k], samples[k]);
@@ -495,9 +495,9 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
 #endif
           for (; x < hi; ++x, iu += stepU, iv += stepV) {
             const quint32* p = pixels + (iv >> 16) * stride + (iu >> 16);
-            const quint32 sample = mix(p[0], p[1], p[stride], p[stride + 1],
-                                       static_cast<quint32>(iu >> 8) & 0xff,
-                                       static_cast<quint32>(iv >> 8) & 0xff);
+            const quint32 sample =
+                mix(p[0], p[1], p[stride], p[stride + 1], static_cast<quint32>(iu >> 8) & 0xff,
+                    static_cast<quint32>(iv >> 8) & 0xff);
             if (direct) {
               put(out[x], sample);
             } else {
@@ -511,9 +511,9 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
   if (direct) return;
   painter.save();
   painter.resetTransform();
-  painter.drawImage(QRectF(area.x() / ratio, area.y() / ratio, area.width() / ratio,
-                           area.height() / ratio),
-                    turned_, QRectF(0, 0, area.width(), area.height()));
+  painter.drawImage(
+      QRectF(area.x() / ratio, area.y() / ratio, area.width() / ratio, area.height() / ratio),
+      turned_, QRectF(0, 0, area.width(), area.height()));
   painter.restore();
 }
 

@@ -1,9 +1,10 @@
 // The pictures the preview draws from: for each published image its screen copy as it is, and a
 // chain of reduced copies, each half the size of the one before, made once per image on a worker
-// thread (together less than a third of the image's pixels, in the painter's 32-bit format). A drawing takes the smallest copy
-// that still has as many pixels across as the drawing covers on the device and reads only the
-// part of it that falls on the visible rectangle, so its cost follows the pane's size, never the
-// zoom, and nothing is ever sized by the zoom. Until the copies arrive the screen copy serves.
+// thread (together less than a third of the image's pixels, in the painter's 32-bit format). A
+// drawing takes the smallest copy that still has as many pixels across as the drawing covers on the
+// device and reads only the part of it that falls on the visible rectangle, so its cost follows the
+// pane's size, never the zoom, and nothing is ever sized by the zoom. Until the copies arrive the
+// screen copy serves.
 #pragma once
 
 #include <QImage>
@@ -61,8 +62,8 @@ class PicturePixmaps {
     const QImage* level = nullptr;
     QRectF device;  // where the level landed, in device pixels
     bool smooth = true;
-    QPoint at;      // the device pixel of the image's top-left corner
-    QImage image;   // premultiplied, transparent beyond the picture's edges
+    QPoint at;     // the device pixel of the image's top-left corner
+    QImage image;  // premultiplied, transparent beyond the picture's edges
   };
   struct Entry {
     std::weak_ptr<const PreviewImage> image;

@@ -19,8 +19,8 @@
 #include "Preview/DustOverlay.h"
 #include "Preview/PreviewCalls.h"
 #include "Preview/RedEyeOverlay.h"
-#include "Preview/SpotOverlay.h"
 #include "Preview/SplitDivider.h"
+#include "Preview/SpotOverlay.h"
 #include "Preview/WBPickOverlay.h"
 #include "Preview/ZoomEventCatcher.h"
 #include "Rendering/PreviewImage.h"
@@ -245,7 +245,8 @@ void ZoomablePreview::paintEvent(QPaintEvent* event) {
                [&](QPainter& painter) { paintFrame(painter, shown, frame, visible); });
 }
 
-void ZoomablePreview::paintFrame(QPainter& painter, const std::shared_ptr<const PreviewImage>& shown,
+void ZoomablePreview::paintFrame(QPainter& painter,
+                                 const std::shared_ptr<const PreviewImage>& shown,
                                  const QRectF& frame, const QRectF& visible) {
   const QSizeF fitted = fittedSize();
   const double zoom = std::max(model_.zoom(), 0.01);

@@ -123,8 +123,9 @@ TEST(PictureDrawing, ATurnedPictureMatchesThePaintersSmoothTurn) {
       painter.drawImage(QPointF(0, 0), upright);
     }
     // Inside the turned picture, away from its edges.
-    const QRect inside = c.target.adjusted(c.target.width() / 4, c.target.height() / 4,
-                                           -c.target.width() / 4, -c.target.height() / 4)
+    const QRect inside = c.target
+                             .adjusted(c.target.width() / 4, c.target.height() / 4,
+                                       -c.target.width() / 4, -c.target.height() / 4)
                              .toRect();
     EXPECT_LE(largestDifference(ours, theirs, inside), 40) << c.name;
     int close = 0;

@@ -5,11 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QPaintEvent>
-#include <QRegion>
-
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QRegion>
 #include <cmath>
 #include <limits>
 
