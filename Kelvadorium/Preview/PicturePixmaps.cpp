@@ -128,6 +128,20 @@ QImage visiblePart(const QImage& picture, const QRect& rect) {
   return view.convertToFormat(QImage::Format_RGB32);
 }
 
+// Draws the `source` part of `level` stretched over `at`, covering `devicePixels`. Converting
+// costs a pass over the source part, sampling one over the device pixels: a magnified screen
+// copy has its part in the painter's format first, so the sampling runs on the fast path.
+void drawPart(QPainter& painter, const QRectF& at, const QImage& level, const QRect& source,
+              double devicePixels) {
+  const double sourcePixels = double(source.width()) * source.height();
+  if (level.format() == QImage::Format_RGB32 || sourcePixels > devicePixels) {
+    painter.drawImage(at, level, QRectF(source));
+  } else {
+    const QImage part = visiblePart(level, source);
+    painter.drawImage(at, part, QRectF(part.rect()));
+  }
+}
+
 // The whole source pixels of `level` that land on `visible` when the level covers `target`,
 // and where they land.
 struct Span {
@@ -266,16 +280,10 @@ void PicturePixmaps::draw(QPainter& painter, const std::shared_ptr<const Preview
       at = QRectF(std::round(at.x() * ratio) / ratio, std::round(at.y() * ratio) / ratio,
                   span.source.width() / ratio, span.source.height() / ratio);
     }
-    // Converting costs a pass over the source part, sampling one over the device pixels.
-    const double sourcePixels = double(span.source.width()) * span.source.height();
-    const double devicePixels = at.width() * at.height() * ratio * ratio;
-    if (blit || level->format() == QImage::Format_RGB32 || sourcePixels > devicePixels) {
+    if (blit) {
       painter.drawImage(at, *level, QRectF(span.source));
     } else {
-      // The screen copy itself, magnified: its visible part in the painter's format first, so
-      // the sampling runs on the fast path. The part is smaller than what the area shows.
-      const QImage part = visiblePart(*level, span.source);
-      painter.drawImage(at, part, QRectF(part.rect()));
+      drawPart(painter, at, *level, span.source, at.width() * at.height() * ratio * ratio);
     }
   }
   painter.restore();
@@ -296,10 +304,7 @@ bool PicturePixmaps::drawFast(QPainter& painter, Entry& entry, const QImage& lev
     const QRect shownPart = clip.intersected(device.toAlignedRect());
     if (shownPart.isEmpty()) return true;
     const bool whole = shownPart == device.toAlignedRect();
-    const Drawn* drawn =
-        entry.drawn.level == &level && entry.drawn.device == device && entry.drawn.smooth == smooth
-            ? &entry.drawn
-            : (whole ? drawnOf(entry, level, device, smooth) : nullptr);
+    const Drawn* drawn = drawnOf(entry, level, device, smooth, whole);
     if (!drawn) return false;
     const QRect from = shownPart.translated(-drawn->at).intersected(drawn->image.rect());
     painter.save();
@@ -323,10 +328,7 @@ bool PicturePixmaps::drawFast(QPainter& painter, Entry& entry, const QImage& lev
     drawTurned(painter, level, levelToDevice, clip, ratio);
     return true;
   }
-  const Drawn* drawn =
-      entry.drawn.level == &level && entry.drawn.device == device && entry.drawn.smooth == smooth
-          ? &entry.drawn
-          : drawnOf(entry, level, device, smooth);
+  const Drawn* drawn = drawnOf(entry, level, device, smooth, true);
   if (!drawn) return false;
   drawTurned(painter, drawn->image, QTransform::fromTranslate(drawn->at.x(), drawn->at.y()) * turn,
              clip, ratio);
@@ -334,9 +336,12 @@ bool PicturePixmaps::drawFast(QPainter& painter, Entry& entry, const QImage& lev
 }
 
 const PicturePixmaps::Drawn* PicturePixmaps::drawnOf(Entry& entry, const QImage& level,
-                                                     const QRectF& device, bool smooth) {
+                                                     const QRectF& device, bool smooth,
+                                                     bool make) {
+  const Drawn& kept = entry.drawn;
+  if (kept.level == &level && kept.device == device && kept.smooth == smooth) return &kept;
   const QRect pixels = device.toAlignedRect();
-  if (pixels.isEmpty() || qint64(pixels.width()) * pixels.height() > mostDrawnPixels) {
+  if (!make || pixels.isEmpty() || qint64(pixels.width()) * pixels.height() > mostDrawnPixels) {
     return nullptr;
   }
   Drawn drawn{&level, device, smooth, pixels.topLeft(),
@@ -348,13 +353,7 @@ const PicturePixmaps::Drawn* PicturePixmaps::drawnOf(Entry& entry, const QImage&
     QPainter painter(&drawn.image);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     const QRectF at = device.translated(-drawn.at);
-    const double sourcePixels = double(level.width()) * level.height();
-    if (level.format() == QImage::Format_RGB32 || sourcePixels > at.width() * at.height()) {
-      painter.drawImage(at, level, QRectF(level.rect()));
-    } else {
-      const QImage part = visiblePart(level, level.rect());
-      painter.drawImage(at, part, QRectF(part.rect()));
-    }
+    drawPart(painter, at, level, level.rect(), at.width() * at.height());
   }
   entry.drawn = std::move(drawn);
   return &entry.drawn;

@@ -3,8 +3,9 @@
 // thread (together less than a third of the image's pixels, in the painter's 32-bit format). A
 // drawing takes the smallest copy that still has as many pixels across as the drawing covers on the
 // device and reads only the part of it that falls on the visible rectangle, so its cost follows the
-// pane's size, never the zoom, and nothing is ever sized by the zoom. Until the copies arrive the
-// screen copy serves.
+// pane's size, never the zoom. A picture shown whole keeps its drawing at the device's pixels
+// (bounded, so never sized by a deep zoom), and a turned one is resampled by our own sampler.
+// Until the copies arrive the screen copy serves.
 #pragma once
 
 #include <QImage>
@@ -33,11 +34,6 @@ class PicturePixmaps {
   // `smooth`: interpolated sampling; otherwise each pixel stays a hard-edged block.
   void draw(QPainter& painter, const std::shared_ptr<const PreviewImage>& image,
             const QRectF& target, const QRectF& visible, double degrees = 0, bool smooth = true);
-  // Draws `source` turned: `toDevice` maps its pixel coordinates to the painter's device
-  // pixels. Sampled bilinearly, in parallel rows, with a soft one-pixel edge; only the device
-  // pixels within `clip` are written.
-  void drawTurned(QPainter& painter, const QImage& source, const QTransform& toDevice,
-                  const QRect& clip, double ratio);
   // Draws a plain picture (the clipping mask) stretched over `target`, within `visible`, pixel
   // by pixel.
   static void drawBlocks(QPainter& painter, const QImage& picture, const QRectF& target,
@@ -74,9 +70,15 @@ class PicturePixmaps {
     Drawn drawn;
   };
   Entry* entryOf(const std::shared_ptr<const PreviewImage>& image);
-  // The entry's whole upright drawing of `level` over `device`, made when it differs; null
-  // when that drawing would be larger than the painter's device.
-  const Drawn* drawnOf(Entry& entry, const QImage& level, const QRectF& device, bool smooth);
+  // The entry's whole upright drawing of `level` over `device`: the kept one when it is that
+  // drawing, else, when `make`, made anew; null when it would be larger than we keep.
+  const Drawn* drawnOf(Entry& entry, const QImage& level, const QRectF& device, bool smooth,
+                       bool make);
+  // Draws `source` turned: `toDevice` maps its pixel coordinates to the painter's device
+  // pixels. Sampled bilinearly, in parallel rows, with a soft one-pixel edge; only the device
+  // pixels within `clip` are written.
+  void drawTurned(QPainter& painter, const QImage& source, const QTransform& toDevice,
+                  const QRect& clip, double ratio);
   // Draws from the kept upright drawing or turned by our own sampler; false when neither
   // applies and the painter must sample.
   bool drawFast(QPainter& painter, Entry& entry, const QImage& level, double ratio,
