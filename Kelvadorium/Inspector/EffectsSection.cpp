@@ -11,6 +11,7 @@
 #include "Finishing/FilmFrames.h"
 #include "Inspector/AdjustRow.h"
 #include "Inspector/InspectorView.h"
+#include "Inspector/WheelPass.h"
 #include "Services/Preferences.h"
 #include "Windows/FontRoles.h"
 #include "Windows/SymbolIcons.h"
@@ -72,6 +73,7 @@ InspectorRow* borderRow(InspectorView& view) {
   // Long frame names are elided rather than widening the column.
   picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   picker->setMinimumContentsLength(8);
+  WheelPass::install(*picker);
   label->setToolTip(picker->toolTip());
   // Nothing but a chosen entry writes.
   QObject::connect(picker, &QComboBox::activated, row, [picker, &model = view.model()](int i) {

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "Finishing/FilmFrames.h"
 #include "Inspector/AdjustRow.h"
@@ -101,6 +102,23 @@ TEST(EffectsSection, TheBorderPickerListsFramesByTypeAndShowsNoEntryForOneNotOff
   t.store(1, [](S& s) { s.mode = FilmMode::bwNegative; });
   EXPECT_EQ(t.border()->currentData().toString().toStdString(), "film:" + monoOnly);
   EXPECT_TRUE(t.session.undoStack().size() == 1u);  // the White choice only
+}
+
+TEST(EffectsSection, TheWheelPassesOverTheBorderPicker) {
+  // Qt's combo box steps its choice on the wheel and reports it as chosen: scrolling the column
+  // past it would write a border.
+  Effects t;
+  const QPointF at(t.border()->width() / 2.0, t.border()->height() / 2.0);
+  for (int delta : {-120, 120, -120}) {
+    QWheelEvent wheel(at, t.border()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    // As the desktop delivers it.
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    QApplication::instance()->notify(t.border(), &wheel);
+  }
+  EXPECT_EQ(t.border()->currentText(), "None");
+  EXPECT_EQ(t.session.settings(0).border, BorderStyle::none);
+  EXPECT_TRUE(t.session.undoStack().empty());
 }
 
 TEST(EffectsSection, SecondaryRowsShowStrictlyAboveHalfAndKeepTheirValues) {
