@@ -19,6 +19,7 @@
 #include "ViewKit/PrintfText.h"
 #include "ViewKit/ShortcutText.h"
 #include "ViewKit/Stepper.h"
+#include "ViewKit/SymbolButton.h"
 #include "ViewKit/TintedSymbol.h"
 #include "Windows/FontRoles.h"
 #include "Windows/SymbolIcons.h"
@@ -47,10 +48,7 @@ QHBoxLayout* rowLayout(QWidget* row, int spacing = -1) {
 
 QToolButton* symbolButton(const QString& name, const QString& symbol, const QString& help,
                           QWidget* parent) {
-  auto* button = new QToolButton(parent);
-  button->setObjectName(name);
-  button->setIcon(SymbolIcons::icon(symbol));
-  button->setToolTip(help);
+  QToolButton* button = SymbolButton::make(name, symbol, help, parent);
   button->setFocusPolicy(Qt::NoFocus);
   return button;
 }

@@ -17,6 +17,7 @@
 #include "Services/Preferences.h"
 #include "ViewKit/RefreshGate.h"
 #include "ViewKit/ShortcutText.h"
+#include "ViewKit/SymbolButton.h"
 #include "ViewKit/TintedSymbol.h"
 #include "Windows/FontRoles.h"
 #include "Windows/SymbolIcons.h"
@@ -168,22 +169,14 @@ QToolButton* textButton(const QString& title, QWidget* parent) {
   return button;
 }
 
-QToolButton* symbolButton(const QString& name, const QString& symbol, const QString& help,
-                          QWidget* parent) {
-  auto* button = new QToolButton(parent);
-  button->setObjectName(name);
-  button->setIcon(SymbolIcons::icon(symbol));
-  button->setToolTip(help);
-  return button;
-}
-
 InspectorRow* actionRow(AppModel& model) {
   auto* row = new InspectorRow;
   row->setObjectName("healActionRow");
   auto* layout = rowLayout(row);
   layout->setSpacing(actionSpacing);
-  auto* takeBack = symbolButton("takeBack", "arrow.uturn.backward",
-                                ShortcutText::help("Undo the last spot or stroke", undoKeys), row);
+  auto* takeBack =
+      SymbolButton::make("takeBack", "arrow.uturn.backward",
+                         ShortcutText::help("Undo the last spot or stroke", undoKeys), row);
   QObject::connect(takeBack, &QToolButton::clicked, row, [&model] { model.removeLastRepair(); });
   auto* removeAll = textButton("Remove All", row);
   removeAll->setObjectName("removeAllSpots");
@@ -191,7 +184,7 @@ InspectorRow* actionRow(AppModel& model) {
       "Removes healed spots and strokes on this image only (nothing else changes).");
   QObject::connect(removeAll, &QToolButton::clicked, row, [&model] { model.removeAllRepairs(); });
   auto* trash =
-      symbolButton("deleteRepair", "trash", "Removes the picked repair (Delete key)", row);
+      SymbolButton::make("deleteRepair", "trash", "Removes the picked repair (Delete key)", row);
   QObject::connect(trash, &QToolButton::clicked, row, [&model] { model.deleteSelectedRepair(); });
   auto* cancel = textButton("Cancel", row);
   QObject::connect(cancel, &QToolButton::clicked, row, [&model] { model.cancelHealing(); });

@@ -22,6 +22,7 @@
 #include "ViewKit/NamedColours.h"
 #include "ViewKit/PrintfText.h"
 #include "ViewKit/ShortcutText.h"
+#include "ViewKit/SymbolButton.h"
 #include "ViewKit/TintedSymbol.h"
 #include "Windows/FontRoles.h"
 #include "Windows/SymbolIcons.h"
@@ -69,11 +70,8 @@ QString kindSymbol(DodgeShape kind) {
 
 QToolButton* borderless(const QString& name, const QString& symbol, const QString& help,
                         QWidget* parent) {
-  auto* button = new QToolButton(parent);
-  button->setObjectName(name);
+  QToolButton* button = SymbolButton::make(name, symbol, help, parent);
   button->setAutoRaise(true);
-  button->setIcon(SymbolIcons::icon(symbol));
-  button->setToolTip(help);
   button->setFocusPolicy(Qt::NoFocus);
   return button;
 }
