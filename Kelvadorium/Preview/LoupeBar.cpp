@@ -3,12 +3,12 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QToolButton>
 #include <algorithm>
 
 #include "Model/AppModel.h"
 #include "Preview/LoupeReadout.h"
+#include "Preview/PreviewToolBar.h"
 #include "ViewKit/MonospacedDigits.h"
 #include "ViewKit/ShortcutText.h"
 #include "Windows/FontRoles.h"
@@ -93,15 +93,5 @@ void LoupeBar::refresh() {
   zoomIn_->setEnabled(LoupeReadout::canZoomIn(zoom, model_.plain().oneToOneZoom));
 }
 
-void LoupeBar::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  // The translucent window colour stands for the thin frosted material.
-  QColor material = palette().color(QPalette::Window);
-  material.setAlphaF(0.72f);
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(material);
-  const QRectF capsule = rect();
-  const double radius = std::min(capsule.height(), capsule.width()) / 2;
-  painter.drawRoundedRect(capsule, radius, radius);
-}
+// A thinner material than the tool bars'.
+void LoupeBar::paintEvent(QPaintEvent*) { PreviewToolBar::paintCapsule(*this, 0.72f); }

@@ -313,18 +313,19 @@ QSize PreviewToolBar::sizeWithin(int maxWidth) {
   return {others + textWidth, row_->totalHeightForWidth(others + textWidth)};
 }
 
-void PreviewToolBar::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
+void PreviewToolBar::paintCapsule(QWidget& bar, float opacity) {
+  QPainter painter(&bar);
   painter.setRenderHint(QPainter::Antialiasing);
-  // The translucent window colour stands for the frosted material.
-  QColor material = palette().color(QPalette::Window);
-  material.setAlphaF(0.82f);
+  QColor material = bar.palette().color(QPalette::Window);
+  material.setAlphaF(opacity);
   painter.setPen(Qt::NoPen);
   painter.setBrush(material);
-  const QRectF capsule = rect();
+  const QRectF capsule = bar.rect();
   const double radius = std::min(capsule.height(), capsule.width()) / 2;
   painter.drawRoundedRect(capsule, radius, radius);
 }
+
+void PreviewToolBar::paintEvent(QPaintEvent*) { paintCapsule(*this, 0.82f); }
 
 bool PreviewToolBar::eventFilter(QObject* watched, QEvent* event) {
   if (watched == angle_ && event->type() == QEvent::MouseButtonDblClick) {

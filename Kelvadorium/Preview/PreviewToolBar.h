@@ -41,6 +41,10 @@ class PreviewToolBar final : public QWidget {
   // The crop bar's finishing action: the rotation still being dragged is committed first.
   void finishCrop();
 
+  // The rounded capsule the preview's bars float on: the translucent window colour stands for
+  // the frosted material, `opacity` its thickness.
+  static void paintCapsule(QWidget& bar, float opacity);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
