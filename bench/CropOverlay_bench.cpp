@@ -9,6 +9,7 @@
 #include <chrono>
 
 #include "Model/AppModel.h"
+#include "OffscreenApplication.h"
 #include "Preview/PreviewCalls.h"
 #include "Preview/ZoomablePreview.h"
 #include "Rendering/PreviewImage.h"
@@ -17,17 +18,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "CropOverlay_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
 
 // One selected scan with a 3:2 crop in crop mode, over a 2400 × 1600 uncropped preview fitted
 // to 1200 × 800 points.
@@ -64,7 +54,7 @@ struct Host {
     QApplication::sendEvent(&host, &event);
   }
 
-  QApplication& app = application();  // before any widget
+  QApplication& app = offscreenApplication();  // before any widget
   TestServices services;
   AppModel model{services.services()};
   PreviewCalls calls = PreviewCalls::of(model);

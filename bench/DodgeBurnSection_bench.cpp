@@ -15,20 +15,10 @@
 #include "Inspector/FoldSection.h"
 #include "Inspector/InspectorView.h"
 #include "Kelvadorium/Model/EditSession.h"
+#include "OffscreenApplication.h"
 #include "Times.h"
 
 namespace {
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "DodgeBurnSection_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
 
 using Clock = std::chrono::steady_clock;
 double since(Clock::time_point start) {
@@ -53,7 +43,7 @@ DodgeBurnStroke brush(double x, double y) {
 
 struct HeavyScan {
   HeavyScan() : session(1, onlyDodgeBurnOpen()) {
-    application();
+    offscreenApplication();
     ConversionSettings settings = session.settings(0);
     for (int i = 0; i < 50; ++i) {
       LocalLayer layer;

@@ -21,22 +21,12 @@
 #include "Inspector/BasicSection.h"
 #include "Inspector/InspectorView.h"
 #include "Kelvadorium/Model/EditSession.h"
+#include "OffscreenApplication.h"
 #include "Services/SteadyClock.h"
 #include "Times.h"
 #include "ViewKit/ValueSlider.h"
 
 namespace {
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "Inspector_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
 
 using Clock = std::chrono::steady_clock;
 double since(Clock::time_point start) {
@@ -64,7 +54,7 @@ void showExposed(QWidget& view) {
 }
 
 void SliderMoveToRefresh(benchmark::State& state) {
-  application();
+  offscreenApplication();
   EditSession session(3, everySectionOpen());
   session.select(0);
   InspectorView view(*session.model);
@@ -85,7 +75,7 @@ BENCHMARK(SliderMoveToRefresh)->UseManualTime()->Unit(benchmark::kMillisecond)->
 
 // range(0): 0 between two colour scans, 1 between a colour and a black-and-white scan.
 void SelectionChangeRefresh(benchmark::State& state) {
-  application();
+  offscreenApplication();
   EditSession session(2, everySectionOpen());
   // Every row shows another value on the other scan.
   ConversionSettings settings = session.settings(1);
@@ -117,7 +107,7 @@ BENCHMARK(SelectionChangeRefresh)
 // A 24-megapixel scan with the real clock in the hybrid mode, shown and quiet.
 struct LiveSession {
   LiveSession() {
-    application();
+    offscreenApplication();
     services.writeSettingsFile(everySectionOpen() + "previewMode=hybrid\n");
     ModelServices parts{clock,
                         services.dialogs,

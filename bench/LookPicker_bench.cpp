@@ -15,21 +15,11 @@
 #include "Inspector/LookPicker.h"
 #include "Kelvadorium/Model/EditSession.h"
 #include "Kelvadorium/Views/PointerCrossing.h"
+#include "OffscreenApplication.h"
 #include "Services/SteadyClock.h"
 #include "Times.h"
 
 namespace {
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "LookPicker_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
 
 using Clock = std::chrono::steady_clock;
 double since(Clock::time_point start) {
@@ -51,7 +41,7 @@ struct OpenList {
 };
 
 void EnterAndLeave(benchmark::State& state) {
-  application();
+  offscreenApplication();
   EditSession session(3);
   session.select(0);
   OpenList list(*session.model);
@@ -76,7 +66,7 @@ BENCHMARK(EnterAndLeave)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterat
 
 // range(0): milliseconds the pointer rests on each entry.
 void SweepOverThirtyEntries(benchmark::State& state) {
-  application();
+  offscreenApplication();
   TempDir dir;
   TestServices services;
   SteadyClock clock;

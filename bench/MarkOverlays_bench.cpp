@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "Model/AppModel.h"
+#include "OffscreenApplication.h"
 #include "Preview/PreviewCalls.h"
 #include "Preview/ZoomablePreview.h"
 #include "Rendering/PreviewImage.h"
@@ -18,17 +19,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "MarkOverlays_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
 
 // A scan shown whole at 1200 × 800 points, mapped one to one: a preview point is the image point.
 struct Host {
@@ -71,7 +61,7 @@ struct Host {
     return {624 + 400 * std::sin(t), 424 + 280 * std::sin(1.7 * t)};
   }
 
-  QApplication& app = application();  // before any widget
+  QApplication& app = offscreenApplication();  // before any widget
   TestServices services;
   AppModel model{services.services()};
   PreviewCalls calls = PreviewCalls::of(model);

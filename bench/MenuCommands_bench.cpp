@@ -12,6 +12,7 @@
 #include "ChildRun.h"
 #include "Menus/MenuCommands.h"
 #include "Model/AppModel.h"
+#include "OffscreenApplication.h"
 #include "Services/WallClock.h"
 #include "TestSupport/TempDir.h"
 #include "Testing/TestServices.h"
@@ -19,17 +20,6 @@
 #include "Windows/SettingsView.h"
 
 namespace {
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "MenuCommands_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
 
 struct Session {
   explicit Session(size_t scans, size_t marks) {
@@ -53,7 +43,7 @@ struct Session {
 
 // One model change that only the menus hear: the clipping toggle, whose update rebuilds nothing.
 void BM_MenuUpdatePerChange(benchmark::State& state) {
-  application();
+  offscreenApplication();
   Session session(1000, size_t(state.range(0)));
   bool on = false;
   for (auto _ : state) session.model.setShowClipping(on = !on);
@@ -63,7 +53,7 @@ BENCHMARK(BM_MenuUpdatePerChange)->Arg(0)->Arg(3)->Arg(1000)->Unit(benchmark::kM
 
 // A selection change between scans of two film types: the Presets menu is rebuilt as well.
 void BM_MenuUpdatePresetsRebuilt(benchmark::State& state) {
-  application();
+  offscreenApplication();
   Session session(1000, 0);
   std::vector<ImageItem> items = session.model.items();
   items[1].settings.mode = FilmMode::bwNegative;
@@ -76,7 +66,7 @@ BENCHMARK(BM_MenuUpdatePresetsRebuilt)->Unit(benchmark::kMicrosecond);
 // Made, shown and laid out, then closed; the first open of the process is the slowest.
 template <class Make>
 void openWindow(benchmark::State& state, Make make) {
-  application();
+  offscreenApplication();
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
     QWidget* window = make();

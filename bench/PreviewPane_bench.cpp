@@ -21,6 +21,7 @@
 #include "BenchImages.h"
 #include "ChildRun.h"
 #include "Model/AppModel.h"
+#include "OffscreenApplication.h"
 #include "Preview/PreviewCalls.h"
 #include "Preview/PreviewPane.h"
 #include "Preview/PreviewToolBar.h"
@@ -34,17 +35,6 @@ using Clock = std::chrono::steady_clock;
 
 double millisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "PreviewPane_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
 }
 
 // An 8-bit screen copy with some structure, as the renderers publish it.
@@ -87,7 +77,7 @@ struct Pane {
     QApplication::processEvents();
   }
 
-  QApplication& app = application();  // before any widget
+  QApplication& app = offscreenApplication();  // before any widget
   TestServices services;
   AppModel model{services.services()};
   PreviewCalls calls = PreviewCalls::of(model);

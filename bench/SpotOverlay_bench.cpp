@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "Model/AppModel.h"
+#include "OffscreenApplication.h"
 #include "Preview/PreviewCalls.h"
 #include "Preview/SpotOverlay.h"
 #include "Preview/ZoomablePreview.h"
@@ -23,17 +24,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "SpotOverlay_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
 
 // 499 clicked spots on a grid and one stroke of `strokeSpots` spots along a wave through the
 // middle, the stroke fourth in the list.
@@ -119,7 +109,7 @@ struct Host {
     return {800 + 500 * std::sin(t), 500 + 300 * std::sin(1.7 * t)};
   }
 
-  QApplication& app = application();  // before any widget
+  QApplication& app = offscreenApplication();  // before any widget
   TestServices services;
   AppModel model{services.services()};
   PreviewCalls calls = PreviewCalls::of(model);

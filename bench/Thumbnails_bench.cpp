@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Model/AppModel.h"
+#include "OffscreenApplication.h"
 #include "Sidebar/MarqueeRules.h"
 #include "Sidebar/ThumbnailScroller.h"
 #include "Sidebar/ThumbnailSidebar.h"
@@ -20,16 +21,10 @@
 
 namespace {
 
+// Thumbnails at one pixel per point, whatever the desktop's scale.
 QApplication& application() {
-  static int argc = 1;
-  static char name[] = "Thumbnails_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_SCALE_FACTOR", "1");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
+  qputenv("QT_SCALE_FACTOR", "1");
+  return offscreenApplication();
 }
 
 using Clock = std::chrono::steady_clock;
@@ -137,7 +132,8 @@ void MarqueeMove(benchmark::State& state) {
     bottom = bottom > layout.height ? 100 : bottom + 53;
     const auto start = Clock::now();
     const QRectF band = MarqueeRules::spanned({15, 12}, {290, bottom});
-    std::set<Uuid> result = MarqueeRules::result(MarqueeRules::hits(layout, ids, band, false), base);
+    std::set<Uuid> result =
+        MarqueeRules::result(MarqueeRules::hits(layout, ids, band, false), base);
     benchmark::DoNotOptimize(result);
     times.add(since(start));
   }

@@ -16,20 +16,10 @@
 #include "Inspector/ToneCurveEditor.h"
 #include "Inspector/ToneCurveGraph.h"
 #include "Kelvadorium/Model/EditSession.h"
+#include "OffscreenApplication.h"
 #include "Times.h"
 
 namespace {
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "ToneCurve_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
 
 using Clock = std::chrono::steady_clock;
 double since(Clock::time_point start) {
@@ -44,7 +34,7 @@ QString everySectionOpen() {
 
 // A selected scan with a five-point master curve and two regions, under a histogram.
 struct Session {
-  Session() : session(2, (application(), everySectionOpen())) {
+  Session() : session(2, (offscreenApplication(), everySectionOpen())) {
     ConversionSettings settings = session.settings(0);
     settings.curves.rgb.points = {{0, 0}, {0.25, 0.2}, {0.5, 0.55}, {0.75, 0.8}, {1, 1}};
     settings.curves.regions = {10, 0, -5, 0};

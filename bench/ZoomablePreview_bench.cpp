@@ -14,6 +14,7 @@
 
 #include "ChildRun.h"
 #include "Model/AppModel.h"
+#include "OffscreenApplication.h"
 #include "Preview/PreviewCalls.h"
 #include "Preview/ZoomablePreview.h"
 #include "Rendering/PreviewImage.h"
@@ -22,17 +23,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "ZoomablePreview_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
 
 // A screen copy with structure, as the renderers publish it.
 QImage screenPicture(int width, int height) {
@@ -101,7 +91,7 @@ struct Host {
     return std::chrono::duration<double>(Clock::now() - start).count();
   }
 
-  QApplication& app = application();  // before any widget
+  QApplication& app = offscreenApplication();  // before any widget
   TestServices services;
   AppModel model{services.services()};
   PreviewCalls calls = PreviewCalls::of(model);
