@@ -2,6 +2,7 @@
 
 #include <QPaintEngine>
 #include <QPainter>
+#include <QRegion>
 #include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
@@ -14,6 +15,48 @@ double BufferedFrame::deviceRatio(const QPainter& painter) {
       engine && engine->paintDevice() ? engine->paintDevice() : painter.device();
   return device ? device->devicePixelRatioF() : 1.0;
 }
+
+namespace {
+
+// The raster device's own pixels when `onto` paints a widget at one pixel per point on a
+// 32-bit image (the window's backing store) with nothing but a translation and the system clip.
+QImage* rasterPixels(const QPainter& onto) {
+  QPaintEngine* engine = onto.paintEngine();
+  if (!engine || engine->type() != QPaintEngine::Raster || onto.hasClipping()) return nullptr;
+  auto* image = dynamic_cast<QImage*>(engine->paintDevice());
+  if (!image || image->devicePixelRatio() != 1 ||
+      (image->format() != QImage::Format_RGB32 &&
+       image->format() != QImage::Format_ARGB32_Premultiplied)) {
+    return nullptr;
+  }
+  const QTransform toDevice = onto.deviceTransform();
+  if (toDevice.type() > QTransform::TxTranslate || toDevice.dx() != std::round(toDevice.dx()) ||
+      toDevice.dy() != std::round(toDevice.dy())) {
+    return nullptr;
+  }
+  return image;
+}
+
+// Runs `work` on a thread of the global pool and waits for it, carrying back what it throws.
+// False when no thread is free; `work` has not run then.
+bool runOnPool(const std::function<void()>& work) {
+  QSemaphore done;
+  std::exception_ptr failure;
+  auto task = [&] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    done.release();
+  };
+  if (!QThreadPool::globalInstance()->tryStart(task)) return false;
+  done.acquire();
+  if (failure) std::rethrow_exception(failure);
+  return true;
+}
+
+}  // namespace
 
 void BufferedFrame::paint(QPainter& onto, const QSize& size, const QRect& area,
                           const QColor& backdrop, const std::function<void(QPainter&)>& draw) {
@@ -29,6 +72,32 @@ void BufferedFrame::paint(QPainter& onto, const QSize& size, const QRect& area,
     paintDirectly();
     return;
   }
+  // The GUI thread waits for the whole painting, so whatever `draw` reads stays as it is.
+
+  if (QImage* device = rasterPixels(onto)) {
+    // Straight into the device's pixels: no kept image and no copy. Only what Qt asked to
+    // paint is touched, so the widgets above keep theirs.
+    const QPoint offset(static_cast<int>(onto.deviceTransform().dx()),
+                        static_cast<int>(onto.deviceTransform().dy()));
+    QRegion clip(shown.translated(offset));
+    const QRegion system = onto.paintEngine()->systemClip();
+    if (!system.isEmpty()) clip &= system;
+    clip &= device->rect();
+    if (clip.isEmpty()) return;
+    uchar* pixels = device->bits();
+    const bool painted = runOnPool([&] {
+      QImage view(pixels, device->width(), device->height(), device->bytesPerLine(),
+                  device->format());
+      QPainter painter(&view);
+      painter.setClipRegion(clip);
+      painter.translate(offset);
+      painter.fillRect(shown, backdrop);
+      draw(painter);
+    });
+    if (!painted) paintDirectly();
+    return;
+  }
+
   const QSize pixels(static_cast<int>(std::ceil(size.width() * ratio)),
                      static_cast<int>(std::ceil(size.height() * ratio)));
   if (image_.size() != pixels || image_.devicePixelRatio() != ratio) {
@@ -40,28 +109,16 @@ void BufferedFrame::paint(QPainter& onto, const QSize& size, const QRect& area,
     }
     image_.setDevicePixelRatio(ratio);
   }
-
-  // The GUI thread waits for the whole painting, so whatever `draw` reads stays as it is.
-  QSemaphore done;
-  std::exception_ptr failure;
-  auto paintHere = [&] {
-    try {
-      QPainter painter(&image_);
-      painter.setClipRect(shown);
-      painter.fillRect(shown, backdrop);
-      draw(painter);
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    done.release();
-  };
-  if (!pool->tryStart(paintHere)) {
+  const bool painted = runOnPool([&] {
+    QPainter painter(&image_);
+    painter.setClipRect(shown);
+    painter.fillRect(shown, backdrop);
+    draw(painter);
+  });
+  if (!painted) {
     paintDirectly();
     return;
   }
-  done.acquire();
-  if (failure) std::rethrow_exception(failure);
-
   const QRectF source(shown.x() * ratio, shown.y() * ratio, shown.width() * ratio,
                       shown.height() * ratio);
   onto.drawImage(QRectF(shown), image_, source);

@@ -329,15 +329,23 @@ void CropOverlay::paint(QPainter& painter, const OverlayFrame& frame) {
   circle.addEllipse(handle, 13, 13);
   halo(painter, circle, 2);
   painter.fillPath(circle, Qt::white);
-  const QRectF glyph(handle - QPointF(7.5, 7.5), QSizeF(15, 15));
-  SymbolIcons::icon(QStringLiteral("arrow.triangle.2.circlepath")).paint(&painter, glyph.toRect());
-
-  for (const QPointF& p : handlePoints(s)) {
-    QPainterPath square;
-    square.addRoundedRect(QRectF(p - QPointF(4.5, 4.5), QSizeF(9, 9)), 1.5, 1.5);
-    halo(painter, square, 1);
-    painter.fillPath(square, Qt::white);
+  const QRect glyph = QRectF(handle - QPointF(7.5, 7.5), QSizeF(15, 15)).toRect();
+  const QTransform toDevice = painter.deviceTransform();
+  const double pixelsPerPoint = std::hypot(toDevice.m11(), toDevice.m12());
+  const int side = static_cast<int>(std::lround(glyph.width() * pixelsPerPoint));
+  if (side > 0 && side <= 4096) {
+    painter.drawImage(QRectF(glyph), SymbolIcons::image(QStringLiteral("arrow.triangle.2.circlepath"),
+                                                        QSize(side, side)));
   }
+
+  // The eight squares as one shape: their halos never meet, and one outline costs far less to
+  // stroke than eight.
+  QPainterPath squares;
+  for (const QPointF& p : handlePoints(s)) {
+    squares.addRoundedRect(QRectF(p - QPointF(4.5, 4.5), QSizeF(9, 9)), 1.5, 1.5);
+  }
+  halo(painter, squares, 1);
+  painter.fillPath(squares, Qt::white);
   painter.restore();
 }
 

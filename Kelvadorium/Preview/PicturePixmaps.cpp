@@ -7,11 +7,9 @@
 #include <QThreadPool>
 #include <algorithm>
 #include <cmath>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "Preview/BufferedFrame.h"
+#include "Preview/TurnSampler.h"
 #include "Rendering/PreviewImage.h"
 #include "Support/ParallelFor.h"
 
@@ -21,38 +19,6 @@ constexpr int smallestEdge = 256;
 
 // Largest upright drawing kept: a fitted picture on a large screen at twice the pixels.
 constexpr qint64 mostDrawnPixels = 8 << 20;
-
-#if defined(__SSE2__)
-// The bilinear means of four pixels at once: quad holds their top-left, top-right,
-// bottom-left and bottom-right texels; fx and fy their fractions in 1/256.
-inline __m128i mixFour(const quint32 (&quad)[4][4], const qint16 (&fx)[4], const qint16 (&fy)[4]) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i whole = _mm_set1_epi16(256);
-  // Each pixel's fraction in the four lanes of its channels: pixels 0 and 1, then 2 and 3.
-  const __m128i fx01 = _mm_set_epi16(fx[1], fx[1], fx[1], fx[1], fx[0], fx[0], fx[0], fx[0]);
-  const __m128i fx23 = _mm_set_epi16(fx[3], fx[3], fx[3], fx[3], fx[2], fx[2], fx[2], fx[2]);
-  const __m128i fy01 = _mm_set_epi16(fy[1], fy[1], fy[1], fy[1], fy[0], fy[0], fy[0], fy[0]);
-  const __m128i fy23 = _mm_set_epi16(fy[3], fy[3], fy[3], fy[3], fy[2], fy[2], fy[2], fy[2]);
-  const __m128i half = _mm_set1_epi16(128);
-  // (a · (256 − f) + b · f + 128) / 256 per channel: at most 255 · 256 + 128, within 16 bits.
-  auto lerp = [&](__m128i a, __m128i b, __m128i f) {
-    const __m128i sum =
-        _mm_add_epi16(_mm_mullo_epi16(a, _mm_sub_epi16(whole, f)), _mm_mullo_epi16(b, f));
-    return _mm_srli_epi16(_mm_add_epi16(sum, half), 8);
-  };
-  const __m128i tl = _mm_load_si128(reinterpret_cast<const __m128i*>(quad[0]));
-  const __m128i tr = _mm_load_si128(reinterpret_cast<const __m128i*>(quad[1]));
-  const __m128i bl = _mm_load_si128(reinterpret_cast<const __m128i*>(quad[2]));
-  const __m128i br = _mm_load_si128(reinterpret_cast<const __m128i*>(quad[3]));
-  const __m128i low =
-      lerp(lerp(_mm_unpacklo_epi8(tl, zero), _mm_unpacklo_epi8(tr, zero), fx01),
-           lerp(_mm_unpacklo_epi8(bl, zero), _mm_unpacklo_epi8(br, zero), fx01), fy01);
-  const __m128i high =
-      lerp(lerp(_mm_unpackhi_epi8(tl, zero), _mm_unpackhi_epi8(tr, zero), fx23),
-           lerp(_mm_unpackhi_epi8(bl, zero), _mm_unpackhi_epi8(br, zero), fx23), fy23);
-  return _mm_packus_epi16(low, high);
-}
-#endif
 
 // Narrows [lo, hi) to the steps x at which start + x · step stays within [0, limit), one step
 // short at each end so rounding can never leave it.
@@ -66,29 +32,6 @@ void narrow(qint64 start, qint64 step, qint64 limit, int& lo, int& hi) {
   if (step < 0) std::swap(first, last);
   lo = std::max(lo, static_cast<int>(std::clamp(std::ceil(first) + 1, -1e9, 1e9)));
   hi = std::min(hi, static_cast<int>(std::clamp(std::floor(last) - 1, -1e9, 1e9)));
-}
-
-// Each channel of a premultiplied pixel times alpha / 255, rounded.
-inline quint32 scaled(quint32 pixel, quint32 alpha) {
-  quint32 rb = (pixel & 0xff00ff) * alpha + 0x800080;
-  rb = ((rb + ((rb >> 8) & 0xff00ff)) >> 8) & 0xff00ff;
-  quint32 ag = ((pixel >> 8) & 0xff00ff) * alpha + 0x800080;
-  ag = (ag + ((ag >> 8) & 0xff00ff)) & 0xff00ff00;
-  return rb | ag;
-}
-
-// The bilinear mean of four premultiplied pixels, two channels at a time; fx and fy in 1/256.
-inline quint32 mix(quint32 tl, quint32 tr, quint32 bl, quint32 br, quint32 fx, quint32 fy) {
-  const quint32 w11 = (fx * fy) >> 8;
-  const quint32 w10 = fx - w11;
-  const quint32 w01 = fy - w11;
-  const quint32 w00 = 256 - fx - fy + w11;
-  const quint32 rb = ((tl & 0xff00ff) * w00 + (tr & 0xff00ff) * w10 + (bl & 0xff00ff) * w01 +
-                      (br & 0xff00ff) * w11) >>
-                     8;
-  const quint32 ag = ((tl >> 8) & 0xff00ff) * w00 + ((tr >> 8) & 0xff00ff) * w10 +
-                     ((bl >> 8) & 0xff00ff) * w01 + ((br >> 8) & 0xff00ff) * w11;
-  return (rb & 0xff00ff) | (ag & 0xff00ff00);
 }
 
 // Each pixel the mean of a 2 × 2 block of the source (RGB888); an odd last row or column
@@ -422,15 +365,10 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
         };
         // Premultiplied source over what is there.
         auto put = [direct](quint32& out, quint32 sample) {
-          if (!direct) {
+          if (direct) {
+            TurnSampler::over(out, sample);
+          } else {
             out = sample;
-            return;
-          }
-          const quint32 alpha = sample >> 24;
-          if (alpha == 255) {
-            out = sample;
-          } else if (alpha != 0) {
-            out = sample + scaled(out, 255 - alpha);
           }
         };
         for (int64_t row = begin; row < end; ++row) {
@@ -458,51 +396,13 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
               }
               const quint32 fx = static_cast<quint32>(cu >> 8) & 0xff;
               const quint32 fy = static_cast<quint32>(cv >> 8) & 0xff;
-              put(out[x], mix(texel(ix, iy), texel(ix + 1, iy), texel(ix, iy + 1),
+              put(out[x], TurnSampler::mix(texel(ix, iy), texel(ix + 1, iy), texel(ix, iy + 1),
                               texel(ix + 1, iy + 1), fx, fy));
             }
           };
           careful(0, lo);
-          qint64 iu = u + lo * stepU;
-          qint64 iv = v + lo * stepV;
-          int x = lo;
-#if defined(__SSE2__)
-          // Four pixels at a time, channels in 16-bit lanes.
-          for (; x + 4 <= hi; x += 4) {
-            alignas(16) quint32 quad[4][4];  // top-left, top-right, bottom-left, bottom-right
-            qint16 fx[4];
-            qint16 fy[4];
-            for (int k = 0; k < 4; ++k, iu += stepU, iv += stepV) {
-              const quint32* p = pixels + (iv >> 16) * stride + (iu >> 16);
-              quad[0][k] = p[0];
-              quad[1][k] = p[1];
-              quad[2][k] = p[stride];
-              quad[3][k] = p[stride + 1];
-              fx[k] = static_cast<qint16>((iu >> 8) & 0xff);
-              fy[k] = static_cast<qint16>((iv >> 8) & 0xff);
-            }
-            const __m128i result = mixFour(quad, fx, fy);
-            if (direct && _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(result, 24),
-                                                            _mm_set1_epi32(255))) != 0xffff) {
-              alignas(16) quint32 samples[4];
-              _mm_store_si128(reinterpret_cast<__m128i*>(samples), result);
-              for (int k = 0; k < 4; ++k) put(out[x + k], samples[k]);
-            } else {
-              _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), result);
-            }
-          }
-#endif
-          for (; x < hi; ++x, iu += stepU, iv += stepV) {
-            const quint32* p = pixels + (iv >> 16) * stride + (iu >> 16);
-            const quint32 sample =
-                mix(p[0], p[1], p[stride], p[stride + 1], static_cast<quint32>(iu >> 8) & 0xff,
-                    static_cast<quint32>(iv >> 8) & 0xff);
-            if (direct) {
-              put(out[x], sample);
-            } else {
-              out[x] = sample;
-            }
-          }
+          TurnSampler::inner(pixels, stride, u + lo * stepU, v + lo * stepV, stepU, stepV,
+                             out + lo, hi - lo, direct);
           careful(hi, width);
         }
       },

@@ -2,6 +2,10 @@
 
 #include <QFile>
 #include <QHash>
+#include <QMutex>
+#include <QPainter>
+#include <map>
+#include <utility>
 
 namespace SymbolIcons {
 
@@ -42,6 +46,25 @@ QIcon icon(const QString& symbol) {
   if (!name.isEmpty() && QIcon::hasThemeIcon(name)) return QIcon::fromTheme(name);
   const QString own = ":/Windows/Symbols/" + symbol + ".svg";
   return QFile::exists(own) ? QIcon(own) : QIcon();
+}
+
+QImage image(const QString& symbol, QSize pixels) {
+  if (pixels.isEmpty()) return {};
+  static QMutex lock;
+  static std::map<std::pair<QString, std::pair<int, int>>, QImage> drawn;
+  const auto key = std::make_pair(symbol, std::make_pair(pixels.width(), pixels.height()));
+  QMutexLocker locked(&lock);
+  if (const auto found = drawn.find(key); found != drawn.end()) return found->second;
+  QImage picture(pixels, QImage::Format_ARGB32_Premultiplied);
+  picture.fill(Qt::transparent);
+  {
+    QPainter painter(&picture);
+    icon(symbol).paint(&painter, picture.rect());
+  }
+  // A handful of symbols at a size or two each; zooming through many sizes starts afresh.
+  if (drawn.size() >= 64) drawn.clear();
+  drawn.emplace(key, picture);
+  return picture;
 }
 
 }  // namespace SymbolIcons

@@ -3,11 +3,17 @@
 // a frame painted on a pool thread like one painted in place.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPainter>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
 #include <QSemaphore>
 #include <QThreadPool>
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <QTest>
 
 #include "Preview/BufferedFrame.h"
 #include "Preview/PicturePixmaps.h"
@@ -192,6 +198,78 @@ TEST(PictureDrawing, AFramePaintedOnAPoolThreadLooksLikeOnePaintedInPlace) {
     EXPECT_EQ(largestDifference(part, inPlace, QRect(0, 0, int(100 * ratio), part.height())), 0);
     EXPECT_EQ(part.pixelColor(part.width() - 1, 0), QColor(Qt::blue));
   }
+}
+
+// A child widget that paints its frame through a BufferedFrame, as the preview does.
+class FramedWidget final : public QWidget {
+ public:
+  using Scene = std::function<void(QPainter&)>;
+  FramedWidget(QWidget* parent, Scene scene) : QWidget(parent), scene_(std::move(scene)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+  int paints = 0;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    ++paints;
+    QPainter painter(this);
+    frame_.paint(painter, size(), event->rect(), QColor(33, 33, 33), scene_);
+  }
+
+ private:
+  Scene scene_;
+  BufferedFrame frame_;
+};
+
+class BlueWidget final : public QWidget {
+ protected:
+  void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Qt::blue); }
+};
+
+// In a window the frame goes straight into the window's pixels: placed at the widget's offset,
+// within the part Qt asked for, and nowhere over the widgets around it.
+TEST(PictureDrawing, AWidgetsFrameLandsAtItsPlaceInTheWindowAndNowhereElse) {
+  const QSize size(200, 120);
+  int scenePaints = 0;
+  auto scene = [&](QPainter& painter) {
+    ++scenePaints;
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::white, 1.5));
+    painter.drawEllipse(QPointF(100, 60), 60, 40);
+    painter.fillRect(QRectF(10.5, 20.25, 80, 90), QColor(200, 40, 40, 128));
+  };
+  QImage expected = canvas(size);
+  {
+    QPainter painter(&expected);
+    scene(painter);
+  }
+  BlueWidget window;
+  window.resize(300, 200);
+  FramedWidget framed(&window, scene);
+  framed.setGeometry(40, 30, size.width(), size.height());
+  BlueWidget above;  // a sibling that covers part of the frame
+  above.setParent(&window);
+  above.setGeometry(180, 100, 60, 60);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  auto shot = [&] {
+    return window.screen()->grabWindow(window.winId()).toImage().convertToFormat(
+        QImage::Format_RGB32);
+  };
+  const QImage whole = shot();
+  ASSERT_EQ(whole.size(), window.size());
+  ASSERT_GT(framed.paints, 0);
+  // Inside, but left of the sibling: the scene as painted on its own.
+  EXPECT_EQ(largestDifference(whole.copy(40, 30, 140, 70), expected.copy(0, 0, 140, 70),
+                              QRect(0, 0, 140, 70)),
+            0);
+  EXPECT_EQ(whole.pixelColor(20, 20), QColor(Qt::blue));    // the window around it
+  EXPECT_EQ(whole.pixelColor(200, 120), QColor(Qt::blue));  // the sibling above it
+
+  // A part asked for again: the rest of the window keeps what it shows.
+  framed.repaint(QRect(0, 0, 50, 120));
+  const QImage again = shot();
+  EXPECT_EQ(largestDifference(again, whole, again.rect()), 0);
 }
 
 }  // namespace
