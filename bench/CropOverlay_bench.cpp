@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTransform>
 #include <chrono>
 
 #include "Model/AppModel.h"
@@ -61,11 +62,14 @@ struct Host {
   ZoomablePreview host{model, calls};
 };
 
-// range(0): 0 move (from the middle), 1 resize (the top-right corner), 2 rotate (outside).
+// range(0): 0 move (from the middle), 1 resize (the top-right corner), 2 rotate (outside), 3
+// rotate near 30° (the same drag carried a twelfth of a turn about the middle).
 void BM_DragStep(benchmark::State& state) {
   Host h;
-  const QPointF starts[] = {{600, 400}, {960, 160}, {60, 700}};
+  const QPointF starts[] = {{600, 400}, {960, 160}, {60, 700}, {60, 700}};
   const QPointF start = starts[state.range(0)];
+  QTransform carried;
+  if (state.range(0) == 3) carried.translate(600, 400).rotate(30).translate(-600, -400);
   h.send(QEvent::MouseButtonPress, start, Qt::LeftButton);
   int renders = 0;
   QObject::connect(&h.model, &AppModel::isRenderingChanged, [&] { ++renders; });
@@ -73,7 +77,7 @@ void BM_DragStep(benchmark::State& state) {
   for (auto _ : state) {
     const double d = 2 + (step++ % 40);
     const auto begin = Clock::now();
-    h.send(QEvent::MouseMove, start + QPointF(d, -d / 2), Qt::LeftButton);
+    h.send(QEvent::MouseMove, carried.map(start + QPointF(d, -d / 2)), Qt::LeftButton);
     h.host.repaint();
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - begin).count());
   }
@@ -85,6 +89,7 @@ BENCHMARK(BM_DragStep)
     ->Arg(0)
     ->Arg(1)
     ->Arg(2)
+    ->Arg(3)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(100)

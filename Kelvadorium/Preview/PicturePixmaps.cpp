@@ -401,7 +401,7 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
             }
           };
           careful(0, lo);
-          TurnSampler::inner(pixels, stride, u + lo * stepU, v + lo * stepV, stepU, stepV,
+          TurnSampler::inner(pixels, w, stride, u + lo * stepU, v + lo * stepV, stepU, stepV,
                              out + lo, hi - lo, direct);
           careful(hi, width);
         }
