@@ -54,6 +54,11 @@ __attribute__((target("avx2"))) inline __m256i windowAt(const quint32* at) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
 }
 
+// The texels of a row's eight-texel window at `at` that `offset` picks, one per sample.
+__attribute__((target("avx2"))) inline __m256i picked(const quint32* at, __m256i offset) {
+  return _mm256_permutevar8x32_epi32(windowAt(at), offset);
+}
+
 // Eight samples written, or blended over what is there unless all are opaque.
 __attribute__((target("avx2"))) inline void putEight(quint32* to, bool blend, __m256i opaque,
                                                      __m256i samples) {
@@ -91,22 +96,41 @@ __attribute__((target("avx2"))) void eightAtATime(const quint32* pixels, int wid
   const auto* bottom = reinterpret_cast<const long long*>(pixels + stride);
   const __m256i firstPairs = _mm256_setr_epi32(0, 0, 1, 1, 4, 4, 5, 5);
   const __m256i secondPairs = _mm256_setr_epi32(2, 2, 3, 3, 6, 6, 7, 7);
-  // Upright or turned less than 45°, eight samples span at most nine texels across.
+  // Upright or turned less than 45°, eight samples span at most nine texels across; crossing
+  // more rows than this, gathers cost less than the windows.
   const bool runs = stepU > 0 && stepU <= 65536;
+  constexpr int mostRowChanges = 1;
   int runU = u0;
   int runV = v0;
   for (int x = 0; x < count; x += 8, runU += 8 * stepU, runV += 8 * stepV) {
-    const int row = runV >> 16;
+    const int firstRow = runV >> 16;
+    const int lastRow = (runV + 7 * stepV) >> 16;
+    const int topRow = std::min(firstRow, lastRow);
+    const int rows = std::abs(lastRow - firstRow);  // row changes within the eight
     const int left = runU >> 16;
-    if (runs && row == ((runV + 7 * stepV) >> 16) && left + 8 < width) {
-      // All eight on one pair of rows: their texels come from four plain loads of nine-texel
-      // windows, picked by a permute, instead of gathers.
-      const quint32* p = pixels + row * stride + left;
+    if (runs && rows <= mostRowChanges && left + 8 < width) {
+      // Their texels come from plain loads of nine-texel windows of the few rows they cross,
+      // picked by a permute per window and a blend per row change, instead of gathers.
+      const quint32* p = pixels + topRow * stride + left;
       const __m256i offset = _mm256_sub_epi32(_mm256_srai_epi32(u, 16), _mm256_set1_epi32(left));
-      const __m256i tl = _mm256_permutevar8x32_epi32(windowAt(p), offset);
-      const __m256i tr = _mm256_permutevar8x32_epi32(windowAt(p + 1), offset);
-      const __m256i bl = _mm256_permutevar8x32_epi32(windowAt(p + stride), offset);
-      const __m256i br = _mm256_permutevar8x32_epi32(windowAt(p + stride + 1), offset);
+      const __m256i rowOf = _mm256_sub_epi32(_mm256_srai_epi32(v, 16), _mm256_set1_epi32(topRow));
+      __m256i tl = picked(p, offset);
+      __m256i tr = picked(p + 1, offset);
+      __m256i rowLeft = picked(p + stride, offset);
+      __m256i rowRight = picked(p + stride + 1, offset);
+      __m256i bl = rowLeft;
+      __m256i br = rowRight;
+      for (int r = 1; r <= rows; ++r) {
+        const __m256i here = _mm256_cmpeq_epi32(rowOf, _mm256_set1_epi32(r));
+        const __m256i nextLeft = picked(p + (r + 1) * stride, offset);
+        const __m256i nextRight = picked(p + (r + 1) * stride + 1, offset);
+        tl = _mm256_blendv_epi8(tl, rowLeft, here);
+        tr = _mm256_blendv_epi8(tr, rowRight, here);
+        bl = _mm256_blendv_epi8(bl, nextLeft, here);
+        br = _mm256_blendv_epi8(br, nextRight, here);
+        rowLeft = nextLeft;
+        rowRight = nextRight;
+      }
       const __m256i fx = _mm256_and_si256(_mm256_srli_epi32(u, 10), fraction);
       const __m256i fy = _mm256_and_si256(_mm256_srli_epi32(v, 10), fraction);
       __m256i wx = _mm256_or_si256(_mm256_sub_epi32(whole, fx), _mm256_slli_epi32(fx, 8));
