@@ -400,10 +400,23 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
                               texel(ix + 1, iy + 1), fx, fy));
             }
           };
-          careful(0, lo);
+          // Beyond these columns no sample touches the source: a steep turn leaves many.
+          int touching = 0;
+          int touchingEnd = width;
+          narrow(u + 65536, stepU, qint64(w + 1) << 16, touching, touchingEnd);
+          narrow(v + 65536, stepV, qint64(h + 1) << 16, touching, touchingEnd);
+          touching = std::clamp(touching - 2, 0, width);
+          touchingEnd = std::clamp(touchingEnd + 2, touching, width);
+          if (!direct) {
+            std::fill(out, out + touching, 0u);
+            std::fill(out + touchingEnd, out + width, 0u);
+          }
+          lo = std::clamp(lo, touching, touchingEnd);
+          hi = std::clamp(hi, lo, touchingEnd);
+          careful(touching, lo);
           TurnSampler::inner(pixels, w, stride, u + lo * stepU, v + lo * stepV, stepU, stepV,
                              out + lo, hi - lo, direct);
-          careful(hi, width);
+          careful(hi, touchingEnd);
         }
       },
       16);

@@ -97,7 +97,8 @@ TEST(PictureDrawing, ATurnedPictureMatchesThePaintersSmoothTurn) {
     double degrees;
   };
   for (const Case& c : {Case{"one to one", {400, 300}, {50, 40, 400, 300}, 3.5},
-                        Case{"reduced", {900, 600}, {40.5, 30.25, 420, 280}, -12}}) {
+                        Case{"reduced", {900, 600}, {40.5, 30.25, 420, 280}, -12},
+                        Case{"steep", {200, 150}, {150, 115, 200, 150}, 31}}) {
     const auto picture = texture(c.picture.width(), c.picture.height());
     const QSize size(500, 380);
     PicturePixmaps pixmaps;
