@@ -100,14 +100,14 @@ __attribute__((target("avx2"))) void eightAtATime(const quint32* pixels, int wid
   // more rows than this, gathers cost less than the windows.
   const bool runs = stepU > 0 && stepU <= 65536;
   constexpr int mostRowChanges = 1;
-  int runU = u0;
-  int runV = v0;
+  qint64 runU = u0;  // one step past the last run may leave the lanes' range
+  qint64 runV = v0;
   for (int x = 0; x < count; x += 8, runU += 8 * stepU, runV += 8 * stepV) {
-    const int firstRow = runV >> 16;
-    const int lastRow = (runV + 7 * stepV) >> 16;
+    const int firstRow = static_cast<int>(runV >> 16);
+    const int lastRow = static_cast<int>((runV + 7 * stepV) >> 16);
     const int topRow = std::min(firstRow, lastRow);
     const int rows = std::abs(lastRow - firstRow);  // row changes within the eight
-    const int left = runU >> 16;
+    const int left = static_cast<int>(runU >> 16);
     if (runs && rows <= mostRowChanges && left + 8 < width) {
       // Their texels come from plain loads of nine-texel windows of the few rows they cross,
       // picked by a permute per window and a blend per row change, instead of gathers.
