@@ -28,6 +28,7 @@ constexpr int angleWidth = 56;
 constexpr int separatorHeight = 16;
 // A text wraps rather than narrowing below this.
 constexpr int narrowestText = 160;
+constexpr int narrowestSlider = 60;
 
 QString layerName(const AppModel& model) {
   const auto index = model.selectedLayerIndex();
@@ -138,6 +139,7 @@ void PreviewToolBar::build(Shape shape) {
     delete item;
   }
   symbolLabel_ = text_ = angle_ = nullptr;
+  slider_ = nullptr;
   delete_ = nullptr;
   confirm_ = back_ = nullptr;
   symbol_.clear();
@@ -224,6 +226,7 @@ void PreviewToolBar::buildCrop() {
   addSymbol("level", true);
   auto* slider = new StraightenSlider(model_, this);
   slider->setFixedWidth(sliderWidth);
+  slider_ = slider;
   slider->setToolTip("Rotate. Or drag the handle on the right of the photo.");
   row_->addWidget(slider, 0, Qt::AlignVCenter);
   angle_ = new QLabel(this);
@@ -298,6 +301,18 @@ void PreviewToolBar::updateTexts() {
 }
 
 QSize PreviewToolBar::sizeWithin(int maxWidth) {
+  if (slider_) {
+    // Too wide for the pane: the slider gives up width before its neighbours overlap it.
+    slider_->setFixedWidth(sliderWidth);
+    const QSize natural = sizeHint();
+    if (natural.width() > maxWidth) {
+      slider_->setFixedWidth(
+          std::max(sliderWidth - (natural.width() - std::max(maxWidth, 0)), narrowestSlider));
+      row_->invalidate();
+    }
+    // Narrower still, the bar keeps its items side by side and the pane cuts its ends.
+    return sizeHint();
+  }
   if (!text_) return sizeHint().boundedTo(QSize(std::max(maxWidth, 0), QWIDGETSIZE_MAX));
   text_->setWordWrap(false);
   text_->setMinimumWidth(0);

@@ -75,6 +75,7 @@ class PreviewToolBar final : public QWidget {
   QLabel* symbolLabel_ = nullptr;
   QLabel* text_ = nullptr;
   QLabel* angle_ = nullptr;
+  QWidget* slider_ = nullptr;  // the crop bar's straighten slider, the one item that narrows
   QPushButton* delete_ = nullptr;
   QAbstractButton* confirm_ = nullptr;
   QAbstractButton* back_ = nullptr;

@@ -23,6 +23,7 @@
 #include "Preview/PreviewCalls.h"
 #include "Preview/PreviewLayers.h"
 #include "Preview/PreviewToolBar.h"
+#include "Preview/StraightenSlider.h"
 #include "Preview/ProgressBadge.h"
 #include "Preview/SplitDivider.h"
 #include "Preview/ToolBarTexts.h"
@@ -522,6 +523,38 @@ TEST_F(PreviewPaneTest, TheCropBarTurnsResetsAndCommitsTheRotationBeforeLeaving)
   EXPECT_EQ(s.log, std::vector<std::string>{"endLiveRotation, crop mode on"});
   EXPECT_FALSE(s.model.cropMode());
   EXPECT_FALSE(s.bar().isVisible());
+}
+
+// In a pane too narrow for the whole crop bar the slider narrows; nothing lies over anything.
+TEST_F(PreviewPaneTest, TheCropBarInANarrowPaneNarrowsItsSliderAndOverlapsNothing) {
+  s.shown();
+  s.model.setCropMode(true);
+  for (int width : {800, 520, 400}) {
+    s.window.resize(width, 640);
+    QApplication::processEvents();
+    const PreviewToolBar& bar = s.bar();
+    ASSERT_TRUE(bar.isVisible()) << width;
+    if (width >= 520) {
+      EXPECT_GE(bar.geometry().left(), 0) << width;
+      EXPECT_LE(bar.geometry().right(), s.pane->width()) << width;
+    } else {
+      // Too narrow for the narrowest bar: centred, both ends cut alike.
+      EXPECT_LE(std::abs(bar.geometry().left() + bar.geometry().right() - s.pane->width()), 2);
+    }
+    std::vector<QRect> items;
+    for (auto* child : bar.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (child->isVisibleTo(&bar)) items.push_back(child->geometry());
+    }
+    std::sort(items.begin(), items.end(), [](QRect a, QRect b) { return a.left() < b.left(); });
+    for (size_t i = 1; i < items.size(); ++i) {
+      EXPECT_LE(items[i - 1].right(), items[i].left()) << width << " item " << i;
+    }
+    if (width == 800) {
+      EXPECT_EQ(bar.findChild<StraightenSlider*>()->width(), 240);
+    } else {
+      EXPECT_LT(bar.findChild<StraightenSlider*>()->width(), 240) << width;
+    }
+  }
 }
 
 TEST_F(PreviewPaneTest, EachBarsButtonsDoTheirWork) {
