@@ -324,29 +324,70 @@ void CropOverlay::paint(QPainter& painter, const OverlayFrame& frame) {
   painter.setPen(QPen(Qt::white, 1));
   painter.drawRect(s);
 
-  const QPointF handle = rotateHandleCentre(s, width, height);
-  QPainterPath circle;
-  circle.addEllipse(handle, 13, 13);
-  halo(painter, circle, 2);
-  painter.fillPath(circle, Qt::white);
-  const QRect glyph = QRectF(handle - QPointF(7.5, 7.5), QSizeF(15, 15)).toRect();
-  const QTransform toDevice = painter.deviceTransform();
-  const double pixelsPerPoint = std::hypot(toDevice.m11(), toDevice.m12());
-  const int side = static_cast<int>(std::lround(glyph.width() * pixelsPerPoint));
-  if (side > 0 && side <= 4096) {
-    painter.drawImage(QRectF(glyph), SymbolIcons::image(QStringLiteral("arrow.triangle.2.circlepath"),
-                                                        QSize(side, side)));
-  }
-
-  // The eight squares as one shape: their halos never meet, and one outline costs far less to
-  // stroke than eight.
-  QPainterPath squares;
-  for (const QPointF& p : handlePoints(s)) {
-    squares.addRoundedRect(QRectF(p - QPointF(4.5, 4.5), QSizeF(9, 9)), 1.5, 1.5);
-  }
-  halo(painter, squares, 1);
-  painter.fillPath(squares, Qt::white);
+  // The handles are small pictures kept per scale and quarter-pixel position, so each frame
+  // only blits them: stroking their halos anew cost more than the rest of the overlay.
+  drawHandle(painter, rotateHandleCentre(s, width, height), Handle::rotate);
+  for (const QPointF& p : handlePoints(s)) drawHandle(painter, p, Handle::square);
   painter.restore();
+}
+
+void CropOverlay::drawHandle(QPainter& painter, QPointF centre, Handle handle) {
+  const QTransform toDevice = painter.deviceTransform();
+  const double scale = std::hypot(toDevice.m11(), toDevice.m12());
+  const QPointF at = toDevice.map(centre);
+  if (!(scale > 0) || scale > 64 || !std::isfinite(at.x()) || !std::isfinite(at.y())) return;
+  // Whole device pixels and the quarter of a pixel beyond them.
+  int x = static_cast<int>(std::floor(at.x()));
+  int y = static_cast<int>(std::floor(at.y()));
+  int quarterX = static_cast<int>(std::lround((at.x() - x) * 4));
+  int quarterY = static_cast<int>(std::lround((at.y() - y) * 4));
+  if (quarterX == 4) ++x, quarterX = 0;
+  if (quarterY == 4) ++y, quarterY = 0;
+  const int scaleKey = static_cast<int>(std::lround(scale * 64));
+  const HandleKey key{static_cast<int>(handle), scaleKey, quarterX * 4 + quarterY};
+  auto found = handles_.find(key);
+  if (found == handles_.end()) {
+    if (handles_.size() >= 128) handles_.clear();  // zooming through many scales
+    found = handles_.emplace(key, handlePicture(handle, scale, quarterX / 4.0, quarterY / 4.0)).first;
+  }
+  const QImage& picture = found->second;
+  const int half = picture.width() / 2;
+  const double ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+  painter.save();
+  // Device pixels: the picture lands whole, unscaled.
+  painter.setTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+  painter.drawImage(QPoint(x - half, y - half), picture);
+  painter.restore();
+}
+
+QImage CropOverlay::handlePicture(Handle handle, double scale, double offsetX, double offsetY) {
+  // Room for the shape and its halo, the centre on a pixel's corner plus the offset.
+  const double reach = handle == Handle::rotate ? 13 + 2 * 3 / 1.5 : 4.5 + 1 * 3 / 1.5;
+  const int half = static_cast<int>(std::ceil(reach * scale)) + 2;
+  QImage picture(2 * half, 2 * half, QImage::Format_ARGB32_Premultiplied);
+  picture.fill(Qt::transparent);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.translate(half + offsetX, half + offsetY);
+  painter.scale(scale, scale);
+  if (handle == Handle::rotate) {
+    QPainterPath circle;
+    circle.addEllipse(QPointF(0, 0), 13, 13);
+    halo(painter, circle, 2);
+    painter.fillPath(circle, Qt::white);
+    const int side = static_cast<int>(std::lround(15 * scale));
+    if (side > 0) {
+      painter.drawImage(QRectF(-7.5, -7.5, 15, 15),
+                        SymbolIcons::image(QStringLiteral("arrow.triangle.2.circlepath"),
+                                           QSize(side, side)));
+    }
+  } else {
+    QPainterPath square;
+    square.addRoundedRect(QRectF(-4.5, -4.5, 9, 9), 1.5, 1.5);
+    halo(painter, square, 1);
+    painter.fillPath(square, Qt::white);
+  }
+  return picture;
 }
 
 void CropOverlay::press(const OverlayPointer& pointer) {

@@ -5,12 +5,15 @@
 #pragma once
 
 #include <QCursor>
+#include <QImage>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <array>
 #include <functional>
+#include <map>
 #include <optional>
+#include <tuple>
 
 #include "Preview/PreviewOverlay.h"
 #include "Record/NormRect.h"
@@ -76,7 +79,12 @@ class CropOverlay final : public PreviewOverlay {
   QString toolTip(QPointF point) const override;
 
  private:
+  enum class Handle { square, rotate };
+  // Kind, device pixels per point × 64, quarter-pixel position.
+  using HandleKey = std::tuple<int, int, int>;
   void takeSize(const OverlayFrame& frame);
+  void drawHandle(QPainter& painter, QPointF centre, Handle handle);
+  static QImage handlePicture(Handle handle, double scale, double offsetX, double offsetY);
 
   std::optional<QPointF> pressedAt_;
   bool dragging_ = false;
@@ -84,4 +92,5 @@ class CropOverlay final : public PreviewOverlay {
   std::optional<NormRect> draft_;
   std::optional<Grab> grab_;
   double rotateStart_ = 0;
+  std::map<HandleKey, QImage> handles_;  // drawn handles, kept for the next frames
 };
