@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "ViewKit/MonospacedDigits.h"
 #include "Windows/FontRoles.h"
@@ -278,12 +279,15 @@ void halo(QPainter& painter, const QPainterPath& shape, double radius) {
 
 void gridLines(QPainter& painter, const QRectF& s, int parts, double opacity) {
   painter.setPen(QPen(QColor(255, 255, 255, static_cast<int>(opacity * 255)), 0.5));
+  // One call for all of them: each call sets up the stroker afresh.
+  std::vector<QLineF> lines;
   for (int k = 1; k < parts; ++k) {
     const double x = s.left() + s.width() * k / parts;
     const double y = s.top() + s.height() * k / parts;
-    painter.drawLine(QPointF(x, s.top()), QPointF(x, s.bottom()));
-    painter.drawLine(QPointF(s.left(), y), QPointF(s.right(), y));
+    lines.emplace_back(QPointF(x, s.top()), QPointF(x, s.bottom()));
+    lines.emplace_back(QPointF(s.left(), y), QPointF(s.right(), y));
   }
+  painter.drawLines(lines.data(), static_cast<int>(lines.size()));
 }
 
 }  // namespace
