@@ -17,7 +17,8 @@ constexpr int height = 800;
 const std::vector<quint32>& picture() {
   static const std::vector<quint32> pixels = [] {
     std::vector<quint32> p(static_cast<size_t>(width) * height);
-    for (size_t i = 0; i < p.size(); ++i) p[i] = 0xff000000u | static_cast<quint32>(i * 2654435761u >> 8);
+    for (size_t i = 0; i < p.size(); ++i)
+      p[i] = 0xff000000u | static_cast<quint32>(i * 2654435761u >> 8);
     return p;
   }();
   return pixels;

@@ -352,7 +352,8 @@ void CropOverlay::drawHandle(QPainter& painter, QPointF centre, Handle handle) {
   auto found = handles_.find(key);
   if (found == handles_.end()) {
     if (handles_.size() >= 128) handles_.clear();  // zooming through many scales
-    found = handles_.emplace(key, handlePicture(handle, scale, quarterX / 4.0, quarterY / 4.0)).first;
+    found =
+        handles_.emplace(key, handlePicture(handle, scale, quarterX / 4.0, quarterY / 4.0)).first;
   }
   const QImage& picture = found->second;
   const int half = picture.width() / 2;
@@ -381,9 +382,9 @@ QImage CropOverlay::handlePicture(Handle handle, double scale, double offsetX, d
     painter.fillPath(circle, Qt::white);
     const int side = static_cast<int>(std::lround(15 * scale));
     if (side > 0) {
-      painter.drawImage(QRectF(-7.5, -7.5, 15, 15),
-                        SymbolIcons::image(QStringLiteral("arrow.triangle.2.circlepath"),
-                                           QSize(side, side)));
+      painter.drawImage(
+          QRectF(-7.5, -7.5, 15, 15),
+          SymbolIcons::image(QStringLiteral("arrow.triangle.2.circlepath"), QSize(side, side)));
     }
   } else {
     QPainterPath square;

@@ -279,8 +279,7 @@ bool PicturePixmaps::drawFast(QPainter& painter, Entry& entry, const QImage& lev
 }
 
 const PicturePixmaps::Drawn* PicturePixmaps::drawnOf(Entry& entry, const QImage& level,
-                                                     const QRectF& device, bool smooth,
-                                                     bool make) {
+                                                     const QRectF& device, bool smooth, bool make) {
   const Drawn& kept = entry.drawn;
   if (kept.level == &level && kept.device == device && kept.smooth == smooth) return &kept;
   const QRect pixels = device.toAlignedRect();
@@ -397,7 +396,7 @@ void PicturePixmaps::drawTurned(QPainter& painter, const QImage& source, const Q
               const quint32 fx = static_cast<quint32>(cu >> 8) & 0xff;
               const quint32 fy = static_cast<quint32>(cv >> 8) & 0xff;
               put(out[x], TurnSampler::mix(texel(ix, iy), texel(ix + 1, iy), texel(ix, iy + 1),
-                              texel(ix + 1, iy + 1), fx, fy));
+                                           texel(ix + 1, iy + 1), fx, fy));
             }
           };
           // Beyond these columns no sample touches the source: a steep turn leaves many.

@@ -111,8 +111,8 @@ QPushButton* PreviewToolBar::addButton(const QString& title, const QString& symb
     accent.setColor(QPalette::ButtonText, text);
     button->setPalette(accent);
     if (!symbol.isEmpty()) {
-      button->setIcon(QIcon(TintedSymbol::pixmap(symbol, text, QSize(symbolSize, symbolSize),
-                                                  devicePixelRatioF())));
+      button->setIcon(QIcon(
+          TintedSymbol::pixmap(symbol, text, QSize(symbolSize, symbolSize), devicePixelRatioF())));
     }
   }
   row_->addWidget(button, 0, Qt::AlignVCenter);

@@ -59,6 +59,37 @@ __attribute__((target("avx2"))) inline __m256i picked(const quint32* at, __m256i
   return _mm256_permutevar8x32_epi32(windowAt(at), offset);
 }
 
+// Each sample's weights, one 32-bit lane per sample: the byte pair (64 − fx, fx) twice for the
+// multiply-add across, and fy · 512 twice for the rounded high multiply down. Fractions are cut
+// to 1/64 of a texel.
+struct Weights {
+  __m256i across;
+  __m256i down;
+};
+__attribute__((target("avx2"))) inline Weights weightsOf(__m256i u, __m256i v) {
+  const __m256i fraction = _mm256_set1_epi32(0x3f);
+  const __m256i fx = _mm256_and_si256(_mm256_srli_epi32(u, 10), fraction);
+  const __m256i fy = _mm256_and_si256(_mm256_srli_epi32(v, 10), fraction);
+  __m256i across =
+      _mm256_or_si256(_mm256_sub_epi32(_mm256_set1_epi32(64), fx), _mm256_slli_epi32(fx, 8));
+  across = _mm256_or_si256(across, _mm256_slli_epi32(across, 16));
+  __m256i down = _mm256_slli_epi32(fy, 9);
+  down = _mm256_or_si256(down, _mm256_slli_epi32(down, 16));
+  return {across, down};
+}
+
+// Two halves of rows already mixed across (64 times the value), mixed down and packed to bytes.
+__attribute__((target("avx2"))) inline __m256i mixed(__m256i topA, __m256i bottomA, __m256i downA,
+                                                     __m256i topB, __m256i bottomB, __m256i downB) {
+  const __m256i half = _mm256_set1_epi16(32);
+  const __m256i a =
+      _mm256_add_epi16(topA, _mm256_mulhrs_epi16(_mm256_sub_epi16(bottomA, topA), downA));
+  const __m256i b =
+      _mm256_add_epi16(topB, _mm256_mulhrs_epi16(_mm256_sub_epi16(bottomB, topB), downB));
+  return _mm256_packus_epi16(_mm256_srli_epi16(_mm256_add_epi16(a, half), 6),
+                             _mm256_srli_epi16(_mm256_add_epi16(b, half), 6));
+}
+
 // Eight samples written, or blended over what is there unless all are opaque.
 __attribute__((target("avx2"))) inline void putEight(quint32* to, bool blend, __m256i opaque,
                                                      __m256i samples) {
@@ -72,25 +103,24 @@ __attribute__((target("avx2"))) inline void putEight(quint32* to, bool blend, __
 }
 
 // Eight samples per step, `count` a multiple of eight, positions and texel indices within 31
-// bits. Each sample's two texel pairs come from two 64-bit gathers; fractions are cut to 1/64
-// so the horizontal step is one byte multiply-add and the vertical one a rounded high multiply.
+// bits. The texels come from row windows where the eight cross at most one row change, else
+// from 64-bit gathers, two per sample.
 __attribute__((target("avx2"))) void eightAtATime(const quint32* pixels, int width, int stride,
                                                   int u0, int v0, int stepU, int stepV,
                                                   quint32* out, int count, bool blend) {
   const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-  __m256i u = _mm256_add_epi32(_mm256_set1_epi32(u0), _mm256_mullo_epi32(lane, _mm256_set1_epi32(stepU)));
-  __m256i v = _mm256_add_epi32(_mm256_set1_epi32(v0), _mm256_mullo_epi32(lane, _mm256_set1_epi32(stepV)));
+  __m256i u =
+      _mm256_add_epi32(_mm256_set1_epi32(u0), _mm256_mullo_epi32(lane, _mm256_set1_epi32(stepU)));
+  __m256i v =
+      _mm256_add_epi32(_mm256_set1_epi32(v0), _mm256_mullo_epi32(lane, _mm256_set1_epi32(stepV)));
   const __m256i du = _mm256_set1_epi32(8 * stepU);
   const __m256i dv = _mm256_set1_epi32(8 * stepV);
   const __m256i rowStride = _mm256_set1_epi32(stride);
-  const __m256i fraction = _mm256_set1_epi32(0x3f);
-  const __m256i whole = _mm256_set1_epi32(64);
   // Within each sample's eight bytes (left texel, right texel): each channel's pair side by side.
-  const __m256i pairs = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0,
-                                         4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+  const __m256i pairs = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0, 4,
+                                         1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
   const __m256i firstFour = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
   const __m256i lastFour = _mm256_setr_epi32(4, 4, 5, 5, 6, 6, 7, 7);
-  const __m256i half = _mm256_set1_epi16(32);
   const __m256i opaque = _mm256_set1_epi32(static_cast<int>(0xff000000u));
   const auto* top = reinterpret_cast<const long long*>(pixels);
   const auto* bottom = reinterpret_cast<const long long*>(pixels + stride);
@@ -131,29 +161,17 @@ __attribute__((target("avx2"))) void eightAtATime(const quint32* pixels, int wid
         rowLeft = nextLeft;
         rowRight = nextRight;
       }
-      const __m256i fx = _mm256_and_si256(_mm256_srli_epi32(u, 10), fraction);
-      const __m256i fy = _mm256_and_si256(_mm256_srli_epi32(v, 10), fraction);
-      __m256i wx = _mm256_or_si256(_mm256_sub_epi32(whole, fx), _mm256_slli_epi32(fx, 8));
-      wx = _mm256_or_si256(wx, _mm256_slli_epi32(wx, 16));
-      __m256i wy = _mm256_slli_epi32(fy, 9);
-      wy = _mm256_or_si256(wy, _mm256_slli_epi32(wy, 16));
+      const Weights w = weightsOf(u, v);
       // Interleaving left and right bytes puts samples 0 1 4 5 in the low half, 2 3 6 7 in the
       // high, so the pack below comes out in order.
-      const __m256i wxLow = _mm256_permutevar8x32_epi32(wx, firstPairs);
-      const __m256i wxHigh = _mm256_permutevar8x32_epi32(wx, secondPairs);
-      const __m256i wyLow = _mm256_permutevar8x32_epi32(wy, firstPairs);
-      const __m256i wyHigh = _mm256_permutevar8x32_epi32(wy, secondPairs);
-      const __m256i topLow = _mm256_maddubs_epi16(_mm256_unpacklo_epi8(tl, tr), wxLow);
-      const __m256i topHigh = _mm256_maddubs_epi16(_mm256_unpackhi_epi8(tl, tr), wxHigh);
-      const __m256i bottomLow = _mm256_maddubs_epi16(_mm256_unpacklo_epi8(bl, br), wxLow);
-      const __m256i bottomHigh = _mm256_maddubs_epi16(_mm256_unpackhi_epi8(bl, br), wxHigh);
-      const __m256i low = _mm256_add_epi16(
-          topLow, _mm256_mulhrs_epi16(_mm256_sub_epi16(bottomLow, topLow), wyLow));
-      const __m256i high = _mm256_add_epi16(
-          topHigh, _mm256_mulhrs_epi16(_mm256_sub_epi16(bottomHigh, topHigh), wyHigh));
-      const __m256i samples =
-          _mm256_packus_epi16(_mm256_srli_epi16(_mm256_add_epi16(low, half), 6),
-                              _mm256_srli_epi16(_mm256_add_epi16(high, half), 6));
+      const __m256i acrossLow = _mm256_permutevar8x32_epi32(w.across, firstPairs);
+      const __m256i acrossHigh = _mm256_permutevar8x32_epi32(w.across, secondPairs);
+      const __m256i samples = mixed(_mm256_maddubs_epi16(_mm256_unpacklo_epi8(tl, tr), acrossLow),
+                                    _mm256_maddubs_epi16(_mm256_unpacklo_epi8(bl, br), acrossLow),
+                                    _mm256_permutevar8x32_epi32(w.down, firstPairs),
+                                    _mm256_maddubs_epi16(_mm256_unpackhi_epi8(tl, tr), acrossHigh),
+                                    _mm256_maddubs_epi16(_mm256_unpackhi_epi8(bl, br), acrossHigh),
+                                    _mm256_permutevar8x32_epi32(w.down, secondPairs));
       putEight(out + x, blend, opaque, samples);
       u = _mm256_add_epi32(u, du);
       v = _mm256_add_epi32(v, dv);
@@ -167,29 +185,15 @@ __attribute__((target("avx2"))) void eightAtATime(const quint32* pixels, int wid
     const __m256i t1 = _mm256_i32gather_epi64(top, at1, 4);
     const __m256i b0 = _mm256_i32gather_epi64(bottom, at0, 4);
     const __m256i b1 = _mm256_i32gather_epi64(bottom, at1, 4);
-    // Byte weights (64 − fx, fx) side by side; fy · 512 for the rounded high multiply.
-    const __m256i fx = _mm256_and_si256(_mm256_srli_epi32(u, 10), fraction);
-    const __m256i fy = _mm256_and_si256(_mm256_srli_epi32(v, 10), fraction);
-    __m256i wx = _mm256_or_si256(_mm256_sub_epi32(whole, fx), _mm256_slli_epi32(fx, 8));
-    wx = _mm256_or_si256(wx, _mm256_slli_epi32(wx, 16));
-    __m256i wy = _mm256_slli_epi32(fy, 9);
-    wy = _mm256_or_si256(wy, _mm256_slli_epi32(wy, 16));
-    const __m256i wx0 = _mm256_permutevar8x32_epi32(wx, firstFour);
-    const __m256i wx1 = _mm256_permutevar8x32_epi32(wx, lastFour);
-    const __m256i wy0 = _mm256_permutevar8x32_epi32(wy, firstFour);
-    const __m256i wy1 = _mm256_permutevar8x32_epi32(wy, lastFour);
-    // Top and bottom rows mixed across (64 times the value), then down.
-    const __m256i top0 = _mm256_maddubs_epi16(_mm256_shuffle_epi8(t0, pairs), wx0);
-    const __m256i bottom0 = _mm256_maddubs_epi16(_mm256_shuffle_epi8(b0, pairs), wx0);
-    const __m256i top1 = _mm256_maddubs_epi16(_mm256_shuffle_epi8(t1, pairs), wx1);
-    const __m256i bottom1 = _mm256_maddubs_epi16(_mm256_shuffle_epi8(b1, pairs), wx1);
-    const __m256i mixed0 =
-        _mm256_add_epi16(top0, _mm256_mulhrs_epi16(_mm256_sub_epi16(bottom0, top0), wy0));
-    const __m256i mixed1 =
-        _mm256_add_epi16(top1, _mm256_mulhrs_epi16(_mm256_sub_epi16(bottom1, top1), wy1));
-    const __m256i packed =
-        _mm256_packus_epi16(_mm256_srli_epi16(_mm256_add_epi16(mixed0, half), 6),
-                            _mm256_srli_epi16(_mm256_add_epi16(mixed1, half), 6));
+    const Weights w = weightsOf(u, v);
+    const __m256i across0 = _mm256_permutevar8x32_epi32(w.across, firstFour);
+    const __m256i across1 = _mm256_permutevar8x32_epi32(w.across, lastFour);
+    const __m256i packed = mixed(_mm256_maddubs_epi16(_mm256_shuffle_epi8(t0, pairs), across0),
+                                 _mm256_maddubs_epi16(_mm256_shuffle_epi8(b0, pairs), across0),
+                                 _mm256_permutevar8x32_epi32(w.down, firstFour),
+                                 _mm256_maddubs_epi16(_mm256_shuffle_epi8(t1, pairs), across1),
+                                 _mm256_maddubs_epi16(_mm256_shuffle_epi8(b1, pairs), across1),
+                                 _mm256_permutevar8x32_epi32(w.down, lastFour));
     // The pack interleaves the halves: samples 0 1 4 5 2 3 6 7.
     putEight(out + x, blend, opaque, _mm256_permute4x64_epi64(packed, 0xd8));
     u = _mm256_add_epi32(u, du);
@@ -202,8 +206,8 @@ bool fitsInLanes(qint64 value) { return value >= 0 && value < (qint64(1) << 31);
 
 }  // namespace
 
-void innerNarrow(const quint32* pixels, int /*width*/, qsizetype stride, qint64 u, qint64 v, qint64 stepU,
-                 qint64 stepV, quint32* out, int count, bool blend) {
+void innerNarrow(const quint32* pixels, int /*width*/, qsizetype stride, qint64 u, qint64 v,
+                 qint64 stepU, qint64 stepV, quint32* out, int count, bool blend) {
   int x = 0;
 #if defined(__SSE2__)
   // Four samples at a time, channels in 16-bit lanes.
@@ -221,8 +225,8 @@ void innerNarrow(const quint32* pixels, int /*width*/, qsizetype stride, qint64 
       fy[k] = static_cast<qint16>((v >> 8) & 0xff);
     }
     const __m128i result = mixFour(quad, fx, fy);
-    if (blend && _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(result, 24),
-                                                   _mm_set1_epi32(255))) != 0xffff) {
+    if (blend && _mm_movemask_epi8(
+                     _mm_cmpeq_epi32(_mm_srli_epi32(result, 24), _mm_set1_epi32(255))) != 0xffff) {
       alignas(16) quint32 samples[4];
       _mm_store_si128(reinterpret_cast<__m128i*>(samples), result);
       for (int k = 0; k < 4; ++k) over(out[x + k], samples[k]);
@@ -233,9 +237,9 @@ void innerNarrow(const quint32* pixels, int /*width*/, qsizetype stride, qint64 
 #endif
   for (; x < count; ++x, u += stepU, v += stepV) {
     const quint32* p = pixels + (v >> 16) * stride + (u >> 16);
-    const quint32 sample = mix(p[0], p[1], p[stride], p[stride + 1],
-                               static_cast<quint32>(u >> 8) & 0xff,
-                               static_cast<quint32>(v >> 8) & 0xff);
+    const quint32 sample =
+        mix(p[0], p[1], p[stride], p[stride + 1], static_cast<quint32>(u >> 8) & 0xff,
+            static_cast<quint32>(v >> 8) & 0xff);
     if (blend) {
       over(out[x], sample);
     } else {
@@ -257,10 +261,11 @@ void inner(const quint32* pixels, int width, qsizetype stride, qint64 u, qint64 
     if (fitsInLanes(u) && fitsInLanes(lastU) && fitsInLanes(v) && fitsInLanes(lastV) &&
         fitsInLanes(8 * std::abs(stepU)) && fitsInLanes(8 * std::abs(stepV)) &&
         fitsInLanes((lowestRow + 2) * stride)) {
-      eightAtATime(pixels, width, static_cast<int>(stride), static_cast<int>(u), static_cast<int>(v),
-                   static_cast<int>(stepU), static_cast<int>(stepV), out, wide, blend);
-      innerNarrow(pixels, width, stride, u + wide * stepU, v + wide * stepV, stepU, stepV, out + wide,
-                  count - wide, blend);
+      eightAtATime(pixels, width, static_cast<int>(stride), static_cast<int>(u),
+                   static_cast<int>(v), static_cast<int>(stepU), static_cast<int>(stepV), out, wide,
+                   blend);
+      innerNarrow(pixels, width, stride, u + wide * stepU, v + wide * stepV, stepU, stepV,
+                  out + wide, count - wide, blend);
       return;
     }
   }

@@ -37,13 +37,14 @@ inline void over(quint32& out, quint32 sample) {
 }
 
 // Writes `count` samples to `out`, the k-th at (u + k·stepU, v + k·stepV); every sample's four
-// texels must lie inside the picture, `width` pixels across and `stride` pixels per row. With `blend` the samples go
-// over what `out` holds, else they replace it. Uses the widest vector unit the processor has.
+// texels must lie inside the picture, `width` pixels across and `stride` pixels per row. With
+// `blend` the samples go over what `out` holds, else they replace it. Uses the widest vector unit
+// the processor has.
 void inner(const quint32* pixels, int width, qsizetype stride, qint64 u, qint64 v, qint64 stepU,
            qint64 stepV, quint32* out, int count, bool blend);
 
 // The same without the wide vector unit, for comparing the two.
-void innerNarrow(const quint32* pixels, int width, qsizetype stride, qint64 u, qint64 v, qint64 stepU,
-                 qint64 stepV, quint32* out, int count, bool blend);
+void innerNarrow(const quint32* pixels, int width, qsizetype stride, qint64 u, qint64 v,
+                 qint64 stepU, qint64 stepV, quint32* out, int count, bool blend);
 
 }  // namespace TurnSampler

@@ -6,14 +6,14 @@
 #include <QApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QSemaphore>
+#include <QTest>
+#include <QThreadPool>
 #include <QWidget>
 #include <QWindow>
-#include <QSemaphore>
-#include <QThreadPool>
 #include <cmath>
 #include <functional>
 #include <memory>
-#include <QTest>
 
 #include "Preview/BufferedFrame.h"
 #include "Preview/PicturePixmaps.h"
@@ -254,8 +254,10 @@ TEST(PictureDrawing, AWidgetsFrameLandsAtItsPlaceInTheWindowAndNowhereElse) {
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   auto shot = [&] {
-    return window.screen()->grabWindow(window.winId()).toImage().convertToFormat(
-        QImage::Format_RGB32);
+    return window.screen()
+        ->grabWindow(window.winId())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
   };
   const QImage whole = shot();
   ASSERT_EQ(whole.size(), window.size());

@@ -1,14 +1,14 @@
 // The turned picture's sampler: the wide path (eight samples at a time, plain loads along a row
 // or gathers across rows) must give what the four-at-a-time path gives, at every angle a drag
 // can reach, and blend over the background only where the picture is not opaque.
+#include "Preview/TurnSampler.h"
+
 #include <gtest/gtest.h>
 
 #include <QtGlobal>
 #include <algorithm>
 #include <cmath>
 #include <vector>
-
-#include "Preview/TurnSampler.h"
 
 namespace {
 
@@ -46,11 +46,10 @@ TEST(TurnSampler, TheWidePathAgreesWithTheNarrowOneAtEveryAngle) {
   const int width = 400;
   const int height = 300;
   const std::vector<quint32> pixels = texture(width, height);
-  const Row rows[] = {{"upright", 0, 1},          {"a hair", 0.3, 1},
-                      {"straightening", -2, 1},   {"five degrees", 5, 1},
-                      {"steep", -17, 1},          {"thirty", 30, 1},
-                      {"the limit", 45, 1},       {"the other limit", -45, 1},
-                      {"reduced", 7, 1.6},        {"enlarged", -3, 0.4}};
+  const Row rows[] = {{"upright", 0, 1},      {"a hair", 0.3, 1},          {"straightening", -2, 1},
+                      {"five degrees", 5, 1}, {"steep", -17, 1},           {"thirty", 30, 1},
+                      {"the limit", 45, 1},   {"the other limit", -45, 1}, {"reduced", 7, 1.6},
+                      {"enlarged", -3, 0.4}};
   for (const Row& row : rows) {
     const double turn = row.degrees * M_PI / 180;
     const qint64 stepU = std::llround(std::cos(turn) * row.scale * 65536);
