@@ -50,6 +50,12 @@ void AppModel::warmUpSelected() {
   // of the same file; it starts once that picture is shown.
   if (firstPictureAwaited()) {
     plain_.heldWarmUps.emplace_back(item.url, item.settings);
+    // Before the session's first picture (at launch, say) the browse debounce would leave the
+    // processors idle: the loop's renderer decodes in the meantime and its pass finds the proxy
+    // cached. Only then, and only on an idle renderer, so browsing never queues decodes.
+    if (!plain_.previewImageID && !previewRenderer().isBusy()) {
+      previewRenderer().proxy(item.url, item.settings, RenderPriority::low);
+    }
     return;
   }
   // Queued at low priority and never cancelled; nobody waits for the proxy, and a failed decode
