@@ -78,14 +78,27 @@ __attribute__((target("avx2"))) inline Weights weightsOf(__m256i u, __m256i v) {
   return {across, down};
 }
 
-// Two halves of rows already mixed across (64 times the value), mixed down and packed to bytes.
-__attribute__((target("avx2"))) inline __m256i mixed(__m256i topA, __m256i bottomA, __m256i downA,
-                                                     __m256i topB, __m256i bottomB, __m256i downB) {
-  const __m256i half = _mm256_set1_epi16(32);
+// A row pair mixed across (64 times the value), mixed down by 1/512 steps.
+__attribute__((target("avx2"))) inline __m256i mixedDown(__m256i top, __m256i bottom,
+                                                         __m256i down) {
+  return _mm256_add_epi16(top, _mm256_mulhrs_epi16(_mm256_sub_epi16(bottom, top), down));
+}
+
+// Eight samples from their pixel pairs, left and right bytes interleaved: the top and bottom
+// rows of the samples that `lanesA` picks from the weights, then of those `lanesB` picks. Mixed
+// across (to 64 times the value), then down, and packed to bytes.
+__attribute__((target("avx2"))) inline __m256i mixed(__m256i topA, __m256i bottomA, __m256i topB,
+                                                     __m256i bottomB, const Weights& w,
+                                                     __m256i lanesA, __m256i lanesB) {
+  const __m256i acrossA = _mm256_permutevar8x32_epi32(w.across, lanesA);
+  const __m256i acrossB = _mm256_permutevar8x32_epi32(w.across, lanesB);
   const __m256i a =
-      _mm256_add_epi16(topA, _mm256_mulhrs_epi16(_mm256_sub_epi16(bottomA, topA), downA));
+      mixedDown(_mm256_maddubs_epi16(topA, acrossA), _mm256_maddubs_epi16(bottomA, acrossA),
+                _mm256_permutevar8x32_epi32(w.down, lanesA));
   const __m256i b =
-      _mm256_add_epi16(topB, _mm256_mulhrs_epi16(_mm256_sub_epi16(bottomB, topB), downB));
+      mixedDown(_mm256_maddubs_epi16(topB, acrossB), _mm256_maddubs_epi16(bottomB, acrossB),
+                _mm256_permutevar8x32_epi32(w.down, lanesB));
+  const __m256i half = _mm256_set1_epi16(32);
   return _mm256_packus_epi16(_mm256_srli_epi16(_mm256_add_epi16(a, half), 6),
                              _mm256_srli_epi16(_mm256_add_epi16(b, half), 6));
 }
@@ -161,17 +174,11 @@ __attribute__((target("avx2"))) void eightAtATime(const quint32* pixels, int wid
         rowLeft = nextLeft;
         rowRight = nextRight;
       }
-      const Weights w = weightsOf(u, v);
       // Interleaving left and right bytes puts samples 0 1 4 5 in the low half, 2 3 6 7 in the
       // high, so the pack below comes out in order.
-      const __m256i acrossLow = _mm256_permutevar8x32_epi32(w.across, firstPairs);
-      const __m256i acrossHigh = _mm256_permutevar8x32_epi32(w.across, secondPairs);
-      const __m256i samples = mixed(_mm256_maddubs_epi16(_mm256_unpacklo_epi8(tl, tr), acrossLow),
-                                    _mm256_maddubs_epi16(_mm256_unpacklo_epi8(bl, br), acrossLow),
-                                    _mm256_permutevar8x32_epi32(w.down, firstPairs),
-                                    _mm256_maddubs_epi16(_mm256_unpackhi_epi8(tl, tr), acrossHigh),
-                                    _mm256_maddubs_epi16(_mm256_unpackhi_epi8(bl, br), acrossHigh),
-                                    _mm256_permutevar8x32_epi32(w.down, secondPairs));
+      const __m256i samples = mixed(_mm256_unpacklo_epi8(tl, tr), _mm256_unpacklo_epi8(bl, br),
+                                    _mm256_unpackhi_epi8(tl, tr), _mm256_unpackhi_epi8(bl, br),
+                                    weightsOf(u, v), firstPairs, secondPairs);
       putEight(out + x, blend, opaque, samples);
       u = _mm256_add_epi32(u, du);
       v = _mm256_add_epi32(v, dv);
@@ -185,15 +192,9 @@ __attribute__((target("avx2"))) void eightAtATime(const quint32* pixels, int wid
     const __m256i t1 = _mm256_i32gather_epi64(top, at1, 4);
     const __m256i b0 = _mm256_i32gather_epi64(bottom, at0, 4);
     const __m256i b1 = _mm256_i32gather_epi64(bottom, at1, 4);
-    const Weights w = weightsOf(u, v);
-    const __m256i across0 = _mm256_permutevar8x32_epi32(w.across, firstFour);
-    const __m256i across1 = _mm256_permutevar8x32_epi32(w.across, lastFour);
-    const __m256i packed = mixed(_mm256_maddubs_epi16(_mm256_shuffle_epi8(t0, pairs), across0),
-                                 _mm256_maddubs_epi16(_mm256_shuffle_epi8(b0, pairs), across0),
-                                 _mm256_permutevar8x32_epi32(w.down, firstFour),
-                                 _mm256_maddubs_epi16(_mm256_shuffle_epi8(t1, pairs), across1),
-                                 _mm256_maddubs_epi16(_mm256_shuffle_epi8(b1, pairs), across1),
-                                 _mm256_permutevar8x32_epi32(w.down, lastFour));
+    const __m256i packed = mixed(_mm256_shuffle_epi8(t0, pairs), _mm256_shuffle_epi8(b0, pairs),
+                                 _mm256_shuffle_epi8(t1, pairs), _mm256_shuffle_epi8(b1, pairs),
+                                 weightsOf(u, v), firstFour, lastFour);
     // The pack interleaves the halves: samples 0 1 4 5 2 3 6 7.
     putEight(out + x, blend, opaque, _mm256_permute4x64_epi64(packed, 0xd8));
     u = _mm256_add_epi32(u, du);
