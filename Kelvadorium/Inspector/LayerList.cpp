@@ -379,8 +379,21 @@ void LayerList::refreshValues() {
   const std::vector<LocalLayer>& layers = scan ? model_.items()[*scan].settings.layers : none;
   // Looked up afresh: an id that names no layer counts as no selection.
   const std::optional<int> selected = model_.selectedLayerIndex();
-
   const qreal scale = devicePixelRatioF();
+
+  // Most refreshes follow a change elsewhere (a slider of the layer, another section): the
+  // rows showing the same thing, nothing is looked at further.
+  Shown shown{{}, selected, {}, scale};
+  shown.layers.reserve(layers.size());
+  for (const LocalLayer& layer : layers)
+    shown.layers.push_back({layer.id, layer.name, layer.adjust, layer.visible});
+  if (selected) {
+    for (const DodgeBurnStroke& shape : layers[static_cast<size_t>(*selected)].shapes)
+      shown.shapes.push_back({shape.id, kindOf(shape), shape.invert.value_or(false)});
+  }
+  if (shown_ == shown) return;
+  shown_ = std::move(shown);
+
   if (scale != iconScale_) {
     iconScale_ = scale;
     kindPixmaps_ = {};

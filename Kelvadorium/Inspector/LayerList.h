@@ -12,6 +12,8 @@
 #include <QPixmap>
 #include <QString>
 #include <array>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "Inspector/InspectorRow.h"
@@ -49,6 +51,28 @@ class LayerList final : public InspectorRow {
   class LayerRow;
   class ShapeRow;
 
+  // What the rows show of the record: a refresh that finds the same does nothing.
+  struct ShownLayer {
+    Uuid id;
+    std::string name;
+    LocalAdjustment adjust;
+    bool visible;
+    friend bool operator==(const ShownLayer&, const ShownLayer&) = default;
+  };
+  struct ShownShape {
+    Uuid id;
+    DodgeShape kind;
+    bool invert;
+    friend bool operator==(const ShownShape&, const ShownShape&) = default;
+  };
+  struct Shown {
+    std::vector<ShownLayer> layers;
+    std::optional<int> selected;
+    std::vector<ShownShape> shapes;
+    qreal scale = 0;
+    friend bool operator==(const Shown&, const Shown&) = default;
+  };
+
   const QPixmap& kindPixmap(DodgeShape kind);
 
   AppModel& model_;
@@ -66,4 +90,5 @@ class LayerList final : public InspectorRow {
   qreal iconScale_ = 0;
   // The shape rows' kind icons, by DodgeShape.
   std::array<QPixmap, 3> kindPixmaps_;
+  std::optional<Shown> shown_;
 };
