@@ -17,6 +17,7 @@
 #include "Inspector/HealingSection.h"
 #include "Inspector/HistogramView.h"
 #include "Inspector/ToneCurveEditor.h"
+#include "ViewKit/BandedScrollBar.h"
 #include "ViewKit/RefreshGate.h"
 
 namespace {
@@ -69,6 +70,8 @@ InspectorView::InspectorView(AppModel& model, QWidget* parent)
   setWidgetResizable(true);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setFrameShape(QFrame::NoFrame);
+  // The column's height changes with what the sections show; the bar repaints at each change.
+  setVerticalScrollBar(new BandedScrollBar(Qt::Vertical, this));
   gate_ = new RefreshGate([this] { refresh(); }, this);
 
   column_ = new QWidget;

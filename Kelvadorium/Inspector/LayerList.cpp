@@ -1,28 +1,28 @@
 #include "Inspector/LayerList.h"
 
 #include <QCheckBox>
+#include <QCursor>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QKeySequence>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QResizeEvent>
+#include <QStyleOptionButton>
+#include <QStyleOptionToolButton>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
-#include <unordered_map>
 #include <utility>
 
-#include "Inspector/ElidedLabel.h"
 #include "Model/AppModel.h"
 #include "ViewKit/NamedColours.h"
 #include "ViewKit/PrintfText.h"
 #include "ViewKit/ShortcutText.h"
-#include "ViewKit/SymbolButton.h"
 #include "ViewKit/TintedSymbol.h"
 #include "Windows/FontRoles.h"
 #include "Windows/SymbolIcons.h"
@@ -39,6 +39,7 @@ constexpr qreal selectedOpacity = 0.25;
 constexpr QMargins shapePadding(26, 2, 6, 2);
 constexpr int kindWidth = 14;
 constexpr int iconSide = 14;
+const char* const emptyText = "Empty: draw on the picture to add a shape.";
 
 DodgeShape kindOf(const DodgeBurnStroke& stroke) {
   return stroke.shape.value_or(DodgeShape::brush);
@@ -68,254 +69,67 @@ QString kindSymbol(DodgeShape kind) {
   return "paintbrush.pointed";
 }
 
-QToolButton* borderless(const QString& name, const QString& symbol, const QString& help,
-                        QWidget* parent) {
-  QToolButton* button = SymbolButton::make(name, symbol, help, parent);
-  button->setAutoRaise(true);
-  button->setFocusPolicy(Qt::NoFocus);
-  return button;
-}
+// The looks of the rows' buttons and box: their style options, as the widgets make them.
+class ButtonLook final : public QToolButton {
+ public:
+  using QToolButton::initStyleOption;
+  using QToolButton::QToolButton;
+};
+class BoxLook final : public QCheckBox {
+ public:
+  using QCheckBox::initStyleOption;
+  using QCheckBox::QCheckBox;
+};
 
-void fillRounded(QWidget& widget, qreal radius, QColor colour, qreal opacity) {
+void fillRounded(QPainter& painter, const QRect& rect, qreal radius, QColor colour, qreal opacity) {
   colour.setAlphaF(colour.alphaF() * opacity);
-  QPainter painter(&widget);
+  painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(Qt::NoPen);
   painter.setBrush(colour);
-  painter.drawRoundedRect(QRectF(widget.rect()), radius, radius);
+  painter.drawRoundedRect(QRectF(rect), radius, radius);
+  painter.restore();
 }
 
-template <class Row>
-void setTextIfChanged(Row* label, const QString& text) {
-  if (label->text() != text) label->setText(text);
+QString exposureSymbol(bool negative) {
+  return negative ? "circle.lefthalf.filled" : "circle.righthalf.filled";
 }
 
-// Takes the first row showing `id` out of `old` for reuse; none when no row shows it.
-template <class Row>
-Row* takeRow(std::vector<Row*>& old, const Uuid& id) {
-  const auto found =
-      std::find_if(old.begin(), old.end(), [&](Row* row) { return row && row->id() == id; });
-  if (found == old.end()) return nullptr;
-  return std::exchange(*found, nullptr);
+// A rectangle of `size` at `x`, centred in `row` from top to bottom.
+QRect centred(const QRect& row, int x, QSize size) {
+  return {x, row.top() + (row.height() - size.height()) / 2, size.width(), size.height()};
 }
 
-// The rows show exactly these ids, in this order.
-template <class Row>
-bool showsIDs(const std::vector<Row*>& rows, const std::vector<Uuid>& ids) {
-  return std::equal(rows.begin(), rows.end(), ids.begin(), ids.end(),
-                    [](Row* row, const Uuid& id) { return row->id() == id; });
-}
-
-// The rows for `ids`, in order: the row that showed the same id, shown or spare, else a spare
-// row given the id, else a new one. Rows left over are hidden and kept as spares: switching
-// between a layer with many shapes and another makes no widgets.
-template <class Row, class Make>
-std::vector<Row*> rowsFor(const std::vector<Uuid>& ids, std::vector<Row*> old,
-                          std::vector<Row*>& spares, Make make) {
-  std::vector<Row*> rows(ids.size(), nullptr);
-  for (size_t i = 0; i < ids.size(); ++i) rows[i] = takeRow(old, ids[i]);
-  for (Row* row : old) {
-    if (row) spares.push_back(row);
-  }
-  // A spare that showed the same id before still shows its texts and icon: nothing in it
-  // changes size, so showing it lays out nothing again.
-  for (size_t i = 0; i < ids.size(); ++i) {
-    if (!rows[i]) rows[i] = takeRow(spares, ids[i]);
-  }
-  std::erase(spares, nullptr);
-  for (size_t i = 0; i < ids.size(); ++i) {
-    if (rows[i]) continue;
-    if (spares.empty()) {
-      rows[i] = make(ids[i]);
-    } else {
-      rows[i] = spares.back();
-      spares.pop_back();
-      rows[i]->rebind(ids[i]);
-    }
-  }
-  for (Row* row : spares) {
-    if (!row->isHidden()) row->hide();
-  }
-  return rows;
+int textWidth(const QFont& font, const QString& text) {
+  return static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
 }
 
 }  // namespace
-
-// One layer: exposure icon, name, summary, show/hide and delete. A click elsewhere on it selects
-// or deselects the layer.
-class LayerList::LayerRow final : public QWidget {
- public:
-  LayerRow(AppModel& model, const Uuid& id, QWidget* parent)
-      : QWidget(parent), model_(model), id_(id) {
-    setObjectName("layerRow");
-    icon_ = new QLabel(this);
-    icon_->setObjectName("exposureIcon");
-    icon_->setFixedSize(iconSide, iconSide);
-    name_ = new ElidedLabel(this);
-    name_->setObjectName("name");
-    name_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    summary_ = new QLabel(this);
-    summary_->setObjectName("summary");
-    summary_->setTextFormat(Qt::PlainText);
-    FontRoles::apply(*summary_, FontRole::caption, true);
-    eye_ = borderless("visibility", "eye", "Show / hide this layer's effect", this);
-    auto* trash = borderless(
-        "delete", "trash",
-        "Delete this layer (" + ShortcutText::keys(QKeySequence::Undo) + " brings it back)", this);
-    connect(eye_, &QToolButton::clicked, this,
-            [this] { model_.editSelectedCapturing(id_, &AppModel::toggleLayerVisible); });
-    connect(trash, &QToolButton::clicked, this, [this] { model_.deleteLayer(id_); });
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(layerPadding);
-    layout->setSpacing(itemSpacing);
-    layout->addWidget(icon_);
-    layout->addWidget(name_);
-    layout->addWidget(summary_);
-    layout->addStretch(1);
-    layout->addWidget(eye_);
-    layout->addWidget(trash);
-  }
-
-  const Uuid& id() const { return id_; }
-  void rebind(const Uuid& id) { id_ = id; }
-
-  void display(const LocalLayer& layer, bool selected, const QPixmap& below, const QPixmap& above) {
-    const bool negative = layer.adjust.exposure < 0;
-    if (negative != negative_) {
-      negative_ = negative;
-      icon_->setPixmap(negative ? below : above);
-      icon_->setProperty("symbol", negative ? "circle.lefthalf.filled" : "circle.righthalf.filled");
-    }
-    const QString name = QString::fromStdString(layer.name);
-    if (name_->fullText() != name) name_->setFullText(name);
-    setTextIfChanged(summary_, summary(layer.adjust));
-    if (layer.visible != visible_) {
-      visible_ = layer.visible;
-      eye_->setIcon(SymbolIcons::icon(layer.visible ? "eye" : "eye.slash"));
-      eye_->setProperty("symbol", layer.visible ? "eye" : "eye.slash");
-    }
-    if (selected != selected_) {
-      selected_ = selected;
-      QFont font = name_->font();
-      font.setWeight(selected ? QFont::DemiBold : QFont::Normal);
-      name_->setFont(font);
-      update();
-    }
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    if (selected_) {
-      fillRounded(*this, layerRadius, palette().color(QPalette::Highlight), selectedOpacity);
-    }
-  }
-  void mousePressEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton) event->accept();
-  }
-  void mouseReleaseEvent(QMouseEvent* event) override {
-    if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;
-    event->accept();
-    model_.toggleLayerSelection(id_);
-  }
-
- private:
-  AppModel& model_;
-  Uuid id_;
-  QLabel* icon_;
-  ElidedLabel* name_;
-  QLabel* summary_;
-  QToolButton* eye_;
-  std::optional<bool> negative_;
-  std::optional<bool> visible_;
-  bool selected_ = false;
-};
-
-// One shape of the selected layer: kind icon, name, "Outside" for a radial, remove.
-class LayerList::ShapeRow final : public QWidget {
- public:
-  ShapeRow(AppModel& model, const Uuid& id, QWidget* parent)
-      : QWidget(parent), model_(model), id_(id) {
-    setObjectName("shapeRow");
-    kind_ = new QLabel(this);
-    kind_->setObjectName("kind");
-    kind_->setFixedWidth(kindWidth);
-    kind_->setAlignment(Qt::AlignCenter);
-    name_ = new QLabel(this);
-    name_->setObjectName("name");
-    name_->setTextFormat(Qt::PlainText);
-    FontRoles::apply(*name_, FontRole::callout);
-    outside_ = new QCheckBox("Outside", this);
-    outside_->setObjectName("outside");
-    outside_->setToolTip("Work outside this ellipse instead of inside");
-    outside_->setFont(FontRoles::font(FontRole::footnote));
-    outside_->setFocusPolicy(Qt::NoFocus);
-    auto* remove = borderless("remove", "xmark", "Remove this shape", this);
-    connect(outside_, &QCheckBox::clicked, this, [this] {
-      // The box shows the record, not the click: it goes back until the refresh shows the edit.
-      {
-        const QSignalBlocker blocker(outside_);
-        outside_->setChecked(!outside_->isChecked());
-      }
-      model_.editSelectedCapturing(id_, &AppModel::toggleStrokeInvert);
-    });
-    connect(remove, &QToolButton::clicked, this,
-            [this] { model_.editSelectedCapturing(id_, &AppModel::removeStroke); });
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(shapePadding);
-    layout->setSpacing(itemSpacing);
-    layout->addWidget(kind_);
-    layout->addWidget(name_);
-    layout->addStretch(1);
-    layout->addWidget(outside_);
-    layout->addWidget(remove);
-  }
-
-  const Uuid& id() const { return id_; }
-  void rebind(const Uuid& id) { id_ = id; }
-
-  void display(const DodgeBurnStroke& stroke, const QString& name, const QPixmap& kindPixmap) {
-    const DodgeShape kind = kindOf(stroke);
-    if (kind != shownKind_) {
-      shownKind_ = kind;
-      kind_->setPixmap(kindPixmap);
-      kind_->setProperty("symbol", kindSymbol(kind));
-      outside_->setVisible(kind == DodgeShape::radial);
-    }
-    setTextIfChanged(name_, name);
-    const bool invert = stroke.invert.value_or(false);
-    if (outside_->isChecked() != invert) {
-      const QSignalBlocker blocker(outside_);
-      outside_->setChecked(invert);
-    }
-  }
-
- private:
-  AppModel& model_;
-  Uuid id_;
-  QLabel* kind_;
-  QLabel* name_;
-  QCheckBox* outside_;
-  std::optional<DodgeShape> shownKind_;
-};
 
 LayerList::LayerList(AppModel& model, QWidget* parent) : InspectorRow(parent), model_(model) {
   setObjectName("LayerList");
   setAttribute(Qt::WA_OpaquePaintEvent);
   // A change of height repaints the rows that moved and the round ends, not the whole list.
   setAttribute(Qt::WA_StaticContents);
+  setMouseTracking(true);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(listPadding, listPadding, listPadding, listPadding);
   layout->setSpacing(0);
-  rowsLayout_ = new QVBoxLayout;
-  rowsLayout_->setContentsMargins(0, 0, 0, 0);
-  rowsLayout_->setSpacing(0);
-  layout->addLayout(rowsLayout_);
+  rowsSpace_ = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Fixed);
+  layout->addItem(rowsSpace_);
 
-  emptyText_ = new QLabel("Empty: draw on the picture to add a shape.", this);
-  emptyText_->setObjectName("emptyText");
-  FontRoles::apply(*emptyText_, FontRole::caption, true);
-  emptyText_->setContentsMargins(shapePadding.left(), shapePadding.top(), 0, shapePadding.bottom());
-  emptyText_->hide();
+  eye_ = SymbolIcons::icon("eye");
+  eyeSlash_ = SymbolIcons::icon("eye.slash");
+  trash_ = SymbolIcons::icon("trash");
+  xmark_ = SymbolIcons::icon("xmark");
+  auto* button = new ButtonLook(this);
+  button->setIcon(trash_);
+  button->setAutoRaise(true);
+  button->hide();
+  button_ = button;
+  box_ = new BoxLook("Outside", this);
+  box_->setFont(FontRoles::font(FontRole::footnote));
+  box_->hide();
 
   newLayer_ = new QToolButton(this);
   newLayer_->setObjectName("New Layer");
@@ -366,11 +180,256 @@ const QPixmap& LayerList::kindPixmap(DodgeShape kind) {
   return pixmap;
 }
 
-std::vector<QWidget*> LayerList::rows() const {
-  std::vector<QWidget*> widgets;
-  for (int i = 0; i < rowsLayout_->count(); ++i)
-    widgets.push_back(rowsLayout_->itemAt(i)->widget());
-  return widgets;
+QString LayerList::help(RowKind kind, Control control) {
+  switch (control) {
+    case Control::visibility:
+      return "Show / hide this layer's effect";
+    case Control::outside:
+      return "Work outside this ellipse instead of inside";
+    case Control::remove:
+      if (kind == RowKind::shape) return "Remove this shape";
+      return "Delete this layer (" + ShortcutText::keys(QKeySequence::Undo) + " brings it back)";
+    case Control::select:
+      break;
+  }
+  return {};
+}
+
+int LayerList::widthOf(TextFont font, const QString& text) {
+  constexpr qsizetype most = 512;  // summaries come and go while a slider moves
+  QHash<QString, int>& widths = widths_[static_cast<size_t>(font)];
+  if (const auto found = widths.constFind(text); found != widths.cend()) return *found;
+  if (widths.size() >= most) widths.clear();
+  const Metrics& m = metrics_;
+  const QFont& measured = font == TextFont::name           ? m.name
+                          : font == TextFont::selectedName ? m.selectedName
+                          : font == TextFont::caption      ? m.caption
+                                                           : m.callout;
+  const int width = textWidth(measured, text);
+  widths.insert(text, width);
+  return width;
+}
+
+void LayerList::measure() {
+  if (measured_) return;
+  measured_ = true;
+  widths_ = {};
+  Metrics& m = metrics_;
+  m.name = font();
+  m.selectedName = font();
+  m.selectedName.setWeight(QFont::DemiBold);
+  m.caption = FontRoles::font(FontRole::caption);
+  m.callout = FontRoles::font(FontRole::callout);
+  m.button = button_->sizeHint();
+  m.box = box_->sizeHint();
+  m.leastName = QFontMetrics(m.name).horizontalAdvance("M…M");
+  m.leastSelectedName = QFontMetrics(m.selectedName).horizontalAdvance("M…M");
+  const int caption = QFontMetrics(m.caption).height();
+  m.layerHeight = std::max({iconSide, QFontMetrics(m.name).height(), caption, m.button.height()}) +
+                  layerPadding.top() + layerPadding.bottom();
+  m.shapeHeight = std::max(QFontMetrics(m.callout).height(), m.button.height()) +
+                  shapePadding.top() + shapePadding.bottom();
+  m.radialHeight =
+      std::max(m.shapeHeight, m.box.height() + shapePadding.top() + shapePadding.bottom());
+  m.emptyHeight = caption + shapePadding.top() + shapePadding.bottom();
+}
+
+int LayerList::rowHeight(const Row& row) const {
+  switch (row.kind) {
+    case RowKind::layer:
+      return metrics_.layerHeight;
+    case RowKind::shape:
+      return row.radial ? metrics_.radialHeight : metrics_.shapeHeight;
+    case RowKind::empty:
+      break;
+  }
+  return metrics_.emptyHeight;
+}
+
+// What the row's widgets would have asked of the list's width: the name squeezed to its least.
+int LayerList::leastWidth(const Row& row) const {
+  const Metrics& m = metrics_;
+  switch (row.kind) {
+    case RowKind::layer:
+      return layerPadding.left() + iconSide + itemSpacing +
+             (row.selected ? m.leastSelectedName : m.leastName) + itemSpacing + row.summaryWidth +
+             itemSpacing + m.button.width() + itemSpacing + m.button.width() + layerPadding.right();
+    case RowKind::shape:
+      return shapePadding.left() + kindWidth + itemSpacing + row.nameWidth +
+             (row.radial ? itemSpacing + m.box.width() : 0) + itemSpacing + m.button.width() +
+             shapePadding.right();
+    case RowKind::empty:
+      break;
+  }
+  return shapePadding.left() + row.nameWidth;
+}
+
+LayerList::Parts LayerList::partsOf(const Row& row) const {
+  const Metrics& m = metrics_;
+  Parts parts;
+  if (row.kind == RowKind::layer) {
+    const QRect inner = row.rect.marginsRemoved(layerPadding);
+    parts.remove = centred(inner, inner.right() + 1 - m.button.width(), m.button);
+    parts.visibility =
+        centred(inner, parts.remove.left() - itemSpacing - m.button.width(), m.button);
+    parts.icon = centred(inner, inner.left(), {iconSide, iconSide});
+    const QFont& nameFont = row.selected ? m.selectedName : m.name;
+    const int nameLeft = parts.icon.right() + 1 + itemSpacing;
+    const int room =
+        parts.visibility.left() - itemSpacing - row.summaryWidth - itemSpacing - nameLeft;
+    // As a box gives a label: its text's width, down to the least when the row is narrow, and
+    // never less than that least.
+    const int least = row.selected ? m.leastSelectedName : m.leastName;
+    const int name = std::max(least, std::min(row.nameWidth, room));
+    // A name keeps its own height, centred, as the fixed-height label it replaces.
+    parts.name = centred(inner, nameLeft, {name, QFontMetrics(nameFont).height()});
+    parts.summary =
+        QRect(parts.name.right() + 1 + itemSpacing, inner.top(), row.summaryWidth, inner.height());
+  } else if (row.kind == RowKind::shape) {
+    const QRect inner = row.rect.marginsRemoved(shapePadding);
+    parts.remove = centred(inner, inner.right() + 1 - m.button.width(), m.button);
+    if (row.radial) {
+      parts.outside = centred(inner, parts.remove.left() - itemSpacing - m.box.width(), m.box);
+    }
+    parts.icon = QRect(inner.left(), inner.top(), kindWidth, inner.height());
+    parts.name =
+        QRect(parts.icon.right() + 1 + itemSpacing, inner.top(), row.nameWidth, inner.height());
+  } else {
+    parts.name =
+        row.rect.adjusted(shapePadding.left(), shapePadding.top(), 0, -shapePadding.bottom());
+  }
+  return parts;
+}
+
+QRect LayerList::controlRect(size_t index, Control control) const {
+  if (index >= rows_.size()) return {};
+  const Row& row = rows_[index];
+  const Parts parts = partsOf(row);
+  if (row.kind == RowKind::layer) {
+    switch (control) {
+      case Control::select:
+        return row.rect;
+      case Control::visibility:
+        return parts.visibility;
+      case Control::remove:
+        return parts.remove;
+      case Control::outside:
+        return {};
+    }
+  }
+  if (row.kind == RowKind::shape) {
+    if (control == Control::outside) return parts.outside;
+    if (control == Control::remove) return parts.remove;
+  }
+  return {};
+}
+
+QString LayerList::shownName(size_t index) const {
+  if (index >= rows_.size()) return {};
+  const Row& row = rows_[index];
+  if (row.kind != RowKind::layer) return row.name;
+  return QFontMetrics(row.selected ? metrics_.selectedName : metrics_.name)
+      .elidedText(row.name, Qt::ElideMiddle, partsOf(row).name.width());
+}
+
+// The buttons first: the select control is the rest of a layer row.
+std::optional<LayerList::Target> LayerList::targetAt(QPoint point) const {
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    const Row& row = rows_[i];
+    if (!row.rect.contains(point)) continue;
+    for (Control control : {Control::visibility, Control::outside, Control::remove}) {
+      if (controlRect(i, control).contains(point)) return Target{row.id, control};
+    }
+    if (row.kind == RowKind::layer) return Target{row.id, Control::select};
+    return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::optional<size_t> LayerList::indexOf(const Uuid& id) const {
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (rows_[i].kind != RowKind::empty && rows_[i].id == id) return i;
+  }
+  return std::nullopt;
+}
+
+void LayerList::updateTarget(const std::optional<Target>& target) {
+  if (!target) return;
+  if (const auto index = indexOf(target->id)) update(controlRect(*index, target->control));
+}
+
+void LayerList::setHover(std::optional<Target> hover) {
+  if (hover && hover->control == Control::select) hover.reset();  // the row shows no hover
+  if (hover == hover_) return;
+  updateTarget(hover_);
+  hover_ = hover;
+  updateTarget(hover_);
+}
+
+void LayerList::act(const Target& target) {
+  switch (target.control) {
+    case Control::select:
+      model_.toggleLayerSelection(target.id);
+      return;
+    case Control::visibility:
+      model_.editSelectedCapturing(target.id, &AppModel::toggleLayerVisible);
+      return;
+    case Control::outside:
+      model_.editSelectedCapturing(target.id, &AppModel::toggleStrokeInvert);
+      return;
+    case Control::remove:
+      if (rows_[*indexOf(target.id)].kind == RowKind::layer) {
+        model_.deleteLayer(target.id);
+      } else {
+        model_.editSelectedCapturing(target.id, &AppModel::removeStroke);
+      }
+      return;
+  }
+}
+
+void LayerList::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return InspectorRow::mousePressEvent(event);
+  event->accept();
+  pressed_ = targetAt(event->position().toPoint());
+  updateTarget(pressed_);
+}
+
+void LayerList::mouseMoveEvent(QMouseEvent* event) {
+  setHover(targetAt(event->position().toPoint()));
+  if (pressed_) updateTarget(pressed_);
+}
+
+void LayerList::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return InspectorRow::mouseReleaseEvent(event);
+  event->accept();
+  const std::optional<Target> pressed = std::exchange(pressed_, std::nullopt);
+  updateTarget(pressed);
+  const std::optional<Target> released = targetAt(event->position().toPoint());
+  // The row named by the press, found again by id: the list may have changed under the pointer.
+  if (pressed && released && *pressed == *released) act(*released);
+}
+
+void LayerList::leaveEvent(QEvent* event) {
+  setHover(std::nullopt);
+  InspectorRow::leaveEvent(event);
+}
+
+bool LayerList::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const std::optional<Target> target = targetAt(help->pos());
+    const QString text =
+        target ? LayerList::help(rows_[*indexOf(target->id)].kind, target->control) : QString();
+    if (text.isEmpty()) {
+      QToolTip::hideText();
+      event->ignore();
+    } else {
+      QToolTip::showText(help->globalPos(), text, this,
+                         controlRect(*indexOf(target->id), target->control));
+    }
+    return true;
+  }
+  return InspectorRow::event(event);
 }
 
 void LayerList::refreshValues() {
@@ -379,8 +438,21 @@ void LayerList::refreshValues() {
   const std::vector<LocalLayer>& layers = scan ? model_.items()[*scan].settings.layers : none;
   // Looked up afresh: an id that names no layer counts as no selection.
   const std::optional<int> selected = model_.selectedLayerIndex();
-
   const qreal scale = devicePixelRatioF();
+
+  // Most refreshes follow a change elsewhere (a slider of the layer, another section): the
+  // rows showing the same thing, nothing is looked at further.
+  Shown shown{{}, selected, {}, scale};
+  shown.layers.reserve(layers.size());
+  for (const LocalLayer& layer : layers)
+    shown.layers.push_back({layer.id, layer.name, layer.adjust, layer.visible});
+  if (selected) {
+    for (const DodgeBurnStroke& shape : layers[static_cast<size_t>(*selected)].shapes)
+      shown.shapes.push_back({shape.id, kindOf(shape), shape.invert.value_or(false)});
+  }
+  if (shown_ == shown) return;
+  shown_ = std::move(shown);
+
   if (scale != iconScale_) {
     iconScale_ = scale;
     kindPixmaps_ = {};
@@ -391,67 +463,150 @@ void LayerList::refreshValues() {
                              {iconSide, iconSide}, scale);
   }
 
-  std::vector<Uuid> layerIDs;
-  for (const LocalLayer& layer : layers) layerIDs.push_back(layer.id);
-  const std::vector<DodgeBurnStroke>* shapes =
-      selected ? &layers[static_cast<size_t>(*selected)].shapes : nullptr;
-  std::vector<Uuid> shapeIDs;
-  if (shapes) {
-    for (const DodgeBurnStroke& shape : *shapes) shapeIDs.push_back(shape.id);
-  }
-  const bool emptyShown = shapes && shapes->empty();
-  // A row shown inside a visible list lays out the list and the column at once: with the
-  // list's layout off, the rows shown and hidden here cost one layout together. Hiding the list
-  // instead would hide and show every row and each of its children.
-  const bool batch = !showsIDs(layerRows_, layerIDs) || !showsIDs(shapeRows_, shapeIDs) ||
-                     emptyShown == emptyText_->isHidden();
-  if (batch) layout()->setEnabled(false);
-  layerRows_ = rowsFor(layerIDs, std::move(layerRows_), spareLayers_,
-                       [this](const Uuid& id) { return new LayerRow(model_, id, this); });
-  shapeRows_ = rowsFor(shapeIDs, std::move(shapeRows_), spareShapes_,
-                       [this](const Uuid& id) { return new ShapeRow(model_, id, this); });
-
-  std::vector<QWidget*> order;
+  measure();
+  std::vector<Row> rows;
+  const int left = listPadding;
+  const int width = std::max(0, this->width() - 2 * listPadding);
+  int y = listPadding;
+  int least = 0;
+  const auto place = [&](Row row) {
+    row.rect = QRect(left, y, width, rowHeight(row));
+    y += row.rect.height();
+    least = std::max(least, leastWidth(row));
+    rows.push_back(std::move(row));
+  };
   for (size_t i = 0; i < layers.size(); ++i) {
+    const LocalLayer& layer = layers[i];
     const bool isSelected = selected && static_cast<size_t>(*selected) == i;
-    layerRows_[i]->display(layers[i], isSelected, below_, above_);
-    order.push_back(layerRows_[i]);
+    Row row;
+    row.kind = RowKind::layer;
+    row.id = layer.id;
+    row.name = QString::fromStdString(layer.name);
+    row.summary = summary(layer.adjust);
+    row.symbol = exposureSymbol(layer.adjust.exposure < 0);
+    row.visible = layer.visible;
+    row.selected = isSelected;
+    row.nameWidth = widthOf(isSelected ? TextFont::selectedName : TextFont::name, row.name);
+    row.summaryWidth = widthOf(TextFont::caption, row.summary);
+    place(std::move(row));
     if (!isSelected) continue;
-    if (emptyShown) order.push_back(emptyText_);
-    for (size_t s = 0; s < shapes->size(); ++s) {
-      const DodgeBurnStroke& shape = (*shapes)[s];
-      shapeRows_[s]->display(shape, strokeName(*shapes, s), kindPixmap(kindOf(shape)));
-      order.push_back(shapeRows_[s]);
+    if (layer.shapes.empty()) {
+      Row empty;
+      empty.name = emptyText;
+      empty.nameWidth = widthOf(TextFont::caption, empty.name);
+      place(std::move(empty));
+    }
+    for (size_t s = 0; s < layer.shapes.size(); ++s) {
+      const DodgeBurnStroke& shape = layer.shapes[s];
+      Row shapeRow;
+      shapeRow.kind = RowKind::shape;
+      shapeRow.id = shape.id;
+      shapeRow.name = strokeName(layer.shapes, s);
+      shapeRow.shape = kindOf(shape);
+      shapeRow.symbol = kindSymbol(shapeRow.shape);
+      shapeRow.radial = kindOf(shape) == DodgeShape::radial;
+      shapeRow.outside = shape.invert.value_or(false);
+      shapeRow.nameWidth = widthOf(TextFont::callout, shapeRow.name);
+      place(std::move(shapeRow));
     }
   }
 
-  if (rows() != order) {
-    // The items are put back in the new order rather than made anew: each keeps the sizes it
-    // read from its row, which a new item would ask every row for again.
-    std::unordered_map<QWidget*, QLayoutItem*> items;
-    while (rowsLayout_->count() > 0) {
-      QLayoutItem* item = rowsLayout_->takeAt(0);
-      items.emplace(item->widget(), item);
-    }
-    for (QWidget* widget : order) {
-      const auto kept = items.find(widget);
-      if (kept == items.end()) {
-        rowsLayout_->addWidget(widget);
-      } else {
-        rowsLayout_->addItem(kept->second);
-        items.erase(kept);
-      }
-    }
-    for (const auto& [widget, item] : items) delete item;
+  // Only the rows that show something else, or lie elsewhere, are painted again.
+  QRegion dirty;
+  for (size_t i = 0; i < std::max(rows.size(), rows_.size()); ++i) {
+    const bool before = i < rows_.size();
+    const bool after = i < rows.size();
+    if (before && after && rows_[i] == rows[i]) continue;
+    if (before) dirty += QRect(0, rows_[i].rect.top(), this->width(), rows_[i].rect.height());
+    if (after) dirty += QRect(0, rows[i].rect.top(), this->width(), rows[i].rect.height());
   }
-  if (!emptyShown && !emptyText_->isHidden()) emptyText_->hide();
-  for (QWidget* widget : order) {
-    if (widget->isHidden()) widget->setVisible(true);
+  rows_ = std::move(rows);
+  if (!dirty.isEmpty()) update(dirty);
+  // The pointer now rests over another control, or none, without having moved.
+  if (hover_ || pressed_) {
+    setHover(underMouse() ? targetAt(mapFromGlobal(QCursor::pos())) : std::nullopt);
   }
-  if (batch) {
-    layout()->setEnabled(true);
+  const QSize space(least, y - listPadding);
+  if (rowsSpace_->sizeHint() != space) {
+    rowsSpace_->changeSize(space.width(), space.height(), QSizePolicy::Minimum, QSizePolicy::Fixed);
+    layout()->invalidate();
     layout()->activate();
   }
+}
+
+void LayerList::paintRow(QPainter& painter, const Row& row) {
+  const Parts parts = partsOf(row);
+  const QColor ink = palette().color(QPalette::WindowText);
+  if (row.kind == RowKind::empty) {
+    painter.setFont(metrics_.caption);
+    painter.setPen(FontRoles::secondaryText(*this));
+    painter.drawText(parts.name, Qt::AlignLeft | Qt::AlignVCenter, row.name);
+    return;
+  }
+  if (row.kind == RowKind::layer) {
+    if (row.selected) {
+      fillRounded(painter, row.rect, layerRadius, palette().color(QPalette::Highlight),
+                  selectedOpacity);
+    }
+    painter.drawPixmap(parts.icon.topLeft(), row.symbol == exposureSymbol(true) ? below_ : above_);
+    const QFont& nameFont = row.selected ? metrics_.selectedName : metrics_.name;
+    painter.setFont(nameFont);
+    painter.setPen(ink);
+    const QString name =
+        row.nameWidth <= parts.name.width()
+            ? row.name
+            : QFontMetrics(nameFont).elidedText(row.name, Qt::ElideMiddle, parts.name.width());
+    painter.drawText(parts.name, Qt::AlignLeft | Qt::AlignVCenter, name);
+    if (!row.summary.isEmpty()) {
+      painter.setFont(metrics_.caption);
+      painter.setPen(FontRoles::secondaryText(*this));
+      painter.drawText(parts.summary, Qt::AlignLeft | Qt::AlignVCenter, row.summary);
+    }
+  } else {
+    const QPixmap& kind = kindPixmap(row.shape);
+    const QSize kindSize = (QSizeF(kind.size()) / kind.devicePixelRatio()).toSize();
+    painter.drawPixmap(
+        QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, kindSize, parts.icon), kind);
+    painter.setFont(metrics_.callout);
+    painter.setPen(ink);
+    painter.drawText(parts.name, Qt::AlignLeft | Qt::AlignVCenter, row.name);
+  }
+
+  const auto state = [&](Control control) {
+    const Target target{row.id, control};
+    QStyle::State flags;
+    const bool over = hover_ && *hover_ == target;
+    if (over) flags |= QStyle::State_MouseOver;
+    if (over && pressed_ && *pressed_ == target) flags |= QStyle::State_Sunken;
+    return flags;
+  };
+  const auto button = [&](const QRect& rect, const QIcon& icon, Control control) {
+    QStyleOptionToolButton option;
+    static_cast<ButtonLook*>(button_)->initStyleOption(&option);
+    option.rect = rect;
+    option.icon = icon;
+    option.state &= ~(QStyle::State_MouseOver | QStyle::State_Sunken | QStyle::State_Raised);
+    const QStyle::State flags = state(control);
+    option.state |= flags;
+    if (!(flags & QStyle::State_Sunken)) option.state |= QStyle::State_Raised;
+    style()->drawComplexControl(QStyle::CC_ToolButton, &option, &painter, button_);
+  };
+  if (row.kind == RowKind::layer) {
+    button(parts.visibility, row.visible ? eye_ : eyeSlash_, Control::visibility);
+    button(parts.remove, trash_, Control::remove);
+    return;
+  }
+  if (row.radial) {
+    QStyleOptionButton option;
+    static_cast<BoxLook*>(box_)->initStyleOption(&option);
+    option.rect = parts.outside;
+    option.state &=
+        ~(QStyle::State_On | QStyle::State_Off | QStyle::State_MouseOver | QStyle::State_Sunken);
+    option.state |= (row.outside ? QStyle::State_On : QStyle::State_Off) | state(Control::outside);
+    painter.setFont(box_->font());
+    style()->drawControl(QStyle::CE_CheckBox, &option, &painter, box_);
+  }
+  button(parts.remove, xmark_, Control::remove);
 }
 
 // Opaque, over the section's base colour: the tint is mixed here and the list filled as a plain
@@ -484,12 +639,30 @@ void LayerList::paintEvent(QPaintEvent* event) {
     painter.drawRoundedRect(QRectF(rect()), listRadius, listRadius);
     painter.restore();
   }
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  for (const Row& row : rows_) {
+    if (row.rect.bottom() < dirty.top()) continue;
+    if (row.rect.top() > dirty.bottom()) break;
+    paintRow(painter, row);
+  }
+}
+
+// The rows' heights and widths follow the font and the style: laid out again at once.
+void LayerList::changeEvent(QEvent* event) {
+  InspectorRow::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+    measured_ = false;
+    shown_.reset();
+    refreshValues();
+    update();
+  }
 }
 
 void LayerList::resizeEvent(QResizeEvent* event) {
   InspectorRow::resizeEvent(event);
   const QSize old = event->oldSize();
   if (old.width() != width()) {
+    for (Row& row : rows_) row.rect.setWidth(std::max(0, width() - 2 * listPadding));
     update();
     return;
   }

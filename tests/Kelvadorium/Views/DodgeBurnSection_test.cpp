@@ -1,7 +1,8 @@
 // The "Dodge & Burn" section and its layer list over a real session: the summary and shape names,
 // which tool rows show for a shape and a selected layer, the shape entries' looks and clicks, the
 // outside switch on a layer's radial, Dodge, Burn and Reset, the hints, the list's rows with
-// their clicks (always by id, so a row that went stale changes nothing), and a refresh of both
+// their clicks (always by id, so a row that went stale changes nothing; only where the press
+// and the release meet) and help texts, and a refresh of both
 // this section and the crop section that never writes a value back.
 #include "Inspector/DodgeBurnSection.h"
 
@@ -14,9 +15,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include "Inspector/AdjustRow.h"
-#include "Inspector/ElidedLabel.h"
 #include "Inspector/FoldHeader.h"
 #include "Inspector/FoldSection.h"
 #include "Inspector/LayerList.h"
@@ -26,6 +27,7 @@ namespace {
 
 using S = ConversionSettings;
 using DodgeBurnSection::ShapeLook;
+using Control = LayerList::Control;
 
 DodgeBurnStroke stroke(std::optional<DodgeShape> kind, std::optional<bool> invert = {}) {
   DodgeBurnStroke s;
@@ -77,26 +79,49 @@ struct DodgeInspector : InspectorSession {
   // The list's rows as "layer:<name>", "shape:<name>" or "empty".
   std::vector<std::string> rows() const {
     std::vector<std::string> names;
-    for (QWidget* row : list()->rows()) {
-      if (row->objectName() == "emptyText") {
-        names.push_back("empty");
-      } else if (row->objectName() == "layerRow") {
-        names.push_back("layer:" + row->findChild<ElidedLabel*>("name")->fullText().toStdString());
-      } else {
-        names.push_back("shape:" + row->findChild<QLabel*>("name")->text().toStdString());
+    for (const LayerList::Row& row : list()->rows()) {
+      switch (row.kind) {
+        case LayerList::RowKind::empty:
+          names.push_back("empty");
+          break;
+        case LayerList::RowKind::layer:
+          names.push_back("layer:" + row.name.toStdString());
+          break;
+        case LayerList::RowKind::shape:
+          names.push_back("shape:" + row.name.toStdString());
+          break;
       }
     }
     return names;
   }
-  QWidget* row(size_t index) const { return list()->rows().at(index); }
-  template <class T = QToolButton>
-  T* inRow(size_t index, const QString& name) const {
-    return row(index)->findChild<T*>(name);
+  const LayerList::Row& row(size_t index) const { return list()->rows().at(index); }
+  bool has(size_t index, Control control) const {
+    return !list()->controlRect(index, control).isEmpty();
+  }
+  QPoint at(size_t index, Control control) const {
+    return list()->controlRect(index, control).center();
+  }
+  // A click in the middle of the row's control, without the refresh that follows it.
+  void press(size_t index, Control control) {
+    ASSERT_TRUE(has(index, control));
+    QTest::mouseClick(list(), Qt::LeftButton, {}, at(index, control));
+  }
+  void click(size_t index, Control control) {
+    press(index, control);
+    settle();
   }
   // A click on the row's own padding, off its buttons.
   void clickRow(size_t index) {
-    QTest::mouseClick(row(index), Qt::LeftButton, {}, QPoint(2, row(index)->height() / 2));
+    const QRect rect = row(index).rect;
+    QTest::mouseClick(list(), Qt::LeftButton, {}, QPoint(rect.left() + 2, rect.center().y()));
     settle();
+  }
+  // The help shown for the pointer resting at `point` of the list; empty when none shows.
+  QString helpAt(QPoint point) const {
+    QHelpEvent event(QEvent::ToolTip, point, list()->mapToGlobal(point));
+    QApplication::sendEvent(list(), &event);
+    // An ignored event shows no help; the one shown before may still be fading out.
+    return event.isAccepted() && QToolTip::isVisible() ? QToolTip::text() : QString();
   }
   // The visible slider rows of the selected layer, in order.
   QStringList layerSliders() const {
@@ -359,9 +384,9 @@ TEST(LayerList, NewLayerIsSelectedWithTheEmptyText) {
   EXPECT_EQ(t.rows(), (std::vector<std::string>{"layer:Layer 1", "empty"}));
   EXPECT_EQ(t.model().selectedLayerID(), t.stored()[0].id);
   EXPECT_TRUE(t.model().dodgeMode());
-  EXPECT_EQ(t.row(0)->findChild<QLabel*>("name")->font().weight(), QFont::DemiBold);
+  EXPECT_TRUE(t.row(0).selected);
   EXPECT_TRUE(t.shownHere("layerAdjustments"));
-  EXPECT_EQ(qobject_cast<QLabel*>(t.row(1))->text(), "Empty: draw on the picture to add a shape.");
+  EXPECT_EQ(t.row(1).name, "Empty: draw on the picture to add a shape.");
 }
 
 TEST(LayerList, ARowClickTogglesTheSelectionAndItsShapeRows) {
@@ -375,9 +400,8 @@ TEST(LayerList, ARowClickTogglesTheSelectionAndItsShapeRows) {
   EXPECT_EQ(t.rows(), (std::vector<std::string>{"layer:Sky", "shape:Brush 1", "shape:Brush 2",
                                                 "shape:Radial 1", "layer:Ground"}));
   // Only the radial has "Outside".
-  for (size_t i : {1u, 2u})
-    EXPECT_FALSE(t.inRow<QCheckBox>(i, "outside")->isVisibleTo(t.view.get()));
-  EXPECT_TRUE(t.inRow<QCheckBox>(3, "outside")->isVisibleTo(t.view.get()));
+  for (size_t i : {1u, 2u}) EXPECT_FALSE(t.has(i, Control::outside));
+  EXPECT_TRUE(t.has(3, Control::outside));
   // Selecting another layer moves the shape rows.
   t.clickRow(4);
   EXPECT_EQ(t.rows(), (std::vector<std::string>{"layer:Sky", "layer:Ground", "shape:Linear 1"}));
@@ -391,15 +415,14 @@ TEST(LayerList, DeletingALayerAndBringingItBack) {
   DodgeInspector t;
   t.layers({layer("A"), layer("B"), layer("C")}, 1);
   // Another layer: the selection stays.
-  t.click(t.inRow(3, "delete"));  // rows: A, B, empty, C
+  t.click(3, Control::remove);  // rows: A, B, empty, C
   EXPECT_EQ(t.rows(), (std::vector<std::string>{"layer:A", "layer:B", "empty"}));
   EXPECT_EQ(t.model().selectedLayerID(), t.stored()[1].id);
   // The selected one: no selection then.
   t.pause();
-  t.click(t.inRow(1, "delete"));
+  t.click(1, Control::remove);
   EXPECT_EQ(t.rows(), std::vector<std::string>{"layer:A"});
   EXPECT_FALSE(t.model().selectedLayerID());
-  EXPECT_EQ(t.inRow(0, "delete")->toolTip(), "Delete this layer (Ctrl+Z brings it back)");
   t.model().undo();
   t.settle();
   EXPECT_EQ(t.rows(), (std::vector<std::string>{"layer:A", "layer:B"}));
@@ -413,22 +436,19 @@ TEST(LayerList, RowsShowIconNameSummaryAndVisibility) {
   LocalLayer hidden = layer("Shade", {}, -0.25);
   hidden.visible = false;
   t.layers({lighter, hidden});
-  const auto label = [&](size_t row, const char* name) {
-    return t.row(row)->findChild<QLabel*>(name);
-  };
-  EXPECT_EQ(t.row(0)->findChild<ElidedLabel*>("name")->fullText(), "");
-  EXPECT_EQ(label(0, "summary")->text(), "+1");
-  EXPECT_EQ(label(0, "exposureIcon")->property("symbol").toString(), "circle.righthalf.filled");
-  EXPECT_EQ(label(1, "summary")->text(), "-0.25 EV");
-  EXPECT_EQ(label(1, "exposureIcon")->property("symbol").toString(), "circle.lefthalf.filled");
-  EXPECT_EQ(t.inRow(1, "visibility")->property("symbol").toString(), "eye.slash");
-  EXPECT_EQ(t.inRow(0, "visibility")->property("symbol").toString(), "eye");
-  EXPECT_EQ(label(0, "name")->font().weight(), QFont::Normal);
+  EXPECT_EQ(t.row(0).name, "");
+  EXPECT_EQ(t.row(0).summary, "+1");
+  EXPECT_EQ(t.row(0).symbol, "circle.righthalf.filled");
+  EXPECT_EQ(t.row(1).summary, "-0.25 EV");
+  EXPECT_EQ(t.row(1).symbol, "circle.lefthalf.filled");
+  EXPECT_FALSE(t.row(1).visible);
+  EXPECT_TRUE(t.row(0).visible);
+  EXPECT_FALSE(t.row(0).selected);
 
-  t.click(t.inRow(1, "visibility"));
+  t.click(1, Control::visibility);
   EXPECT_TRUE(t.stored()[1].visible);
-  EXPECT_EQ(t.inRow(1, "visibility")->property("symbol").toString(), "eye");
-  EXPECT_EQ(label(1, "summary")->text(), "-0.25 EV");
+  EXPECT_TRUE(t.row(1).visible);
+  EXPECT_EQ(t.row(1).summary, "-0.25 EV");
   EXPECT_EQ(t.steps(), 1u);
 }
 
@@ -441,26 +461,22 @@ TEST(LayerList, NamesWithRoomAreShownWhole) {
   layers.push_back(layer("Sky and the far hills"));
   t.layers(layers, 3);
   for (size_t i = 0; i < t.list()->rows().size(); ++i) {
-    auto* name = t.row(i)->findChild<ElidedLabel*>("name");
-    if (name) {
-      EXPECT_EQ(name->text().toStdString(), name->fullText().toStdString());
-    }
+    EXPECT_EQ(t.list()->shownName(i).toStdString(), t.row(i).name.toStdString());
   }
 }
 
 TEST(LayerList, OutsideAndRemoveActOnTheShapeById) {
   DodgeInspector t;
   t.layers({layer("Sky", {stroke(DodgeShape::radial)})}, 0);
-  auto* outside = t.inRow<QCheckBox>(1, "outside");
-  t.click(outside);
+  t.click(1, Control::outside);
   EXPECT_EQ(t.stored()[0].shapes[0].invert, true);
-  EXPECT_TRUE(outside->isChecked());
+  EXPECT_TRUE(t.row(1).outside);
   t.pause();
-  t.click(outside);
+  t.click(1, Control::outside);
   EXPECT_EQ(t.stored()[0].shapes[0].invert, false);
-  EXPECT_FALSE(outside->isChecked());
+  EXPECT_FALSE(t.row(1).outside);
   // The last shape goes; the layer stays.
-  t.click(t.inRow(1, "remove"));
+  t.click(1, Control::remove);
   EXPECT_EQ(t.stored().size(), 1u);
   EXPECT_TRUE(t.stored()[0].shapes.empty());
   EXPECT_EQ(t.rows(), (std::vector<std::string>{"layer:Sky", "empty"}));
@@ -471,33 +487,87 @@ TEST(LayerList, OutsideAndRemoveActOnTheShapeById) {
 TEST(LayerList, AClickOnARowThatWentStaleChangesNothing) {
   DodgeInspector t;
   t.layers({layer("A", {stroke(DodgeShape::radial), stroke(DodgeShape::brush)}), layer("B")}, 0);
-  QToolButton* deleteA = t.inRow(0, "delete");
-  QToolButton* removeRadial = t.inRow(1, "remove");
-  auto* outsideRadial = t.inRow<QCheckBox>(1, "outside");
   // Layer A and its radial go without the list being refreshed.
   ConversionSettings changed = t.session.settings(0);
   changed.layers.erase(changed.layers.begin());
   t.model().storeSettings(0, changed);
   const S before = t.session.settings(0);
-  deleteA->click();
-  removeRadial->click();
-  outsideRadial->click();
+  t.press(0, Control::visibility);
+  t.press(0, Control::remove);
+  t.press(1, Control::remove);
+  t.press(1, Control::outside);
+  t.press(0, Control::select);
   EXPECT_TRUE(t.session.settings(0) == before);
   EXPECT_TRUE(t.session.undoStack().empty());
-  EXPECT_FALSE(outsideRadial->isChecked());
+  EXPECT_FALSE(t.row(1).outside);
   t.settle();
   EXPECT_EQ(t.rows(), std::vector<std::string>{"layer:B"});
 }
 
-TEST(LayerList, RowsAreKeptByIdAcrossRefreshes) {
+TEST(LayerList, RowsFollowTheirIdsAcrossRefreshes) {
   DodgeInspector t;
   t.layers({layer("A"), layer("B"), layer("C")});
-  QWidget* b = t.row(1);
-  QWidget* c = t.row(2);
-  t.click(t.inRow(0, "delete"));
+  t.click(0, Control::remove);
   EXPECT_EQ(t.rows(), (std::vector<std::string>{"layer:B", "layer:C"}));
-  EXPECT_EQ(t.row(0), b);
-  EXPECT_EQ(t.row(1), c);
+  EXPECT_EQ(t.row(0).id, t.stored()[0].id);
+  EXPECT_EQ(t.row(1).id, t.stored()[1].id);
+  // The row now under the pointer acts on its own layer.
+  t.click(0, Control::visibility);
+  EXPECT_FALSE(t.stored()[0].visible);
+  EXPECT_EQ(t.stored()[0].name, "B");
+}
+
+// Every control says what it does under the pointer; the rest of a row says nothing.
+TEST(LayerList, EachControlNamesItselfInItsHelp) {
+  DodgeInspector t;
+  t.layers({layer("Sky", {stroke(DodgeShape::radial)})}, 0);
+  struct Case {
+    size_t row;
+    Control control;
+    const char* help;
+  };
+  const Case cases[] = {
+      {0, Control::visibility, "Show / hide this layer's effect"},
+      {0, Control::remove, "Delete this layer (Ctrl+Z brings it back)"},
+      {1, Control::outside, "Work outside this ellipse instead of inside"},
+      {1, Control::remove, "Remove this shape"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(t.helpAt(t.at(c.row, c.control)).toStdString(), c.help) << c.row;
+  }
+  const QRect sky = t.row(0).rect;
+  EXPECT_EQ(t.helpAt(QPoint(sky.left() + 2, sky.center().y())), "");
+  const QRect radial = t.row(1).rect;
+  EXPECT_EQ(t.helpAt(QPoint(radial.left() + 2, radial.center().y())), "");
+}
+
+// A control acts only when the press and the release land on it, on the same row.
+TEST(LayerList, AClickActsOnlyWherePressAndReleaseMeet) {
+  DodgeInspector t;
+  t.layers({layer("A", {stroke(DodgeShape::radial)}), layer("B")}, 0);
+  const S before = t.session.settings(0);
+  const auto drag = [&](QPoint from, QPoint to) {
+    QTest::mousePress(t.list(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(t.list(), to);
+    QTest::mouseRelease(t.list(), Qt::LeftButton, {}, to);
+    t.settle();
+  };
+  // rows: A, its radial, B
+  drag(t.at(0, Control::visibility), t.at(0, Control::remove));
+  drag(t.at(0, Control::remove), t.at(2, Control::remove));
+  drag(t.at(1, Control::outside), t.at(1, Control::remove));
+  drag(t.at(2, Control::remove), QPoint(t.list()->width() / 2, t.list()->height() + 20));
+  drag(t.at(0, Control::select), t.at(2, Control::select));
+  EXPECT_TRUE(t.session.settings(0) == before);
+  EXPECT_TRUE(t.session.undoStack().empty());
+  EXPECT_EQ(t.model().selectedLayerID(), t.stored()[0].id);
+  // Pressed and released on the same control, even after a move off it and back.
+  QTest::mousePress(t.list(), Qt::LeftButton, {}, t.at(2, Control::remove));
+  QTest::mouseMove(t.list(), t.at(0, Control::select));
+  QTest::mouseRelease(t.list(), Qt::LeftButton, {}, t.at(2, Control::remove));
+  t.settle();
+  EXPECT_EQ(t.rows(), (std::vector<std::string>{"layer:A", "shape:Radial 1"}));
+  EXPECT_EQ(t.steps(), 1u);
 }
 
 // Switching between a layer of many shapes and one of few reuses the shape rows: after each
@@ -512,12 +582,15 @@ TEST(LayerList, SwitchingLayersBackAndForthLaysTheRowsOutInOneTurn) {
   for (int i = 0; i < 8; ++i) layers.push_back(layer(std::string(1, static_cast<char>('a' + i))));
   t.layers(layers);
   const auto expectLaidOut = [&] {
-    int y = t.row(0)->y();
-    for (QWidget* row : t.list()->rows()) {
-      EXPECT_EQ(row->y(), y) << row->objectName().toStdString();
-      EXPECT_GE(row->height(), row->minimumSizeHint().height());
-      y += row->height();
+    int y = t.row(0).rect.top();
+    for (const LayerList::Row& row : t.list()->rows()) {
+      EXPECT_EQ(row.rect.top(), y) << row.name.toStdString();
+      EXPECT_GT(row.rect.height(), 0);
+      EXPECT_EQ(row.rect.width(), t.row(0).rect.width());
+      y += row.rect.height();
     }
+    // The rows end above "New Layer", inside the list.
+    EXPECT_LE(y, t.list()->newLayerButton()->y());
     EXPECT_GE(t.list()->height(), t.list()->minimumSizeHint().height());
     // The section made room for it: the next row starts below the list.
     EXPECT_GT(t.here<QWidget>("shapeChoiceRow")->y(), t.list()->geometry().bottom());
@@ -532,14 +605,10 @@ TEST(LayerList, SwitchingLayersBackAndForthLaysTheRowsOutInOneTurn) {
       for (size_t s = 0; s < t.stored()[l].shapes.size(); ++s) {
         expected.push_back("shape:" + LayerList::strokeName(t.stored()[l].shapes, s).toStdString());
         const DodgeShape kind = *t.stored()[l].shapes[s].shape;
-        auto* icon = t.inRow<QLabel>(l + 1 + s, "kind");
-        EXPECT_EQ(icon->property("symbol").toString(), kind == DodgeShape::radial ? "circle.dashed"
-                                                       : kind == DodgeShape::linear
-                                                           ? "rectangle.split.1x2"
-                                                           : "paintbrush.pointed");
-        EXPECT_FALSE(icon->pixmap().isNull());
-        EXPECT_EQ(t.inRow<QCheckBox>(l + 1 + s, "outside")->isVisibleTo(t.view.get()),
-                  kind == DodgeShape::radial);
+        EXPECT_EQ(t.row(l + 1 + s).symbol, kind == DodgeShape::radial   ? "circle.dashed"
+                                           : kind == DodgeShape::linear ? "rectangle.split.1x2"
+                                                                        : "paintbrush.pointed");
+        EXPECT_EQ(t.has(l + 1 + s, Control::outside), kind == DodgeShape::radial);
       }
     }
     EXPECT_EQ(t.rows(), expected) << selected;

@@ -1,15 +1,19 @@
 // The controls every inspector section is built from: a refresh that runs once per turn, a
 // slider and a picker that report only the user's own moves, a stepper that lands inside its
-// range, tinted symbols, and help texts naming a shortcut.
+// range, tinted symbols, help texts naming a shortcut, and a scroll bar painted in bands that
+// looks as a plain one.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <cmath>
 #include <limits>
 
+#include "ViewKit/BandedScrollBar.h"
 #include "ViewKit/RefreshGate.h"
 #include "ViewKit/SegmentedPicker.h"
 #include "ViewKit/ShortcutText.h"
@@ -51,6 +55,52 @@ TEST(RefreshGate, RunsOncePerTurnHoweverOftenAsked) {
   QApplication::processEvents();
   QApplication::processEvents();
   EXPECT_EQ(chained, 2);
+}
+
+// Whole and in part, tall and wide, idle and with a part pressed: the banded bar shows the same
+// pixels as a plain bar, band seams included.
+TEST(BandedScrollBar, ShowsWhatThePlainBarShows) {
+  struct Case {
+    Qt::Orientation orientation;
+    QSize size;
+    QRect part;  // empty: the whole bar
+    bool pressed;
+  };
+  const Case cases[] = {
+      {Qt::Vertical, {16, 700}, {}, false}, {Qt::Vertical, {16, 700}, {0, 85, 16, 400}, false},
+      {Qt::Vertical, {16, 700}, {}, true},  {Qt::Horizontal, {500, 16}, {}, false},
+      {Qt::Vertical, {16, 60}, {}, false},
+  };
+  for (const Case& c : cases) {
+    const auto shown = [&](QScrollBar& bar) {
+      bar.resize(c.size);
+      bar.setRange(0, 5000);
+      bar.setPageStep(900);
+      bar.setValue(1234);
+      bar.show();
+      if (c.pressed) {
+        const bool vertical = c.orientation == Qt::Vertical;
+        QTest::mousePress(
+            &bar, Qt::LeftButton, {},
+            vertical ? QPoint(8, c.size.height() - 40) : QPoint(c.size.width() - 40, 8));
+      }
+      QImage image(c.size, QImage::Format_ARGB32_Premultiplied);
+      image.fill(Qt::magenta);
+      if (c.part.isEmpty()) {
+        bar.render(&image);
+      } else {
+        bar.render(&image, c.part.topLeft(), QRegion(c.part));
+      }
+      if (c.pressed) QTest::mouseRelease(&bar, Qt::LeftButton);
+      return image;
+    };
+    QScrollBar plain(c.orientation);
+    BandedScrollBar banded(c.orientation);
+    const QImage expected = shown(plain);
+    const QImage actual = shown(banded);
+    EXPECT_TRUE(expected == actual) << c.size.width() << "x" << c.size.height() << " part "
+                                    << c.part.y() << " pressed " << c.pressed;
+  }
 }
 
 TEST(ValueSlider, ShowingAValueReportsNothingAndPinsOutsideValues) {
